@@ -1,0 +1,13 @@
+# Test helpers: every test program is a GoogleTest binary registered with CTest.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# packgate_add_test(NAME SOURCES... LIBS ...)
+function(packgate_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} packgate_warnings GTest::gtest GTest::gmock
+                          GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "PACKGATE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,101 @@
+// Property-list values: the tree that the readers produce and the writer writes.
+//
+// A dictionary keeps its entries in the order in which the file gave them (setting an
+// existing key replaces its value in place). Readers bound the nesting depth, so the
+// recursive copy and destruction of a tree never run deep.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace foundation {
+
+class PlistValue;
+using PlistArray = std::vector<PlistValue>;
+using PlistData = std::vector<std::uint8_t>;
+
+// A date as the property-list formats keep it: seconds since 2001-01-01 00:00:00 UTC.
+struct PlistDate {
+    double secondsSince2001 = 0;
+    bool operator==(const PlistDate&) const = default;
+};
+
+class PlistDict {
+public:
+    // The value stored for `key`, or null.
+    const PlistValue* find(std::string_view key) const;
+    PlistValue* find(std::string_view key);
+    // Sets `key`; an existing key keeps its position and takes the new value.
+    void set(std::string key, PlistValue value);
+    bool erase(std::string_view key);
+
+    std::size_t size() const { return keys_.size(); }
+    bool empty() const { return keys_.empty(); }
+    // Keys in file order; valueAt(i) belongs to keys()[i].
+    const std::vector<std::string>& keys() const { return keys_; }
+    const PlistValue& valueAt(std::size_t i) const;
+
+    bool operator==(const PlistDict& other) const;
+
+private:
+    std::vector<std::string> keys_;
+    std::vector<PlistValue> values_;
+};
+
+class PlistValue {
+public:
+    using Storage = std::variant<std::string, std::int64_t, double, bool, PlistDate, PlistData,
+                                 PlistArray, PlistDict>;
+
+    PlistValue() : storage_(std::string()) {}
+    PlistValue(std::string s) : storage_(std::move(s)) {}
+    PlistValue(const char* s) : storage_(std::string(s)) {}
+    PlistValue(std::int64_t i) : storage_(i) {}
+    PlistValue(double d) : storage_(d) {}
+    PlistValue(bool b) : storage_(b) {}
+    PlistValue(PlistDate d) : storage_(d) {}
+    PlistValue(PlistData d) : storage_(std::move(d)) {}
+    PlistValue(PlistArray a) : storage_(std::move(a)) {}
+    PlistValue(PlistDict d) : storage_(std::move(d)) {}
+
+    const Storage& storage() const { return storage_; }
+
+    // Typed views: null when the value is of another kind.
+    const std::string* string() const { return std::get_if<std::string>(&storage_); }
+    const std::int64_t* integer() const { return std::get_if<std::int64_t>(&storage_); }
+    const double* real() const { return std::get_if<double>(&storage_); }
+    const bool* boolean() const { return std::get_if<bool>(&storage_); }
+    const PlistDate* date() const { return std::get_if<PlistDate>(&storage_); }
+    const PlistData* data() const { return std::get_if<PlistData>(&storage_); }
+    const PlistArray* array() const { return std::get_if<PlistArray>(&storage_); }
+    const PlistDict* dict() const { return std::get_if<PlistDict>(&storage_); }
+    PlistDict* dict() { return std::get_if<PlistDict>(&storage_); }
+
+    bool operator==(const PlistValue& other) const { return storage_ == other.storage_; }
+
+private:
+    Storage storage_;
+};
+
+// The text of a value that must be a string: the string itself, else absent.
+std::optional<std::string> StringValue(const PlistValue* value);
+// The text of a value that may be a string or a number: a string as it stands, an integer
+// as its decimal digits, a real number in its shortest exact decimal form; else absent.
+std::optional<std::string> TextValue(const PlistValue* value);
+
+// Lookups in a dictionary that may itself be absent (null). A missing key is absent.
+std::optional<std::string> StringForKey(const PlistDict* dict, std::string_view key);
+std::optional<std::string> TextForKey(const PlistDict* dict, std::string_view key);
+const PlistDict* DictForKey(const PlistDict* dict, std::string_view key);
+
+// The old-style description macOS prints for a value in log lines (NSDictionary and NSArray
+// `description`): "{\n    key = value;\n}", "(\n    a,\n    b\n)", strings quoted when they
+// hold anything but A-Za-z0-9_$.:/- or are empty, nested levels indented by four spaces.
+std::string DescribePlist(const PlistValue& value);
+
+}  // namespace foundation

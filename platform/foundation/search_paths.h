@@ -1,0 +1,23 @@
+// The Library folders (NSSearchPathForDirectoriesInDomains with the Library folder and
+// tilde expansion). On Linux the machine-wide Library folder is <root>/Library and the
+// user's is <home>/Library. Only the hosting program and tests set the root and the home.
+#pragma once
+
+#include <string>
+
+namespace foundation {
+
+// The folder that stands for "/" of the machine; "/" unless set.
+void SetMachineRoot(std::string root);
+const std::string& MachineRoot();
+
+// The current user's home folder; $HOME unless set (and "/" when $HOME is unset or empty).
+void SetHomeFolder(std::string home);
+std::string HomeFolder();
+
+// "/Library" for the root "/", else <root>/Library.
+std::string MachineLibraryFolder();
+// <home>/Library, with the home folder written out.
+std::string UserLibraryFolder();
+
+}  // namespace foundation

@@ -1,0 +1,24 @@
+// Facts about the machine that the platform gives: its platform UUID and its system
+// version. The hosting program and tests may fix either.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The platform UUID as the system keeps it: /sys/class/dmi/id/product_uuid when readable,
+// else /etc/machine-id written as 8-4-4-4-12 upper-case hex digits, else the empty text.
+std::string PlatformUUID();
+// Fixes what PlatformUUID answers (nothing restores the system's value).
+void SetPlatformUUIDOverride(std::optional<std::string> uuid);
+
+struct SystemVersion {
+    int major = 0;
+    int minor = 0;
+    int bugFix = 0;
+};
+// The running kernel's release numbers (uname); a number that cannot be read is 0.
+SystemVersion QuerySystemVersion();
+
+}  // namespace platform
