@@ -11,7 +11,7 @@ CMAKE_ARGS ?=
 
 DEBS := cmake make g++ pkg-config binutils libxml2-dev libcurl4-openssl-dev ca-certificates \
         libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev libssl-dev \
-        python3 openssl clang tmux
+        nlohmann-json3-dev python3 openssl tmux
 
 .PHONY: all deps configure build test run bench install clean
 
