@@ -10,7 +10,7 @@ namespace platform {
 // The platform UUID as the system keeps it: /sys/class/dmi/id/product_uuid when readable,
 // else /etc/machine-id written as 8-4-4-4-12 upper-case hex digits, else the empty text.
 std::string PlatformUUID();
-// Fixes what PlatformUUID answers (nothing restores the system's value).
+// Fixes what PlatformUUID answers; std::nullopt (nothing) restores the system's value.
 void SetPlatformUUIDOverride(std::optional<std::string> uuid);
 
 struct SystemVersion {
