@@ -27,6 +27,8 @@ struct PaneContentView {
 // matrix are placed in the window):
 //   { Label = { Text = "..."; }; Matrix = { Rows = 8; SelectedRow = 0; }; }
 // Rows defaults to 8 and SelectedRow to 0; a missing or unreadable file gives the defaults.
+// Each number may be an integer or a text holding only a decimal integer; one that is not,
+// a Rows outside 0 to 64 or a SelectedRow that names no row gives its default.
 PaneContentView LoadPaneContentView(const std::optional<std::string>& path);
 
 class InstallerPane {
