@@ -1,0 +1,32 @@
+// EncryptWStringRC4: libcipherkit's wide-string cipher, fitted to the caller's fixed buffer.
+#include <cstddef>
+#include <string>
+
+#include <cipherkit/wide_cipher.h>
+
+#include "setupnet/setupnet.h"
+
+namespace {
+
+void Clear(wchar_t* output, int* outputLength) {
+    if (output != nullptr) output[0] = L'\0';
+    if (outputLength != nullptr) *outputLength = 0;
+}
+
+}  // namespace
+
+extern "C" bool EncryptWStringRC4(const wchar_t* plainText, const wchar_t* passphrase,
+                                  wchar_t* output, int* outputLength) {
+    Clear(output, outputLength);
+    if (plainText == nullptr || passphrase == nullptr || output == nullptr ||
+        outputLength == nullptr) {
+        return false;
+    }
+    const std::wstring cipher = EncryptStringRC4(plainText, passphrase);
+    constexpr std::size_t kMaxDigits = SETUPNET_TEXT_CAPACITY - 1;
+    if (cipher.empty() || cipher.size() > kMaxDigits) return false;
+    cipher.copy(output, cipher.size());
+    output[cipher.size()] = L'\0';
+    *outputLength = static_cast<int>(cipher.size());
+    return true;
+}
