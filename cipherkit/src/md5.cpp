@@ -26,17 +26,21 @@ constexpr Word I(Word x, Word y, Word z) {
     return y ^ (x | ~z);
 }
 
+// The message word and constant are added first: they do not wait for the previous step,
+// which shortens the chain of dependent operations in each step.
 inline void FF(Word& a, Word b, Word c, Word d, Word x, int s, Word t) {
-    a = std::rotl(a + F(b, c, d) + x + t, s) + b;
+    a = std::rotl((a + x + t) + F(b, c, d), s) + b;
 }
+// G's two halves never both have bits set, so OR is addition, and the half without b (the word
+// the previous step just produced) can be added before b is ready.
 inline void GG(Word& a, Word b, Word c, Word d, Word x, int s, Word t) {
-    a = std::rotl(a + G(b, c, d) + x + t, s) + b;
+    a = std::rotl((a + x + t + (c & ~d)) + (b & d), s) + b;
 }
 inline void HH(Word& a, Word b, Word c, Word d, Word x, int s, Word t) {
-    a = std::rotl(a + H(b, c, d) + x + t, s) + b;
+    a = std::rotl((a + x + t) + H(b, c, d), s) + b;
 }
 inline void II(Word& a, Word b, Word c, Word d, Word x, int s, Word t) {
-    a = std::rotl(a + I(b, c, d) + x + t, s) + b;
+    a = std::rotl((a + x + t) + I(b, c, d), s) + b;
 }
 
 // Reading the words straight from the caller's bytes lets MD5Update compress whole blocks
