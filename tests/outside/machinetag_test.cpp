@@ -1,0 +1,88 @@
+// MTAGGetID: the machine identifier of libmachinetag.
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "machinetag/machinetag.h"
+#include "system/system_info.h"
+
+namespace {
+
+// The first six bytes of the MD5 of the platform UUID, in upper-case hex, made with OpenSSL.
+std::string ExpectedIdentifier() {
+    const std::string uuid = platform::PlatformUUID();
+    if (uuid.empty()) return {};
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    EVP_Digest(uuid.data(), uuid.size(), digest.data(), &length, EVP_md5(), nullptr);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string id;
+    for (int i = 0; i < 6; ++i) {
+        id += kDigits[digest[static_cast<std::size_t>(i)] >> 4];
+        id += kDigits[digest[static_cast<std::size_t>(i)] & 0x0F];
+    }
+    return id;
+}
+
+constexpr char kGuard = '\x5A';
+
+TEST(MachineTagIdentifier, IsTheDigestOfThePlatformUUIDInTwelveUpperCaseHexDigits) {
+    std::array<char, 13> buffer{};
+    const int result = MTAGGetID(buffer.data(), 13);
+    const std::string expected = ExpectedIdentifier();
+    if (expected.empty()) GTEST_SKIP() << "this machine has no platform UUID";
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(std::string(buffer.data()), expected);
+    EXPECT_EQ(buffer[12], '\0');
+    for (int i = 0; i < 12; ++i) {
+        const char c = buffer[static_cast<std::size_t>(i)];
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F')) << c;
+    }
+}
+
+TEST(MachineTagIdentifier, IsTheSameOnEveryCall) {
+    std::array<char, 13> first{};
+    std::array<char, 13> second{};
+    MTAGGetID(first.data(), 13);
+    MTAGGetID(second.data(), 13);
+    EXPECT_EQ(std::string(first.data()), std::string(second.data()));
+}
+
+TEST(MachineTagBuffer, SmallerBufferGetsAShorterTerminatedTextAndNothingPastIt) {
+    const std::string full = ExpectedIdentifier();
+    if (full.empty()) GTEST_SKIP() << "this machine has no platform UUID";
+    for (int size = 1; size < 13; ++size) {
+        std::array<char, 16> buffer;
+        buffer.fill(kGuard);
+        EXPECT_EQ(MTAGGetID(buffer.data(), size), 0) << size;
+        const auto count = static_cast<std::size_t>(size - 1);
+        EXPECT_EQ(std::string(buffer.data()), full.substr(0, count)) << size;
+        for (std::size_t i = static_cast<std::size_t>(size); i < buffer.size(); ++i) {
+            EXPECT_EQ(buffer[i], kGuard) << "size " << size << " wrote at " << i;
+        }
+    }
+}
+
+TEST(MachineTagBuffer, LargerBufferGetsOnlyTheIdentifierAndItsTerminator) {
+    std::array<char, 32> buffer;
+    buffer.fill(kGuard);
+    MTAGGetID(buffer.data(), 32);
+    const std::size_t length = std::strlen(buffer.data());
+    EXPECT_LE(length, 12u);
+    for (std::size_t i = length + 1; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], kGuard) << i;
+}
+
+TEST(MachineTagBuffer, NullBufferOrNoRoomWritesNothing) {
+    EXPECT_EQ(MTAGGetID(nullptr, 13), 0);
+    std::array<char, 4> buffer;
+    buffer.fill(kGuard);
+    EXPECT_EQ(MTAGGetID(buffer.data(), 0), 0);
+    EXPECT_EQ(MTAGGetID(buffer.data(), -5), 0);
+    for (const char c : buffer) EXPECT_EQ(c, kGuard);
+}
+
+}  // namespace
