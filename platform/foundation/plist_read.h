@@ -21,10 +21,15 @@ namespace foundation {
 // NSPropertyListFormat values.
 enum class PlistFormat : unsigned { OpenStep = 1, Xml = 100, Binary = 200 };
 
-// Limits that keep hostile input harmless.
+// Limits that keep hostile input harmless. Depth counts nested containers (a dictionary in
+// an array in the top dictionary is 3 deep); XML is further held to libxml2's own limit of
+// 256 nested elements, <plist> included. Objects count every value produced, dictionary keys
+// included, so a binary list whose objects are shared many times is refused before it is
+// expanded; for the same reason the string and data bytes one read may produce are capped.
 inline constexpr std::size_t kMaxPlistFileBytes = 16u * 1024 * 1024;
 inline constexpr std::size_t kMaxPlistDepth = 512;
 inline constexpr std::size_t kMaxPlistObjects = 1u << 20;
+inline constexpr std::size_t kMaxPlistValueBytes = 64u * 1024 * 1024;
 
 // Parses a whole property list of any of the three formats. On failure answers nothing and,
 // when `errorDescription` is given, stores a one-line reason there. `format` receives the
@@ -34,7 +39,8 @@ std::optional<PlistValue> ParsePropertyList(std::span<const std::uint8_t> bytes,
                                             unsigned* format = nullptr);
 
 // A strings file (Localizable.strings): the old-style strings-file form, a dictionary
-// without braces, or any property list whose top level is a dictionary of strings.
+// without braces, or any property list whose top level is a dictionary of strings. Entries
+// whose value is not a string are left out; a file of only comments is an empty table.
 std::optional<PlistDict> ParseStringsTable(std::span<const std::uint8_t> bytes);
 
 // The file at `path` read whole as a property list whose top level is a dictionary

@@ -2,14 +2,17 @@
 //
 // A dictionary keeps its entries in the order in which the file gave them (setting an
 // existing key replaces its value in place). Readers bound the nesting depth, so the
-// recursive copy and destruction of a tree never run deep.
+// recursive copy and destruction of a tree never run deep. Values are plain data: a tree may
+// be read from several threads at once, changed from one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -25,8 +28,10 @@ struct PlistDate {
     bool operator==(const PlistDate&) const = default;
 };
 
+// A dictionary: string keys in file order, found in constant time (a hostile file may hold
+// many keys, so neither lookups nor the reader's inserts may cost a scan).
 class PlistDict {
-public:
+  public:
     // The value stored for `key`, or null.
     const PlistValue* find(std::string_view key) const;
     PlistValue* find(std::string_view key);
@@ -40,15 +45,26 @@ public:
     const std::vector<std::string>& keys() const { return keys_; }
     const PlistValue& valueAt(std::size_t i) const;
 
+    // Equal as NSDictionary compares: the same keys with equal values, in any order (compare
+    // keys() as well where the order matters).
     bool operator==(const PlistDict& other) const;
 
-private:
+  private:
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const {
+            return std::hash<std::string_view>{}(key);
+        }
+    };
+
     std::vector<std::string> keys_;
     std::vector<PlistValue> values_;
+    // Position of each key in keys_.
+    std::unordered_map<std::string, std::size_t, KeyHash, std::equal_to<>> index_;
 };
 
 class PlistValue {
-public:
+  public:
     using Storage = std::variant<std::string, std::int64_t, double, bool, PlistDate, PlistData,
                                  PlistArray, PlistDict>;
 
@@ -78,7 +94,7 @@ public:
 
     bool operator==(const PlistValue& other) const { return storage_ == other.storage_; }
 
-private:
+  private:
     Storage storage_;
 };
 
