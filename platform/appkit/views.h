@@ -26,7 +26,7 @@ private:
     long tag_ = 0;
 };
 
-// One column of radio-button rows; at most one row is selected.
+// One column of radio-button rows; at most one row is selected, none in a new matrix.
 class RadioMatrix {
 public:
     explicit RadioMatrix(std::size_t rows = 0);

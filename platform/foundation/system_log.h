@@ -9,7 +9,10 @@
 //   %%                 a percent sign
 // Any other directive is printed literally and consumes no argument; a directive without an
 // argument left prints "(null)" for %@ and 0 for an integer. So a format that comes from a
-// translation can never crash or read what was not passed.
+// translation can never crash or read what was not passed. An argument of the wrong kind
+// still shows what was passed: %@ prints a number in decimal, an integer directive prints a
+// text as %@ would (an absent one as 0), and a negative number under %u, %lu or %llu wraps
+// at 32 or 64 bits as the C library prints it.
 #pragma once
 
 #include <array>
@@ -70,8 +73,9 @@ std::string FormatMessage(std::string_view format, std::span<const LogArg> args)
 using LogSink = std::function<void(std::string_view message)>;
 // Replaces the sink; an empty function restores the default. Answers the previous sink.
 LogSink SetLogSink(LogSink sink);
-// A sink that appends prefixed lines to the file at `path` (created when missing); nothing
-// when the file cannot be opened.
+// A sink that appends prefixed lines to the file at `path` (created when missing, with the
+// folders above it), one write a line; nothing when the file cannot be opened. A failed
+// write drops its line.
 std::optional<LogSink> FileLogSink(const std::string& path);
 // The prefix of a line written now, without the trailing space.
 std::string LogLinePrefix();

@@ -113,11 +113,25 @@ int FakeUname(struct utsname* name) {
     return 0;
 }
 
-TEST(QuerySystemVersion, ReadsTheKernelRelease) {
-    platform::PosixCalls calls = platform::RealPosixCalls();
-    calls.uname = FakeUname;
-    const platform::ScopedPosixCalls scoped(calls);
-    gUnameErrno = 0;
+// uname answered by FakeUname for the life of one case.
+class FakeKernel : public ::testing::Test {
+  protected:
+    FakeKernel() : scoped_(WithFakeUname()) {}
+    ~FakeKernel() override {
+        gUnameErrno = 0;
+        gUnameRelease = "";
+    }
+
+    static platform::PosixCalls WithFakeUname() {
+        platform::PosixCalls calls = platform::RealPosixCalls();
+        calls.uname = FakeUname;
+        return calls;
+    }
+
+    platform::ScopedPosixCalls scoped_;
+};
+
+TEST_F(FakeKernel, QuerySystemVersionReadsTheKernelRelease) {
     gUnameRelease = "5.15.0-91-generic";
     const SystemVersion v = platform::QuerySystemVersion();
     EXPECT_EQ(v.major, 5);
@@ -125,16 +139,13 @@ TEST(QuerySystemVersion, ReadsTheKernelRelease) {
     EXPECT_EQ(v.bugFix, 0);
 }
 
-TEST(QuerySystemVersion, FailingUnameGivesZeros) {
-    platform::PosixCalls calls = platform::RealPosixCalls();
-    calls.uname = FakeUname;
-    const platform::ScopedPosixCalls scoped(calls);
+TEST_F(FakeKernel, QuerySystemVersionGivesZerosWhenUnameFails) {
     gUnameErrno = EFAULT;
+    gUnameRelease = "5.15.0";
     const SystemVersion v = platform::QuerySystemVersion();
     EXPECT_EQ(v.major, 0);
     EXPECT_EQ(v.minor, 0);
     EXPECT_EQ(v.bugFix, 0);
-    gUnameErrno = 0;
 }
 
 TEST(QuerySystemVersion, RealKernelHasAMajorNumber) {
