@@ -158,14 +158,6 @@ TEST_F(RecordWithoutHostList, UnreadableListsCountAsNoList) {
     }
 }
 
-TEST_F(RecordWithoutHostList, ListThatIsAFolderCountsAsNoList) {
-    home_.MakeFolder("Library/Preferences/com.velmora.installer.Quillet.plist");
-    classKZFeedbackLog log;
-    log.CollectLog("Resource-Step2", "", 1);
-    EXPECT_EQ(log.GetUserLog(), AbsentHostFields("Resource-Step2").Text());
-    EXPECT_EQ(logs_[1], kPlistFailLine);
-}
-
 TEST_F(RecordLifecycle, OtherSelectorOnAFreshObjectLeavesTheHostFieldsAbsent) {
     WriteHostList(kCompleteList, "xml");
     for (const int selector : {2, -1, 1000}) {
@@ -232,18 +224,6 @@ TEST_F(RecordValues, BothGuidHalvesCarryTheSameText) {
         log.CollectLog("Resource-Step2", "", selector);
         const auto record = ParseRecord(log.GetUserLog());
         EXPECT_EQ(record["UserActivityInfo"]["GUID"], record["UserActivityLog"]["GUID"]);
-    }
-}
-
-TEST_F(RecordValues, MachineAndSystemFactsComeFromTheirSources) {
-    classKZFeedbackLog log;
-    log.CollectLog("Resource-Step1", "", 7);
-    const auto info = ParseRecord(log.GetUserLog())["UserActivityInfo"];
-    EXPECT_EQ(info["MachineID"], MachineID());
-    EXPECT_EQ(info["OS_Version"], OSVersion());
-    EXPECT_EQ(info["OS_Name"], "Mac OS X");
-    for (const char* number : {"ProductID", "Version", "LanguageID", "OEMCode"}) {
-        EXPECT_EQ(info[number], 0) << number;
     }
 }
 

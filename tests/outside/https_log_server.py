@@ -89,10 +89,6 @@ class Handler(BaseHTTPRequestHandler):
         else:
             self.reply(404, report)
 
-    def do_GET(self):
-        self.server.count_request()
-        self.reply(405, b"")
-
 
 class Server(ThreadingHTTPServer):
     daemon_threads = True

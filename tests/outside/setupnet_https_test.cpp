@@ -93,13 +93,6 @@ TEST_F(SetupNetHttps, ServerDeciphersExactlyTheRecordThatWasPosted) {
     EXPECT_EQ(report["plain"], ConvertToString(record));
 }
 
-TEST_F(SetupNetHttps, EachSendMakesExactlyOneRequest) {
-    const auto first = RunExchange(Url(kHost, "/installer/log"), L"00", 10);
-    const auto second = RunExchange(Url(kHost, "/installer/log"), L"00", 10);
-    ASSERT_TRUE(first.sent && second.sent);
-    EXPECT_EQ(Report(second.reply)["count"], Report(first.reply)["count"].get<int>() + 1);
-}
-
 TEST_F(SetupNetHttps, RedirectIsReportedAsTheReplyAndNotFollowed) {
     const auto redirected = RunExchange(Url(kHost, "/redirect"), L"00", 10);
     ASSERT_TRUE(redirected.sent) << "a 302 is a reply";
