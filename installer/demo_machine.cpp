@@ -1,0 +1,120 @@
+#include "installer/demo_machine.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "fake_machine.h"
+#include "foundation/text_values.h"
+
+namespace installer {
+namespace {
+
+namespace fs = std::filesystem;
+using packgate_test::FakeMachine;
+
+// Marks a folder as a demo machine, so a later --demo with the same folder may replace it.
+constexpr const char* kMarkerName = "packgate-demo.txt";
+
+class FixtureDemo final : public DemoMachine {
+  public:
+    FixtureDemo(std::unique_ptr<FakeMachine> machine, bool kept)
+        : machine_(std::move(machine)), kept_(kept) {}
+    const std::string& folder() const override { return machine_->folder(); }
+    const std::string& root() const override { return machine_->root(); }
+    const std::string& home() const override { return machine_->home(); }
+    bool kept() const override { return kept_; }
+
+  private:
+    std::unique_ptr<FakeMachine> machine_;
+    bool kept_;
+};
+
+// Makes `folder` ready to receive a demo machine; answers the reason when it is not.
+std::string PrepareFolder(const std::string& folder) {
+    std::error_code error;
+    if (!fs::exists(folder, error)) {
+        fs::create_directories(folder, error);
+        return error ? "cannot create " + folder + ": " + error.message() : "";
+    }
+    if (!fs::is_directory(folder, error)) return folder + " is not a folder";
+    if (fs::is_empty(folder, error)) return error ? folder + ": " + error.message() : "";
+    if (!fs::exists(fs::path(folder) / kMarkerName, error)) {
+        return folder + " is not empty and holds no earlier demo machine; choose another folder";
+    }
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        fs::remove_all(entry.path(), error);
+        if (error) return "cannot clear " + entry.path().string() + ": " + error.message();
+    }
+    return error ? folder + ": " + error.message() : "";
+}
+
+void WriteMarker(const std::string& folder) {
+    std::ofstream marker(fs::path(folder) / kMarkerName);
+    marker << "A demo machine of packgate-installer --demo: root/ stands for \"/\", home/ holds\n"
+              "the user's home. packgate-installer --demo with this folder lays it out anew.\n";
+}
+
+void LayOut(FakeMachine& machine, const PackInfo& pack) {
+    const std::int32_t required = foundation::IntValue(pack.requiredVersion);
+    const std::int32_t good = std::max<std::int32_t>(required, 130);
+
+    packgate_test::MakerHost current;
+    current.versionCode = std::to_string(good);
+    packgate_test::MakerHost old;
+    old.name = "quillet4";
+    old.productTitle = "Quillet 4 Studio";
+    old.dataVision = "4.1";
+    old.appVersion = "4.1.3";
+    old.em2 = "QL4-2210-0007";
+    old.versionCode = std::to_string(required > 0 ? required - 1 : 0);
+    packgate_test::MakerHost predecessor;
+    predecessor.name = "brellion";
+    predecessor.productName = "Brellion";
+    predecessor.productTitle = "Brellion 3";
+    predecessor.dataVision = "3.0";
+    predecessor.appVersion = "3.0.2";
+    predecessor.em2 = "BR3-0815-0001";
+    predecessor.versionCode = "300";
+    const packgate_test::MakerHost makers[] = {current, old, predecessor};
+    machine.addMakerHosts(makers);
+
+    packgate_test::StoreHost store;
+    // The store route compares the first three characters of the version code with the
+    // pack's required version.
+    if (good <= 999) store.versionCode = std::to_string(good) + "1187";
+    machine.addStoreHost(store);
+    machine.setHostInstallerList({});
+}
+
+}  // namespace
+
+bool DemoMachineAvailable() {
+    return true;
+}
+
+std::unique_ptr<DemoMachine> CreateDemoMachine(const std::optional<std::string>& folder,
+                                               const PackInfo& pack, std::string& error) {
+    try {
+        std::unique_ptr<FakeMachine> machine;
+        if (folder) {
+            error = PrepareFolder(*folder);
+            if (!error.empty()) return nullptr;
+            fs::path path = fs::absolute(*folder).lexically_normal();
+            if (!path.has_filename()) path = path.parent_path();  // A trailing "/".
+            machine = std::make_unique<FakeMachine>(path.string());
+            WriteMarker(*folder);
+        } else {
+            machine = std::make_unique<FakeMachine>();
+        }
+        LayOut(*machine, pack);
+        return std::make_unique<FixtureDemo>(std::move(machine), folder.has_value());
+    } catch (const std::exception& failure) {
+        error = std::string("cannot lay out the demo machine: ") + failure.what();
+        return nullptr;
+    }
+}
+
+}  // namespace installer

@@ -1,0 +1,36 @@
+// The demo machine of --demo: a fake machine in a folder, with a maker-distributed Quillet
+// copy and an App Store copy that the pack can go into, an older copy that the pack turns
+// away, and a "Brellion" entry of the predecessor product.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "installer/pack_info.h"
+
+namespace installer {
+
+class DemoMachine {
+  public:
+    virtual ~DemoMachine() = default;
+    // The folder that holds the machine (root/ and home/...).
+    virtual const std::string& folder() const = 0;
+    virtual const std::string& root() const = 0;
+    virtual const std::string& home() const = 0;
+    // Whether the folder stays after the run (a folder given by the user does).
+    virtual bool kept() const = 0;
+};
+
+// Whether this build can lay out demo machines.
+bool DemoMachineAvailable();
+
+// Lays out the demo machine in `folder` (kept afterwards), or in a new temporary folder
+// (removed when the object goes). The copies' revision codes are chosen around the pack's
+// required version, so the older copy is turned away whatever the pack asks. Nothing, with
+// the reason in `error`, when it cannot be laid out; a given folder must be empty, missing
+// or an earlier demo machine (which is laid out anew).
+std::unique_ptr<DemoMachine> CreateDemoMachine(const std::optional<std::string>& folder,
+                                               const PackInfo& pack, std::string& error);
+
+}  // namespace installer

@@ -1,0 +1,47 @@
+// The handoff list as the installer reads it back after the pane has let the user go on:
+// TempContentInstallPath.plist in the user's preferences folder, six string entries.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace installer {
+
+// The six keys, in the order in which the pane sets them.
+inline constexpr std::array<std::string_view, 6> kHandoffKeys{
+    "Plist Path", "Version Code", "PRODUCT_TYPE", "EM2", "ContTemplatePath", "ContInstallPath"};
+
+// Identifies one version of a file, to tell whether it was written since.
+struct FileStamp {
+    bool exists = false;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modifiedSeconds = 0;
+    long long modifiedNanoseconds = 0;
+    long long changedSeconds = 0;
+    long long changedNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOfFile(const std::string& path);
+
+struct HandoffList {
+    std::string path;
+    // The six values in key order (each absent when the list lacks it); nothing when the
+    // list could not be read as a property list with a dictionary at its top.
+    std::optional<std::array<std::optional<std::string>, 6>> values;
+    // Whether the file changed during the pane's exit, i.e. the pane wrote it then and what
+    // is shown is not an earlier run's list.
+    bool writtenByThisExit = false;
+};
+
+// <user Library>/Preferences/TempContentInstallPath.plist.
+std::string HandoffListPath();
+
+// Reads the list at `path`; `before` is its stamp from just before the pane's exit.
+HandoffList ReadHandoffList(const std::string& path, const FileStamp& before);
+
+}  // namespace installer

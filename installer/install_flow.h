@@ -1,0 +1,90 @@
+// The steps the installer walks and what each key or option does to them; shared by the
+// terminal screen and the scripted run, neither of which decides anything itself.
+//
+//   Introduction --Continue--> Pane --Continue (pane agrees)--> Summary --Continue--> done
+//        ^                      |  ^                               |
+//        +-------Go Back--------+  +-----------Go Back-------------+
+//
+// Entering the pane calls didEnterPane with the direction of arrival (forward from the
+// introduction, backward from the summary), so every arrival runs the pane's discovery
+// again. Leaving it asks shouldExitPane; Continue is offered only while the pane has it
+// enabled, and nothing but the sheet's button works while the pane's sheet is up.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "installer/handoff_list.h"
+#include "installer/pane_view.h"
+#include "installer_plugins/installer_pane.h"
+
+namespace installer {
+
+enum class FlowStep { Introduction, Pane, Summary, Finished };
+
+// The outcome of a request.
+enum class FlowAnswer {
+    Done,              // The step changed (or the row was chosen, the sheet dismissed).
+    Ignored,           // Nothing to do at this step.
+    ContinueDisabled,  // The pane has Continue disabled; the pane was not asked.
+    SheetOpen,         // The pane's sheet must be dismissed first.
+    PaneRefused,       // The pane answered no to leaving.
+};
+
+// One request to leave the pane.
+struct PaneExit {
+    InstallerSectionDirection direction = InstallerDirectionForward;
+    bool askedPane = false;  // No when Continue was disabled.
+    bool allowed = false;
+    std::optional<appkit::Sheet> sheet;  // The sheet on the pane's window afterwards.
+};
+
+class InstallFlow {
+  public:
+    InstallFlow(InstallerPane& pane, std::string packTitle);
+
+    FlowStep step() const { return step_; }
+    const std::string& packTitle() const { return packTitle_; }
+    PaneView paneView() const { return ReadPaneView(pane_); }
+    // How many times the pane has been entered.
+    int entries() const { return entries_; }
+    // The last request to leave the pane, and the handoff list read after the last one the
+    // pane allowed forward.
+    const std::optional<PaneExit>& lastExit() const { return lastExit_; }
+    const std::optional<HandoffList>& handoff() const { return handoff_; }
+
+    // Continue: enters the pane from the introduction, asks the pane to go on, or finishes
+    // from the summary.
+    FlowAnswer next();
+    // Go Back: asks the pane to let the user go back to the introduction, or returns from
+    // the summary into the pane.
+    FlowAnswer back();
+    // Selects the pane's row number `index` (0 is the top row).
+    FlowAnswer selectRow(std::size_t index);
+    // Presses the button of the pane's sheet.
+    FlowAnswer dismissSheet();
+    // Ends the run where it stands.
+    void quit();
+
+    // Whether the pane let the installation go on (and the user did not come back to it).
+    bool wentOn() const { return wentOn_; }
+    // 0 when the pane let the installation go on, 3 when it kept the user.
+    int exitCode() const { return wentOn_ ? 0 : 3; }
+
+  private:
+    void enterPane(InstallerSectionDirection direction);
+    bool sheetShown() const;
+    FlowAnswer leavePaneForward();
+    FlowAnswer leavePaneBackward();
+
+    InstallerPane& pane_;
+    std::string packTitle_;
+    FlowStep step_ = FlowStep::Introduction;
+    int entries_ = 0;
+    bool wentOn_ = false;
+    std::optional<PaneExit> lastExit_;
+    std::optional<HandoffList> handoff_;
+};
+
+}  // namespace installer

@@ -1,0 +1,157 @@
+#include "installer/options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace installer {
+namespace {
+
+struct Reader {
+    std::span<const std::string> arguments;
+    std::size_t next = 0;
+};
+
+// "--name=value" split into its name and value; a plain "--name" has no value.
+std::pair<std::string_view, std::optional<std::string>> SplitInline(std::string_view argument) {
+    const std::size_t equals = argument.find('=');
+    if (!argument.starts_with("--") || equals == std::string_view::npos) return {argument, {}};
+    return {argument.substr(0, equals), std::string(argument.substr(equals + 1))};
+}
+
+std::optional<std::size_t> RowNumber(std::string_view text) {
+    std::size_t row = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), row);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+    return row;
+}
+
+// Applies one option that takes a value; answers the error text, empty on success.
+using ValueSetter = std::function<std::string(InstallerOptions&, const std::string&)>;
+
+std::string SetPath(std::optional<std::string>& field, std::string_view name,
+                    const std::string& value) {
+    if (value.empty()) return std::string(name) + " needs a non-empty value";
+    field = value;
+    return {};
+}
+
+const std::map<std::string_view, ValueSetter>& ValueOptions() {
+    static const std::map<std::string_view, ValueSetter> options{
+        {"--bundle", [](auto& o, const auto& v) { return SetPath(o.bundlePath, "--bundle", v); }},
+        {"--root", [](auto& o, const auto& v) { return SetPath(o.root, "--root", v); }},
+        {"--home", [](auto& o, const auto& v) { return SetPath(o.home, "--home", v); }},
+        {"--log", [](auto& o, const auto& v) { return SetPath(o.logPath, "--log", v); }},
+        {"--choose",
+         [](auto& o, const auto& v) -> std::string {
+             const auto row = RowNumber(v);
+             if (!row) return "--choose needs a row number (0, 1, ...), not \"" + v + "\"";
+             o.chooseRow = row;
+             return {};
+         }},
+        {"--choose-title",
+         [](auto& o, const auto& v) -> std::string {
+             o.chooseTitle = v;
+             return {};
+         }},
+    };
+    return options;
+}
+
+bool SetFlag(InstallerOptions& options, std::string_view name) {
+    if (name == "--back") return options.back = true;
+    if (name == "--json") return options.json = true;
+    if (name == "--help" || name == "-h") return options.help = true;
+    if (name == "--version") return options.version = true;
+    return false;
+}
+
+std::string CheckCombination(const InstallerOptions& options) {
+    if (options.chooseRow && options.chooseTitle) {
+        return "--choose and --choose-title cannot be used together";
+    }
+    if (options.demo && (options.root || options.home)) {
+        return "--demo lays out its own machine; it cannot be combined with --root or --home";
+    }
+    return {};
+}
+
+}  // namespace
+
+ParsedOptions ParseOptions(std::span<const std::string> arguments) {
+    InstallerOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const auto [name, inlineValue] = SplitInline(arguments[i]);
+        if (name == "--demo") {
+            options.demo = true;
+            if (inlineValue) {
+                if (inlineValue->empty()) return {{}, "--demo= needs a folder"};
+                options.demoFolder = inlineValue;
+            } else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
+                options.demoFolder = arguments[++i];
+            }
+            continue;
+        }
+        if (SetFlag(options, name)) {
+            if (inlineValue) return {{}, std::string(name) + " takes no value"};
+            continue;
+        }
+        const auto found = ValueOptions().find(name);
+        if (found == ValueOptions().end()) {
+            return {{}, "unknown argument \"" + arguments[i] + "\""};
+        }
+        std::string value;
+        if (inlineValue) {
+            value = *inlineValue;
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            return {{}, std::string(name) + " needs a value"};
+        }
+        if (std::string error = found->second(options, value); !error.empty()) {
+            return {{}, error};
+        }
+    }
+    if (std::string error = CheckCombination(options); !error.empty()) return {{}, error};
+    return {options, {}};
+}
+
+std::string UsageText(std::string_view program) {
+    std::string text = "Usage: ";
+    text += program;
+    text += R"( [options]
+
+Runs the Packgate installer pane the way the Installer does: an introduction,
+the pane (choose where the content pack goes), and a summary of the handoff list.
+On a terminal it is interactive; otherwise, or with --choose/--choose-title/--back/
+--json, it runs scripted and prints what the pane shows and what happened.
+
+Options:
+  --bundle PATH        the plug-in bundle to load (default: the installed one,
+                       ../lib/packgate/Packgate.bundle beside the program)
+  --root DIR           the folder that stands for "/" (machine-wide Library
+                       folder DIR/Library); default /
+  --home DIR           the user's home folder (DIR/Library); default $HOME
+  --log FILE           the install log; default HOME/Library/Logs/Packgate-install.log
+                       ("-" writes it to standard error)
+  --choose N           choose the row with tag N (the first row is 0) and continue
+  --choose-title TEXT  choose the row titled TEXT and continue
+  --back               go back from the pane (with --choose: then come back to the
+                       pane, which looks for the hosts again, and choose)
+  --json               print one JSON object instead of text (scripted)
+  --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
+                       /tmp, kept) and run against it
+  --help               show this text
+  --version            show the version
+
+Interactive keys: Up/Down choose a row, Enter or c Continue, b Go Back,
+l show the install log, q quit.
+
+Exit codes: 0 the pane let the installation go on; 3 the pane kept the user
+(Continue refused or disabled, gone back, or quit); 2 bad usage; 1 the bundle
+could not be loaded or the run could not be set up.
+)";
+    return text;
+}
+
+}  // namespace installer

@@ -1,0 +1,43 @@
+// The command line of packgate-installer.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace installer {
+
+struct InstallerOptions {
+    std::optional<std::string> bundlePath;   // --bundle
+    std::optional<std::string> root;         // --root: the folder that stands for "/"
+    std::optional<std::string> home;         // --home: the user's home folder
+    std::optional<std::string> logPath;      // --log: the install log ("-": standard error)
+    std::optional<std::size_t> chooseRow;    // --choose: the row with this tag
+    std::optional<std::string> chooseTitle;  // --choose-title: the row with this title
+    bool back = false;                       // --back
+    bool json = false;                       // --json
+    bool demo = false;                       // --demo
+    std::optional<std::string> demoFolder;   // --demo DIR
+    bool help = false;
+    bool version = false;
+
+    // Whether the command line asks for a scripted run whatever the terminal.
+    bool scripted() const { return chooseRow || chooseTitle || back || json; }
+};
+
+struct ParsedOptions {
+    std::optional<InstallerOptions> options;  // Nothing when the command line is bad.
+    std::string error;                        // Why, in one line.
+};
+
+// Reads the arguments after the program name. Options take their value as the next
+// argument or after "=" (--root=/tmp/m); --demo takes a folder only as --demo=DIR or as a
+// next argument that does not start with "-".
+ParsedOptions ParseOptions(std::span<const std::string> arguments);
+
+// The usage text, ending in a line break.
+std::string UsageText(std::string_view program);
+
+}  // namespace installer

@@ -1,0 +1,38 @@
+#include "installer/program_location.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "foundation/files.h"
+
+namespace installer {
+
+std::optional<std::string> ExecutableFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return std::nullopt;
+    std::string executable(path, static_cast<std::size_t>(length));
+    const std::size_t slash = executable.rfind('/');
+    if (slash == std::string::npos) return std::nullopt;
+    return slash == 0 ? "/" : executable.substr(0, slash);
+}
+
+std::vector<std::string> DefaultBundleCandidates(const std::string& executableFolder) {
+    const std::filesystem::path folder(executableFolder);
+    return {(folder / "../lib/packgate/Packgate.bundle").lexically_normal().string(),
+            (folder / "../Packgate.bundle").lexically_normal().string()};
+}
+
+std::optional<std::string> DefaultBundlePath() {
+    const auto folder = ExecutableFolder();
+    if (!folder) return std::nullopt;
+    const auto candidates = DefaultBundleCandidates(*folder);
+    for (const std::string& candidate : candidates) {
+        if (foundation::FileExistsAtPath(candidate)) return candidate;
+    }
+    return candidates.front();
+}
+
+}  // namespace installer

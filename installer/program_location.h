@@ -1,0 +1,22 @@
+// Where the running program lies, and the plug-in bundle it uses by default.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace installer {
+
+// The folder of the running executable, or nothing when the system does not say.
+std::optional<std::string> ExecutableFolder();
+
+// The places, in order, where the default bundle is looked for: the installed layout
+// (<bin>/../lib/packgate/Packgate.bundle) and the build tree (<build>/Packgate.bundle
+// beside <build>/installer/).
+std::vector<std::string> DefaultBundleCandidates(const std::string& executableFolder);
+
+// The first candidate that exists, else the first candidate (so an error names the
+// expected place), else nothing when the program's folder is unknown.
+std::optional<std::string> DefaultBundlePath();
+
+}  // namespace installer

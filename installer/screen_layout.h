@@ -1,0 +1,75 @@
+// The terminal screen laid out as text spans, without drawing: which text goes where, in
+// which style, for a screen of a given size. The painter (terminal_ui.cpp) only copies the
+// spans to the terminal, so everything that is shown can be tested without a terminal.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "installer/install_flow.h"
+#include "installer/ui_controller.h"
+
+namespace installer {
+
+enum class Style {
+    Normal,
+    Header,       // The title bar.
+    Step,         // A step in the list of steps.
+    CurrentStep,  // The step shown now.
+    Heading,      // A title inside the content.
+    Selected,     // The selected radio row, the focused button.
+    Button,
+    ButtonDisabled,
+    Hint,     // The status line's key hints.
+    Warning,  // The status line after a refused key.
+};
+
+struct Span {
+    int row = 0;
+    int col = 0;
+    std::string text;  // Printable text that fits the screen from `col` on.
+    Style style = Style::Normal;
+};
+
+struct Box {
+    int row = 0;
+    int col = 0;
+    int height = 0;
+    int width = 0;
+};
+
+// Drawn in order: a layer with a box clears it and draws its border before its spans.
+struct Layer {
+    std::optional<Box> box;
+    std::string boxTitle;
+    std::vector<Span> spans;
+};
+
+struct Frame {
+    std::vector<Layer> layers;
+    bool tooSmall = false;
+};
+
+// Everything the screen shows.
+struct ScreenModel {
+    FlowStep step = FlowStep::Introduction;
+    std::string packTitle;
+    PaneView pane;
+    std::optional<HandoffList> handoff;
+    UiState ui;
+    std::vector<std::string> logLines;
+    std::optional<std::string> logPath;
+    bool working = false;  // A pane callback is about to run.
+};
+
+// The smallest screen on which any step is laid out.
+inline constexpr int kMinWidth = 40;
+inline constexpr int kMinHeight = 12;
+
+Frame LayoutScreen(const ScreenModel& model, int width, int height);
+
+// The frame as lines of text (styles dropped), as a terminal of that size would show it.
+std::vector<std::string> FrameText(const Frame& frame, int width, int height);
+
+}  // namespace installer

@@ -1,0 +1,45 @@
+// The scripted run: enter the pane, do what the command line asked (go back, choose a row,
+// continue), dismiss a sheet the pane shows, and record each step for the report.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "installer/install_flow.h"
+
+namespace installer {
+
+struct ScriptRequest {
+    std::optional<std::size_t> chooseTag;    // --choose
+    std::optional<std::string> chooseTitle;  // --choose-title
+    bool back = false;                       // --back
+};
+
+struct ScriptEvent {
+    enum class Kind { Entered, WentBack, Chose, Continued, DismissedSheet };
+    Kind kind = Kind::Entered;
+    PaneView view;               // The pane after the step.
+    std::optional<PaneRow> row;  // Chose: the row.
+    FlowAnswer answer = FlowAnswer::Done;
+    std::optional<PaneExit> exit;  // WentBack, Continued: the request to leave.
+};
+
+struct ScriptTranscript {
+    std::vector<ScriptEvent> events;
+    // The pane as it stood when the last request to leave it was made (or after entering,
+    // when none was made): the state the report's title, label and rows describe.
+    PaneView paneBeforeExit;
+    std::optional<PaneExit> exit;
+    std::optional<HandoffList> handoff;
+    int entries = 0;
+    // Set when the request named a row the pane does not have.
+    std::optional<std::string> error;
+    int exitCode = 3;
+};
+
+// Runs `request` on `flow`, which must stand at the introduction.
+ScriptTranscript RunScript(InstallFlow& flow, const ScriptRequest& request);
+
+}  // namespace installer

@@ -1,0 +1,200 @@
+#include "installer/terminal_ui.h"
+
+#include <curses.h>
+#include <unistd.h>
+
+#include <langinfo.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+
+#include "installer/screen_layout.h"
+#include "installer/ui_controller.h"
+
+namespace installer {
+namespace {
+
+enum ColorPair : short { kHeaderPair = 1, kSelectedPair, kWarningPair, kStepPair };
+
+void SetUpColors() {
+    if (!has_colors()) return;
+    start_color();
+    use_default_colors();
+    init_pair(kHeaderPair, COLOR_WHITE, COLOR_BLUE);
+    init_pair(kSelectedPair, COLOR_BLACK, COLOR_CYAN);
+    init_pair(kWarningPair, COLOR_RED, -1);
+    init_pair(kStepPair, COLOR_BLUE, -1);
+}
+
+attr_t Attributes(Style style) {
+    const bool colors = has_colors();
+    switch (style) {
+        case Style::Normal:
+            return A_NORMAL;
+        case Style::Header:
+            return colors ? COLOR_PAIR(kHeaderPair) | A_BOLD : A_REVERSE;
+        case Style::Step:
+            return A_DIM;
+        case Style::CurrentStep:
+            return colors ? COLOR_PAIR(kStepPair) | A_BOLD : A_BOLD;
+        case Style::Heading:
+            return A_BOLD;
+        case Style::Selected:
+            return colors ? COLOR_PAIR(kSelectedPair) : A_REVERSE;
+        case Style::Button:
+            return A_NORMAL;
+        case Style::ButtonDisabled:
+            return A_DIM;
+        case Style::Hint:
+            return A_DIM;
+        case Style::Warning:
+            return colors ? COLOR_PAIR(kWarningPair) | A_BOLD : A_BOLD;
+    }
+    return A_NORMAL;
+}
+
+void DrawBox(const Box& box, const std::string& title) {
+    for (int r = box.row; r < box.row + box.height; ++r) {
+        mvhline(r, box.col, ' ', box.width);
+    }
+    mvhline(box.row, box.col + 1, ACS_HLINE, box.width - 2);
+    mvhline(box.row + box.height - 1, box.col + 1, ACS_HLINE, box.width - 2);
+    mvvline(box.row + 1, box.col, ACS_VLINE, box.height - 2);
+    mvvline(box.row + 1, box.col + box.width - 1, ACS_VLINE, box.height - 2);
+    mvaddch(box.row, box.col, ACS_ULCORNER);
+    mvaddch(box.row, box.col + box.width - 1, ACS_URCORNER);
+    mvaddch(box.row + box.height - 1, box.col, ACS_LLCORNER);
+    mvaddch(box.row + box.height - 1, box.col + box.width - 1, ACS_LRCORNER);
+    if (!title.empty()) {
+        attron(A_BOLD);
+        mvaddstr(box.row, box.col + 2, title.c_str());
+        attroff(A_BOLD);
+    }
+}
+
+void Paint(const Frame& frame) {
+    erase();
+    for (const Layer& layer : frame.layers) {
+        if (layer.box) DrawBox(*layer.box, layer.boxTitle);
+        for (const Span& span : layer.spans) {
+            const attr_t attributes = Attributes(span.style);
+            attron(attributes);
+            mvaddstr(span.row, span.col, span.text.c_str());
+            attroff(attributes);
+        }
+    }
+    refresh();
+}
+
+KeyPress Translate(int key) {
+    switch (key) {
+        case KEY_UP:
+            return {Key::Up};
+        case KEY_DOWN:
+            return {Key::Down};
+        case KEY_PPAGE:
+            return {Key::PageUp};
+        case KEY_NPAGE:
+            return {Key::PageDown};
+        case KEY_HOME:
+            return {Key::Home};
+        case KEY_END:
+            return {Key::End};
+        case KEY_ENTER:
+        case '\n':
+        case '\r':
+            return {Key::Enter};
+        case 27:
+            return {Key::Escape};
+        case KEY_RESIZE:
+            return {Key::Resize};
+        default:
+            break;
+    }
+    if (key > 0 && key < 127) return {Key::Char, static_cast<char>(key)};
+    return {Key::Other};
+}
+
+// The terminal shows UTF-8 only when the locale's character set is UTF-8.
+void ChooseUtf8Locale() {
+    std::setlocale(LC_ALL, "");
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+class Screen {
+  public:
+    Screen() {
+        ChooseUtf8Locale();
+        // newterm, not initscr: it answers null on failure instead of ending the program.
+        screen_ = newterm(nullptr, stdout, stdin);
+        if (screen_ == nullptr) return;
+        set_term(screen_);
+        cbreak();
+        noecho();
+        nonl();
+        keypad(stdscr, TRUE);
+        set_escdelay(25);
+        curs_set(0);
+        SetUpColors();
+    }
+    ~Screen() {
+        if (screen_ == nullptr) return;
+        endwin();
+        delscreen(screen_);
+    }
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+    bool ready() const { return screen_ != nullptr; }
+
+  private:
+    SCREEN* screen_ = nullptr;
+};
+
+ScreenModel Model(const InstallFlow& flow, const UiController& controller, const InstallLog& log,
+                  bool working) {
+    ScreenModel model;
+    model.step = flow.step();
+    model.packTitle = flow.packTitle();
+    model.pane = flow.paneView();
+    model.handoff = flow.handoff();
+    model.ui = controller.state();
+    if (model.ui.overlay == Overlay::Log) model.logLines = log.lines();
+    model.logPath = log.path();
+    model.working = working;
+    return model;
+}
+
+}  // namespace
+
+bool OnTerminal() {
+    return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
+}
+
+bool RunTerminalUi(InstallFlow& flow, const InstallLog& log) {
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0) return false;
+    Screen screen;
+    if (!screen.ready()) return false;
+    UiController controller(flow);
+    const auto paint = [&](bool working) {
+        Paint(LayoutScreen(Model(flow, controller, log, working), COLS, LINES));
+    };
+    const auto working = [&] { paint(true); };
+    // Input that keeps failing (the terminal went away) ends the run as a quit would.
+    constexpr int kMaxFailedReads = 100;
+    int failedReads = 0;
+    while (!controller.finished()) {
+        paint(false);
+        const int key = getch();
+        if (key == ERR) {
+            if (++failedReads >= kMaxFailedReads) flow.quit();
+            continue;
+        }
+        failedReads = 0;
+        controller.handle(Translate(key), working);
+    }
+    return true;
+}
+
+}  // namespace installer

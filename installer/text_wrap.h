@@ -1,0 +1,28 @@
+// Fitting UTF-8 text into terminal columns: the display width of a text and greedy word
+// wrapping. Widths follow the terminal's rules for the common cases (East Asian wide
+// characters take two columns, combining marks none), without depending on the locale.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace installer {
+
+// `text` made safe to show on a terminal: control characters (escape sequences among them)
+// and bytes that are not well-formed UTF-8 become U+FFFD; line breaks stay when
+// `keepLineBreaks` is set, else they become spaces.
+std::string PrintableText(std::string_view text, bool keepLineBreaks);
+
+// Columns that `text` takes on a terminal. Bytes that are not well-formed UTF-8 count as one
+// column each (the terminal shows a replacement for each).
+std::size_t DisplayWidth(std::string_view text);
+
+// `text` broken into lines of at most `width` columns: at line breaks of the text, between
+// words where possible, and inside a word (or a run of text without spaces, as Chinese
+// is written) when it is wider than a line. Spaces at the ends of lines are dropped. A
+// width of 0 is taken as 1. An empty text gives one empty line.
+std::vector<std::string> WrapText(std::string_view text, std::size_t width);
+
+}  // namespace installer

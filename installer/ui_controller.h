@@ -1,0 +1,58 @@
+// What the keys of the terminal screen do: maps each key to a step of the install flow or
+// to the screen's own state (log view, quit question, status line). Knows nothing of the
+// terminal library, so the same logic is tested without a terminal.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "installer/install_flow.h"
+
+namespace installer {
+
+enum class Key { Up, Down, PageUp, PageDown, Home, End, Enter, Escape, Resize, Char, Other };
+
+struct KeyPress {
+    Key key = Key::Other;
+    char ch = 0;  // For Key::Char.
+};
+
+enum class Overlay { None, Log, QuitConfirm };
+
+struct UiState {
+    Overlay overlay = Overlay::None;
+    // Log view: how many lines the view is scrolled up from the newest.
+    std::size_t logScroll = 0;
+    // The status line: a hint, or what just happened.
+    std::string status;
+    bool statusIsWarning = false;
+};
+
+class UiController {
+  public:
+    explicit UiController(InstallFlow& flow) : flow_(flow) {}
+
+    // Handles one key. `working` is called before a step that calls into the pane (which may
+    // take a moment), so the screen can say so.
+    void handle(KeyPress key, const std::function<void()>& working = {});
+
+    const UiState& state() const { return state_; }
+    bool finished() const { return flow_.step() == FlowStep::Finished; }
+
+  private:
+    void handlePaneKeys(KeyPress key, const std::function<void()>& working);
+    void handleLogKeys(KeyPress key);
+    void handleQuitKeys(KeyPress key);
+    void handleSheetKeys(KeyPress key);
+    void moveSelection(int delta);
+    void next(const std::function<void()>& working);
+    void back(const std::function<void()>& working);
+    void report(FlowAnswer answer);
+    void say(std::string text, bool warning);
+
+    InstallFlow& flow_;
+    UiState state_;
+};
+
+}  // namespace installer
