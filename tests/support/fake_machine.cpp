@@ -72,12 +72,17 @@ std::vector<std::uint8_t> EncodeRecord(const foundation::PlistValue& value, Reco
     return {text.begin(), text.end()};
 }
 
-FakeMachine::FakeMachine()
-    : folder_(UniqueFolder()),
+FakeMachine::FakeMachine() : FakeMachine(UniqueFolder()) {
+    removeFolder_ = true;
+}
+
+FakeMachine::FakeMachine(const std::string& folder)
+    : folder_(folder),
       root_(folder_ + "/root"),
       home_(folder_ + "/home/tester"),
       previousRoot_(foundation::MachineRoot()),
       previousHome_(foundation::HomeFolder()) {
+    removeFolder_ = false;
     MakeFolder(root_ + "/Library/Preferences");
     MakeFolder(root_ + "/Applications");
     MakeFolder(userPreferencesFolder());
@@ -88,6 +93,7 @@ FakeMachine::FakeMachine()
 FakeMachine::~FakeMachine() {
     foundation::SetMachineRoot(previousRoot_);
     foundation::SetHomeFolder(previousHome_);
+    if (!removeFolder_) return;
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
 }

@@ -112,6 +112,9 @@ struct HostInstallerList {
 class FakeMachine {
   public:
     FakeMachine();
+    // The machine laid out in `folder` (created when missing), which stays when the object
+    // goes: the installer program's demo machine in a folder the user chose.
+    explicit FakeMachine(const std::string& folder);
     ~FakeMachine();
     FakeMachine(const FakeMachine&) = delete;
     FakeMachine& operator=(const FakeMachine&) = delete;
@@ -154,6 +157,7 @@ class FakeMachine {
     std::string previousRoot_;
     std::string previousHome_;
     RecordFormat format_ = RecordFormat::Xml;
+    bool removeFolder_ = true;
     // Install entries in registry order.
     foundation::PlistDict registry_;
 };
