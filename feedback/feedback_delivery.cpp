@@ -24,8 +24,7 @@ constexpr int kSendPlain = 0;
 
 // The first `count` characters of `buffer`; a count the library got wrong cannot reach past it.
 std::wstring Leading(const std::array<wchar_t, kOutputCapacity>& buffer, int count) {
-    const auto length =
-        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(count, 0)), 0, buffer.size());
+    const auto length = std::min(static_cast<std::size_t>(std::max(count, 0)), buffer.size());
     return std::wstring(buffer.data(), length);
 }
 

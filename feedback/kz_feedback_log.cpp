@@ -3,7 +3,9 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "feedback/feedback_record.h"
 #include "foundation/files.h"

@@ -4,6 +4,10 @@
 // The pane makes one object per report: it calls CollectLog once and reads the record back
 // with GetUserLog. Everything runs synchronously on the caller's thread; CollectLog returns
 // only after the post has finished. Nothing fails outward: every answer is YES.
+//
+// The record is one line of valid JSON: quoted values are escaped where they need it, an
+// absent value reads (null) between quotes and null where the record writes it bare. The
+// four product numbers have no source on this system and are always "0".
 #pragma once
 
 #include <cstdint>
@@ -11,7 +15,7 @@
 #include <string>
 
 class classKZFeedbackLog {
-public:
+  public:
     classKZFeedbackLog() = default;
 
     // Gathers the state by `selector` (0: placeholder host values "0"; 1: the host installer's
@@ -27,7 +31,7 @@ public:
     // Enciphers `record` and posts it; the reply is dropped. Always true.
     bool FeedBackLog(const std::string& record);
 
-private:
+  private:
     std::optional<std::string> gsFBUserLog;
     std::optional<std::string> gsFBGuid;
     std::optional<std::string> gsFBEdition;

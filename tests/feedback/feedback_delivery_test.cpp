@@ -18,6 +18,16 @@ const Names kWholeExchange = {"EncryptWStringRC4", "CreateHttpRequest", "SetHttp
                               "SendHttpRequest", "GetRequestReturn"};
 const std::string kRecord = R"({"UserActivityInfo":{"GUID":"0"},"UserActivityLog":{}})";
 
+TEST(SetupNetSeam, RealLibraryIsUsedUnlessAFakeIsInstalled) {
+    EXPECT_EQ(ActiveSetupNetCalls().EncryptWStringRC4, &::EncryptWStringRC4);
+    {
+        packgate_test::RecordingSetupNet fake;
+        EXPECT_NE(ActiveSetupNetCalls().SendHttpRequest, &::SendHttpRequest);
+    }
+    EXPECT_EQ(ActiveSetupNetCalls().SendHttpRequest, &::SendHttpRequest);
+    EXPECT_EQ(ActiveSetupNetCalls().GetRequestReturn, &::GetRequestReturn);
+}
+
 class Delivery : public testing::Test {
   protected:
     packgate_test::RecordingSetupNet net_;
