@@ -1,6 +1,10 @@
 #include "installer/demo_machine.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -20,16 +24,13 @@ constexpr const char* kMarkerName = "packgate-demo.txt";
 
 class FixtureDemo final : public DemoMachine {
   public:
-    FixtureDemo(std::unique_ptr<FakeMachine> machine, bool kept)
-        : machine_(std::move(machine)), kept_(kept) {}
+    explicit FixtureDemo(std::unique_ptr<FakeMachine> machine) : machine_(std::move(machine)) {}
     const std::string& folder() const override { return machine_->folder(); }
     const std::string& root() const override { return machine_->root(); }
     const std::string& home() const override { return machine_->home(); }
-    bool kept() const override { return kept_; }
 
   private:
     std::unique_ptr<FakeMachine> machine_;
-    bool kept_;
 };
 
 // Makes `folder` ready to receive a demo machine; answers the reason when it is not.
@@ -49,6 +50,18 @@ std::string PrepareFolder(const std::string& folder) {
         if (error) return "cannot clear " + entry.path().string() + ": " + error.message();
     }
     return error ? folder + ": " + error.message() : "";
+}
+
+// A new folder under the temporary folder ($TMPDIR, else /tmp).
+std::string NewTemporaryFolder(std::string& error) {
+    std::error_code code;
+    std::string pattern = (fs::temp_directory_path(code) / "packgate-demo-XXXXXX").string();
+    if (code) pattern = "/tmp/packgate-demo-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        error = "cannot create a folder for the demo machine: " + std::string(strerror(errno));
+        return {};
+    }
+    return pattern;
 }
 
 void WriteMarker(const std::string& folder) {
@@ -98,19 +111,20 @@ bool DemoMachineAvailable() {
 std::unique_ptr<DemoMachine> CreateDemoMachine(const std::optional<std::string>& folder,
                                                const PackInfo& pack, std::string& error) {
     try {
-        std::unique_ptr<FakeMachine> machine;
+        std::string chosen;
         if (folder) {
             error = PrepareFolder(*folder);
-            if (!error.empty()) return nullptr;
             fs::path path = fs::absolute(*folder).lexically_normal();
             if (!path.has_filename()) path = path.parent_path();  // A trailing "/".
-            machine = std::make_unique<FakeMachine>(path.string());
-            WriteMarker(*folder);
+            chosen = path.string();
         } else {
-            machine = std::make_unique<FakeMachine>();
+            chosen = NewTemporaryFolder(error);
         }
+        if (!error.empty()) return nullptr;
+        auto machine = std::make_unique<FakeMachine>(chosen);
+        WriteMarker(chosen);
         LayOut(*machine, pack);
-        return std::make_unique<FixtureDemo>(std::move(machine), folder.has_value());
+        return std::make_unique<FixtureDemo>(std::move(machine));
     } catch (const std::exception& failure) {
         error = std::string("cannot lay out the demo machine: ") + failure.what();
         return nullptr;

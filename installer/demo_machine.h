@@ -18,18 +18,16 @@ class DemoMachine {
     virtual const std::string& folder() const = 0;
     virtual const std::string& root() const = 0;
     virtual const std::string& home() const = 0;
-    // Whether the folder stays after the run (a folder given by the user does).
-    virtual bool kept() const = 0;
 };
 
 // Whether this build can lay out demo machines.
 bool DemoMachineAvailable();
 
-// Lays out the demo machine in `folder` (kept afterwards), or in a new temporary folder
-// (removed when the object goes). The copies' revision codes are chosen around the pack's
-// required version, so the older copy is turned away whatever the pack asks. Nothing, with
-// the reason in `error`, when it cannot be laid out; a given folder must be empty, missing
-// or an earlier demo machine (which is laid out anew).
+// Lays out the demo machine in `folder`, or in a new folder under $TMPDIR (else /tmp). The
+// folder stays after the run, so the handoff list and the install log can be looked at. The copies'
+// revision codes are chosen around the pack's required version, so the older copy is turned away
+// whatever the pack asks. Nothing, with the reason in `error`, when it cannot be laid out; a given
+// folder must be empty, missing or an earlier demo machine (which is laid out anew).
 std::unique_ptr<DemoMachine> CreateDemoMachine(const std::optional<std::string>& folder,
                                                const PackInfo& pack, std::string& error);
 

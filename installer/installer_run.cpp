@@ -72,8 +72,7 @@ std::unique_ptr<InstallLog> OpenLog(const InstallerOptions& options, const Machi
 }
 
 void PrintDemoNote(const DemoMachine& demo, std::ostream& out) {
-    out << "Demo machine: " << demo.folder()
-        << (demo.kept() ? " (kept)\n" : " (a temporary folder, removed now)\n");
+    out << "Demo machine: " << demo.folder() << " (kept; remove it when done)\n";
 }
 
 // What the terminal screen leaves behind once it is gone.
@@ -128,10 +127,7 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
         context.packTitle = flow.packTitle();
         context.bundlePath = *bundlePath;
         context.logPath = log->path();
-        if (machine->demo) {
-            context.demoFolder = machine->demo->folder();
-            context.demoKept = machine->demo->kept();
-        }
+        if (machine->demo) context.demoFolder = machine->demo->folder();
         const bool interactive = !options.scripted() && OnTerminal();
         if (interactive && RunTerminalUi(flow, *log)) {
             PrintOutcome(flow, out);

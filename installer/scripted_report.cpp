@@ -200,7 +200,6 @@ std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext
     if (context.demoFolder) {
         json.beginObject();
         json.key("folder").string(*context.demoFolder);
-        json.key("kept").boolean(context.demoKept);
         json.endObject();
     } else {
         json.null();

@@ -6,7 +6,7 @@
 // "direction" "forward"/"backward", "asked_pane", "allowed", "next_enabled" afterwards and
 // "sheet": null or "message", "button"); "handoff" (null, or "path", "written" and
 // "values": the six keys, or null when the list could not be read); "error" (null, or why
-// the request could not be carried out); "demo" (null, or "folder" and "kept");
+// the request could not be carried out); "demo" (null, or "folder");
 // "exit_code".
 #pragma once
 
@@ -21,8 +21,7 @@ struct ReportContext {
     std::string packTitle;
     std::string bundlePath;
     std::optional<std::string> logPath;     // Nothing: the log went to standard error or memory.
-    std::optional<std::string> demoFolder;  // --demo: the demo machine's folder.
-    bool demoKept = false;                  // Whether that folder stays after the run.
+    std::optional<std::string> demoFolder;  // --demo: the demo machine's folder (kept).
 };
 
 std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context);
