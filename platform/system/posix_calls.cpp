@@ -37,6 +37,7 @@ constexpr PosixCalls MakeRealCalls() {
         .closedir = ::closedir,
         .mkstemp = RealMkstemp,
         .uname = ::uname,
+        .fchmod = ::fchmod,
     };
 }
 

@@ -39,6 +39,7 @@ struct PosixCalls {
     // O_CLOEXEC); the template is rewritten with the name chosen.
     int (*mkstemp)(char* pathTemplate);
     int (*uname)(struct utsname* name);
+    int (*fchmod)(int fd, mode_t mode);
 };
 
 // The real system calls.
