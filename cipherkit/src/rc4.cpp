@@ -3,8 +3,6 @@
 // sets through CIPHERKIT_GETKEY_SUCCESS (-1 in libcipherkit, 1 in libhostmark).
 #include <cipherkit/rc4.h>
 
-#include <array>
-
 #include "rc4_core.h"
 
 #ifndef CIPHERKIT_GETKEY_SUCCESS
@@ -20,9 +18,8 @@ int GetKey(const unsigned char* key, unsigned int keyLength, unsigned char* sbox
 int RC4(const unsigned char* input, unsigned int length, const unsigned char* key,
         unsigned int keyLength, unsigned char* output, unsigned int* outputLength) {
     if (input == nullptr || key == nullptr || output == nullptr) return 0;
-    std::array<unsigned char, 256> sbox;
-    if (GetKey(key, keyLength, sbox.data()) == 0) return 0;
-    cipherkit::ApplyKeystream(sbox.data(), input, length, output);
+    if (keyLength == 0) return 0;  // the key schedule's own refusal
+    cipherkit::Crypt(key, keyLength, input, length, output);
     *outputLength = length;
     return -1;
 }

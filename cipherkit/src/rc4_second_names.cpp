@@ -1,6 +1,4 @@
 // The second exported names of the RC4 key schedule and keystream (libcipherkit only).
-#include <array>
-
 #include <cipherkit/rc4.h>
 
 #include "rc4_core.h"
@@ -14,9 +12,8 @@ int _GetKey(const unsigned char* key, unsigned int keyLength, unsigned char* sbo
 int _RC4(const unsigned char* input, unsigned int length, const unsigned char* key,
          unsigned int keyLength, unsigned char* output, unsigned int* outputLength) {
     if (input == nullptr || key == nullptr || output == nullptr) return 0;
-    std::array<unsigned char, 256> sbox;
-    if (_GetKey(key, keyLength, sbox.data()) == 0) return 0;
-    cipherkit::ApplyKeystream(sbox.data(), input, length, output);
+    if (keyLength == 0) return 0;  // the key schedule's own refusal
+    cipherkit::Crypt(key, keyLength, input, length, output);
     *outputLength = length;
     return -1;
 }
