@@ -41,12 +41,25 @@ inline void ApplyKeystream(Entry* sbox, const unsigned char* input, unsigned int
     }
 }
 
-// The whole cipher over a word-sized state; `keyLength` must be non-zero.
-inline void Crypt(const unsigned char* key, unsigned int keyLength, const unsigned char* input,
-                  unsigned int length, unsigned char* output) {
+// GetKey and its second name: 0 for a null pointer or an empty key (nothing written),
+// otherwise the schedule in `sbox` and `success`.
+inline int CheckedScheduleKey(const unsigned char* key, unsigned int keyLength, unsigned char* sbox,
+                              int success) {
+    if (key == nullptr || sbox == nullptr || keyLength == 0) return 0;
+    ScheduleKey(key, keyLength, sbox);
+    return success;
+}
+
+// RC4 and its second name: 0 for a null pointer or an empty key (nothing written), otherwise
+// the output, its length in `*outputLength`, and -1.
+inline int CheckedCrypt(const unsigned char* input, unsigned int length, const unsigned char* key,
+                        unsigned int keyLength, unsigned char* output, unsigned int* outputLength) {
+    if (input == nullptr || key == nullptr || output == nullptr || keyLength == 0) return 0;
     unsigned int sbox[256];
     ScheduleKey(key, keyLength, sbox);
     ApplyKeystream(sbox, input, length, output);
+    *outputLength = length;
+    return -1;
 }
 
 }  // namespace cipherkit

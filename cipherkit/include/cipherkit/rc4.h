@@ -19,7 +19,7 @@ CIPHERKIT_API int GetKey(const unsigned char* key, unsigned int keyLength, unsig
 CIPHERKIT_API int RC4(const unsigned char* input, unsigned int length, const unsigned char* key,
                       unsigned int keyLength, unsigned char* output, unsigned int* outputLength);
 
-// Second names of GetKey and RC4 with exactly their behaviour (`_RC4` uses `_GetKey`).
+// Second names of GetKey and RC4 with exactly their behaviour (`_GetKey` succeeds with -1).
 // libcipherkit only.
 CIPHERKIT_API int _GetKey(const unsigned char* key, unsigned int keyLength, unsigned char* sbox);
 CIPHERKIT_API int _RC4(const unsigned char* input, unsigned int length, const unsigned char* key,
