@@ -47,7 +47,9 @@ std::optional<PlistValue> ReadText(std::string_view text, std::string& error, Pl
         return plist_internal::ReadOpenStepPlist(text, error);
     }
     format = PlistFormat::Xml;
-    auto value = plist_internal::ReadXmlPlist(text, error);
+    // libxml2 wants the declaration first; white space before it is harmless.
+    const auto markup = text.find_first_not_of(" \t\r\n");
+    auto value = plist_internal::ReadXmlPlist(text.substr(markup), error);
     if (value || !couldBeOldStyleData) return value;
     std::string ignored;
     value = plist_internal::ReadOpenStepPlist(text, ignored);

@@ -22,9 +22,9 @@ namespace foundation {
 enum class PlistFormat : unsigned { OpenStep = 1, Xml = 100, Binary = 200 };
 
 // Limits that keep hostile input harmless. Depth counts nested containers (a dictionary in
-// an array in the top dictionary is 3 deep); XML is further held to libxml2's own limit of
-// 256 nested elements, <plist> included. Objects count every value produced, dictionary keys
-// included, so a binary list whose objects are shared many times is refused before it is
+// an array in the top dictionary is 3 deep); XML is further held to libxml2's own nesting
+// limit, which allows 256 containers inside <plist>. Objects count every value produced, dictionary
+// keys included, so a binary list whose objects are shared many times is refused before it is
 // expanded; for the same reason the string and data bytes one read may produce are capped.
 inline constexpr std::size_t kMaxPlistFileBytes = 16u * 1024 * 1024;
 inline constexpr std::size_t kMaxPlistDepth = 512;

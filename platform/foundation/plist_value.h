@@ -111,7 +111,11 @@ const PlistDict* DictForKey(const PlistDict* dict, std::string_view key);
 
 // The old-style description macOS prints for a value in log lines (NSDictionary and NSArray
 // `description`): "{\n    key = value;\n}", "(\n    a,\n    b\n)", strings quoted when they
-// hold anything but A-Za-z0-9_$.:/- or are empty, nested levels indented by four spaces.
+// hold anything but A-Za-z0-9_$.:/- or are empty (with ", \ and line breaks escaped), nested
+// levels indented by four spaces. As on macOS a nested container also starts with its own
+// indentation, so a dictionary inside a dictionary reads "key =     {". Numbers stand plain,
+// booleans as 1 and 0, data as <0a1b2c3d 4e5f>, dates as "2001-01-01 00:00:00 +0000". A
+// string at the top stands bare.
 std::string DescribePlist(const PlistValue& value);
 
 }  // namespace foundation

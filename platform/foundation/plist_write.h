@@ -8,7 +8,12 @@
 
 namespace foundation {
 
-// The complete XML document for `value`, ending in a line break.
+// The complete XML document for `value`, ending in a line break: a tab of indentation per
+// level, <dict/>, <array/> and <string></string> when empty, reals in their shortest exact
+// form ("nan", "+infinity", "-infinity" for the values without digits), dates in whole
+// seconds, data in base64 lines of at most 76 characters at the indentation of <data>.
+// Characters that XML 1.0 cannot hold (control characters other than tab and line breaks)
+// are written as they are, as macOS writes them, and make the document unreadable.
 std::string XmlPropertyListText(const PlistValue& value);
 
 // Writes `dict` as an XML property list to `path` (`writeToFile:atomically:`). With

@@ -48,7 +48,7 @@ std::u32string CodePoints(std::string_view text) {
             ++i;
             continue;
         }
-        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        char32_t cp = static_cast<char32_t>(length == 1 ? lead : lead & (0x7Fu >> length));
         for (std::size_t k = 1; k < length; ++k) {
             cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         }
