@@ -251,7 +251,9 @@ class BinaryReader {
             case kAsciiString:
             case kUtf16String:
                 if (!Fits(header.start, header.count, ElementBytes(header))) break;
-                cost.bytes = header.count * ElementBytes(header);
+                // Charged at what the tree will hold: a UTF-16 unit takes up to 3 bytes of
+                // UTF-8 (a pair of units, 4).
+                cost.bytes = header.count * (header.kind == kUtf16String ? 3 : 1);
                 return true;
             default:
                 return Refuse("unsupported object kind");

@@ -219,6 +219,27 @@ TEST(BinaryHostileTest, SharedDataBlowUpStopsAtTheByteCap) {
     EXPECT_NE(error.find("too much"), std::string::npos) << error;
 }
 
+TEST(BinaryHostileTest, SharedUtf16TextCountsAtItsUtf8Size) {
+    // 2^20 units of U+65E5 are 2 MiB in the file and 3 MiB of UTF-8 in the tree: 22 copies
+    // pass the byte cap, 4 do not come near it.
+    const auto file = [](std::size_t copies) {
+        RawPlist raw;
+        raw.offsetSize = 4;
+        raw.Add(ArrayOf(std::vector<std::size_t>(copies, 1)));
+        Bytes text = {0x6F, 0x12};
+        PutNumber(text, 1u << 20, 4);
+        for (std::size_t i = 0; i < (1u << 20); ++i) PutNumber(text, 0x65E5, 2);
+        raw.Add(text);
+        return raw.Build();
+    };
+    std::string error;
+    EXPECT_FALSE(Read(file(22), &error));
+    EXPECT_NE(error.find("too much"), std::string::npos) << error;
+    const auto value = Read(file(4));
+    ASSERT_TRUE(value && value->array());
+    EXPECT_EQ(value->array()->back().string()->size(), 3u << 20);
+}
+
 // A chain of `depth` arrays, each holding the next, the last one empty.
 RawPlist ArrayChain(std::size_t depth) {
     RawPlist raw;
