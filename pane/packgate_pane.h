@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "appkit/views.h"
@@ -101,6 +102,7 @@ class PackgatePane : public InstallerPane {
                                         const std::string& revCode, const std::string& plistPath);
 
   protected:
+    // The pane's state, reached by its own methods only (and by subclasses, as tests are).
     // Host-under-test scratch values, rewritten by the record readers and the version check.
     std::optional<std::string> strTemplate;
     std::optional<std::string> strEM2;
