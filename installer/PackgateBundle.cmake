@@ -6,7 +6,8 @@
 #   Contents/Resources/               SetupSRC.plist, PackgatePane.view, <lang>.lproj/
 # Every file is copied by a build rule, so a changed input is copied again.
 
-set(PACKGATE_BUNDLE_DIR ${PROJECT_BINARY_DIR}/Packgate.bundle)
+set(PACKGATE_BUNDLE_DIR ${PROJECT_BINARY_DIR}/Packgate.bundle CACHE INTERNAL
+    "The assembled plug-in bundle in the build folder")
 set(bundle_contents ${PACKGATE_BUNDLE_DIR}/Contents)
 set(resources_dir ${PROJECT_SOURCE_DIR}/resources)
 

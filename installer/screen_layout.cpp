@@ -29,9 +29,7 @@ std::size_t Columns(int width) {
 
 // `text` cut to at most `columns` columns.
 std::string Fit(std::string_view text, int columns) {
-    if (Width(text) <= columns) return std::string(text);
-    const auto lines = WrapText(text, Columns(columns));
-    return lines.empty() ? std::string() : lines.front();
+    return TruncateText(text, static_cast<std::size_t>(std::max(columns, 0)));
 }
 
 std::string Padded(std::string text, int columns) {
@@ -244,8 +242,16 @@ Layer LogLayer(const ScreenModel& model, int width, int height) {
     Layer layer;
     const Box box{1, 0, height - 2, width};
     layer.box = box;
-    layer.boxTitle =
-        Fit(" Install log" + (model.logPath ? ": " + *model.logPath : "") + " ", width - 4);
+    const std::string heading = " Install log";
+    layer.boxTitle = heading + " ";
+    if (model.logPath) {
+        // The end of the path says the most: the file and the folders just above it.
+        const int room = width - 4 - Width(heading) - 3;
+        layer.boxTitle = heading + ": " +
+                         TruncateText(PrintableText(*model.logPath, false),
+                                      static_cast<std::size_t>(std::max(room, 0)), true) +
+                         " ";
+    }
     const int inner = width - 4;
     std::vector<std::string> lines;
     for (const std::string& entry : model.logLines) {

@@ -160,9 +160,10 @@ void WrapLine(std::string_view line, std::size_t width, std::vector<std::string>
             used = piece.width;
             continue;
         }
-        if (used > 0 && gap > 0 && used + gap < width) {
-            lines.back().append(gap, ' ');
-            used += gap;
+        // Wider than a line: it starts a line of its own and is cut where lines end.
+        if (used > 0) {
+            lines.emplace_back();
+            used = 0;
         }
         AppendCut(lines, used, piece.text, width);
     }
@@ -200,6 +201,36 @@ std::size_t DisplayWidth(std::string_view text) {
         text.remove_prefix(glyph.bytes);
     }
     return width;
+}
+
+std::string TruncateText(std::string_view text, std::size_t width, bool keepEnd) {
+    if (DisplayWidth(text) <= width) return std::string(text);
+    std::vector<std::string_view> glyphs;
+    for (std::string_view rest = text; !rest.empty();) {
+        const std::size_t bytes = NextGlyph(rest).bytes;
+        glyphs.push_back(rest.substr(0, bytes));
+        rest.remove_prefix(bytes);
+    }
+    if (!keepEnd) {
+        std::string out;
+        std::size_t used = 0;
+        for (std::string_view glyph : glyphs) {
+            used += DisplayWidth(glyph);
+            if (used > width) break;
+            out.append(glyph);
+        }
+        return out;
+    }
+    static constexpr std::string_view kEllipsis = "...";
+    if (width < kEllipsis.size()) return std::string(kEllipsis.substr(0, width));
+    std::string end;
+    std::size_t used = kEllipsis.size();
+    for (auto glyph = glyphs.rbegin(); glyph != glyphs.rend(); ++glyph) {
+        used += DisplayWidth(*glyph);
+        if (used > width) break;
+        end.insert(0, *glyph);
+    }
+    return std::string(kEllipsis) + end;
 }
 
 std::vector<std::string> WrapText(std::string_view text, std::size_t width) {

@@ -19,6 +19,10 @@ std::string PrintableText(std::string_view text, bool keepLineBreaks);
 // column each (the terminal shows a replacement for each).
 std::size_t DisplayWidth(std::string_view text);
 
+// `text` cut to at most `width` columns, whole characters only: its beginning, or with
+// `keepEnd` its end after "..." (for paths, whose end says the most).
+std::string TruncateText(std::string_view text, std::size_t width, bool keepEnd = false);
+
 // `text` broken into lines of at most `width` columns: at line breaks of the text, between
 // words where possible, and inside a word (or a run of text without spaces, as Chinese
 // is written) when it is wider than a line. Spaces at the ends of lines are dropped. A

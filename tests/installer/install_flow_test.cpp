@@ -1,0 +1,124 @@
+// The install flow's steps and what each request asks of the pane.
+#include "installer/install_flow.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_pane.h"
+#include "foundation/search_paths.h"
+#include "program_runner.h"
+
+namespace installer_test {
+namespace {
+
+using installer::FlowAnswer;
+using installer::FlowStep;
+using installer::InstallFlow;
+using Calls = std::vector<std::string>;
+
+class Flow : public ::testing::Test {
+  protected:
+    void SetUp() override { foundation::SetHomeFolder(home_.path()); }
+    void TearDown() override { foundation::SetHomeFolder({}); }
+
+    TemporaryFolder home_;
+    FakePane pane_;
+    InstallFlow flow_{pane_, "Pack"};
+};
+
+TEST_F(Flow, StartsAtTheIntroductionWithoutCallingThePane) {
+    EXPECT_EQ(flow_.step(), FlowStep::Introduction);
+    EXPECT_TRUE(pane_.calls.empty());
+    EXPECT_EQ(flow_.back(), FlowAnswer::Ignored);
+    EXPECT_EQ(flow_.selectRow(0), FlowAnswer::Ignored);
+}
+
+TEST_F(Flow, ContinueFromTheIntroductionEntersThePaneForward) {
+    EXPECT_EQ(flow_.next(), FlowAnswer::Done);
+    EXPECT_EQ(flow_.step(), FlowStep::Pane);
+    EXPECT_EQ(pane_.calls, Calls{"enter forward"});
+    EXPECT_EQ(flow_.paneView().rows.size(), 2u);
+    EXPECT_EQ(flow_.entries(), 1);
+}
+
+TEST_F(Flow, GoBackAsksThePaneThenComingAgainRunsItsEntryAgain) {
+    flow_.next();
+    EXPECT_EQ(flow_.back(), FlowAnswer::Done);
+    EXPECT_EQ(flow_.step(), FlowStep::Introduction);
+    ASSERT_TRUE(flow_.lastExit());
+    EXPECT_EQ(flow_.lastExit()->direction, InstallerDirectionBackward);
+    EXPECT_TRUE(flow_.lastExit()->allowed);
+    flow_.next();
+    EXPECT_EQ(pane_.calls, (Calls{"enter forward", "exit backward", "enter forward"}));
+    EXPECT_EQ(flow_.entries(), 2);
+    EXPECT_EQ(flow_.exitCode(), 3);
+}
+
+TEST_F(Flow, AllowedContinueLeadsToTheSummaryAndGoingBackReentersBackward) {
+    flow_.next();
+    ASSERT_EQ(flow_.selectRow(1), FlowAnswer::Done);
+    EXPECT_EQ(flow_.paneView().selectedIndex(), 1u);
+    EXPECT_EQ(flow_.next(), FlowAnswer::Done);
+    EXPECT_EQ(flow_.step(), FlowStep::Summary);
+    EXPECT_TRUE(flow_.wentOn());
+    ASSERT_TRUE(flow_.handoff());
+    EXPECT_EQ(flow_.exitCode(), 0);
+    EXPECT_EQ(flow_.back(), FlowAnswer::Done);
+    EXPECT_EQ(flow_.step(), FlowStep::Pane);
+    EXPECT_FALSE(flow_.wentOn());
+    EXPECT_EQ(pane_.calls, (Calls{"enter forward", "exit forward", "enter backward"}));
+    flow_.next();
+    flow_.next();
+    EXPECT_EQ(flow_.step(), FlowStep::Finished);
+    EXPECT_EQ(flow_.exitCode(), 0);
+}
+
+TEST_F(Flow, DisabledContinueDoesNotAskThePane) {
+    pane_.rowsToList.clear();
+    flow_.next();
+    EXPECT_EQ(flow_.next(), FlowAnswer::ContinueDisabled);
+    EXPECT_EQ(pane_.calls, Calls{"enter forward"});
+    ASSERT_TRUE(flow_.lastExit());
+    EXPECT_FALSE(flow_.lastExit()->askedPane);
+    EXPECT_EQ(flow_.step(), FlowStep::Pane);
+}
+
+TEST_F(Flow, TheSheetBlocksEverythingButItsButton) {
+    pane_.allowForward = false;
+    flow_.next();
+    EXPECT_EQ(flow_.next(), FlowAnswer::PaneRefused);
+    ASSERT_TRUE(flow_.lastExit()->sheet);
+    EXPECT_EQ(flow_.lastExit()->sheet->message, "Gone.");
+    EXPECT_EQ(flow_.next(), FlowAnswer::SheetOpen);
+    EXPECT_EQ(flow_.back(), FlowAnswer::SheetOpen);
+    EXPECT_EQ(flow_.selectRow(1), FlowAnswer::SheetOpen);
+    EXPECT_EQ(pane_.calls, (Calls{"enter forward", "exit forward"}));
+
+    EXPECT_EQ(flow_.dismissSheet(), FlowAnswer::Done);
+    EXPECT_FALSE(flow_.paneView().sheet);
+    // The pane disabled Continue when it refused; it stays so until the pane is entered anew.
+    EXPECT_EQ(flow_.next(), FlowAnswer::ContinueDisabled);
+    EXPECT_EQ(flow_.back(), FlowAnswer::Done);
+    flow_.next();
+    EXPECT_TRUE(flow_.paneView().nextEnabled);
+}
+
+TEST_F(Flow, RefusalWithoutASheetKeepsTheUserOnThePane) {
+    pane_.allowForward = false;
+    pane_.sheetOnRefusal = false;
+    flow_.next();
+    EXPECT_EQ(flow_.next(), FlowAnswer::PaneRefused);
+    EXPECT_EQ(flow_.step(), FlowStep::Pane);
+    EXPECT_FALSE(flow_.handoff());
+    flow_.quit();
+    EXPECT_EQ(flow_.step(), FlowStep::Finished);
+    EXPECT_EQ(flow_.exitCode(), 3);
+}
+
+TEST_F(Flow, SelectingARowThatDoesNotExistChangesNothing) {
+    flow_.next();
+    EXPECT_EQ(flow_.selectRow(5), FlowAnswer::Ignored);
+    EXPECT_EQ(flow_.paneView().selectedIndex(), 0u);
+}
+
+}  // namespace
+}  // namespace installer_test

@@ -1,0 +1,39 @@
+// cmake --install into a temporary prefix; the installed program finds the installed bundle
+// and runs the demo machine.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "installer_program.h"
+
+namespace installer_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(InstalledProgram, FindsTheInstalledBundleAndRunsTheDemo) {
+    TemporaryFolder prefix;
+    const ProgramResult install = RunProgram(
+        PACKGATE_CMAKE,
+        {"--install", PACKGATE_BUILD_DIR, "--prefix", prefix.path(), "--component", "installer"});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+
+    const std::string program = prefix.path() + "/bin/packgate-installer";
+    const std::string bundle = prefix.path() + "/lib/packgate/Packgate.bundle";
+    ASSERT_TRUE(fs::is_regular_file(program));
+    EXPECT_TRUE(fs::is_regular_file(bundle + "/Contents/MacOS/Packgate"));
+    EXPECT_TRUE(fs::is_regular_file(bundle + "/Contents/Info.plist"));
+    EXPECT_TRUE(fs::is_symlink(bundle + "/Contents/dylib/libcipherkit.so.1"));
+    EXPECT_TRUE(fs::exists(bundle + "/Contents/dylib/libcipherkit.so.1"));
+
+    const std::string demo = prefix.path() + "/demo";
+    const ProgramResult run = RunProgram(program, {"--demo", demo, "--json"}, EnglishEnvironment());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    nlohmann::json report = ParseReport(run);
+    EXPECT_EQ(report["bundle"], bundle);
+    EXPECT_EQ(report["rows"].size(), 2u);
+    EXPECT_TRUE(fs::exists(report["handoff"]["path"].get<std::string>()));
+}
+
+}  // namespace
+}  // namespace installer_test

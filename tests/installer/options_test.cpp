@@ -1,0 +1,66 @@
+// The command line of packgate-installer.
+#include "installer/options.h"
+
+#include <gtest/gtest.h>
+
+namespace installer_test {
+namespace {
+
+using installer::ParseOptions;
+
+installer::ParsedOptions Parse(std::vector<std::string> arguments) {
+    return ParseOptions(arguments);
+}
+
+TEST(Options, ReadsValuesAfterTheOptionOrAfterAnEqualsSign) {
+    const auto parsed = Parse({"--root", "/m", "--home=/h", "--log", "-", "--bundle=/b", "--json"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->root, "/m");
+    EXPECT_EQ(parsed.options->home, "/h");
+    EXPECT_EQ(parsed.options->logPath, "-");
+    EXPECT_EQ(parsed.options->bundlePath, "/b");
+    EXPECT_TRUE(parsed.options->json);
+    EXPECT_TRUE(parsed.options->scripted());
+}
+
+TEST(Options, NothingAskedIsNotScripted) {
+    const auto parsed = Parse({});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_FALSE(parsed.options->scripted());
+    EXPECT_FALSE(parsed.options->demo);
+}
+
+TEST(Options, ChooseTakesOnlyARowNumber) {
+    EXPECT_EQ(Parse({"--choose", "3"}).options->chooseRow, 3u);
+    for (const char* bad : {"x", "-1", "1x", "", "99999999999999999999999"}) {
+        EXPECT_FALSE(Parse({"--choose", bad}).options) << bad;
+    }
+    EXPECT_FALSE(Parse({"--choose"}).options);
+}
+
+TEST(Options, DemoTakesAnOptionalFolder) {
+    auto parsed = Parse({"--demo"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_TRUE(parsed.options->demo);
+    EXPECT_FALSE(parsed.options->demoFolder);
+    parsed = Parse({"--demo", "/tmp/d", "--json"});
+    EXPECT_EQ(parsed.options->demoFolder, "/tmp/d");
+    parsed = Parse({"--demo", "--json"});
+    EXPECT_FALSE(parsed.options->demoFolder);
+    EXPECT_TRUE(parsed.options->json);
+    EXPECT_EQ(Parse({"--demo=/tmp/e"}).options->demoFolder, "/tmp/e");
+}
+
+TEST(Options, RefusesWhatCannotGoTogetherOrIsUnknown) {
+    EXPECT_FALSE(Parse({"--choose", "1", "--choose-title", "A"}).options);
+    EXPECT_FALSE(Parse({"--demo", "--home", "/h"}).options);
+    EXPECT_FALSE(Parse({"--nope"}).options);
+    EXPECT_FALSE(Parse({"extra"}).options);
+    EXPECT_FALSE(Parse({"--back=1"}).options);
+    EXPECT_FALSE(Parse({"--root", ""}).options);
+    const auto parsed = Parse({"--nope"});
+    EXPECT_NE(parsed.error.find("--nope"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace installer_test

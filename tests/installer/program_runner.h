@@ -1,0 +1,42 @@
+// Runs a program as a test's child process and collects what it printed and how it ended.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace installer_test {
+
+struct ProgramResult {
+    int exitCode = -1;  // -1 when the program did not exit normally.
+    int signal = 0;     // The signal that ended it, if one did.
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `arguments`, the test's environment changed by `environment` (an empty
+// value removes the variable), standard input from /dev/null. Kills it after `timeout`.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::map<std::string, std::string>& environment = {},
+                         std::chrono::seconds timeout = std::chrono::seconds(60));
+
+// The lines of `text` (without their line breaks).
+std::vector<std::string> Lines(const std::string& text);
+
+// A new empty folder under the temporary folder, removed with the object.
+class TemporaryFolder {
+  public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+}  // namespace installer_test

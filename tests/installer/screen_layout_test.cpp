@@ -1,0 +1,146 @@
+// What the terminal screen shows for each step, laid out for a given size.
+#include "installer/screen_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace installer_test {
+namespace {
+
+using installer::FlowStep;
+using installer::FrameText;
+using installer::LayoutScreen;
+using installer::ScreenModel;
+
+std::string Screen(const ScreenModel& model, int width, int height) {
+    std::string text;
+    for (const std::string& line : FrameText(LayoutScreen(model, width, height), width, height)) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+ScreenModel PaneModel() {
+    ScreenModel model;
+    model.step = FlowStep::Pane;
+    model.packTitle = "Storyboard Pack";
+    model.pane.title = "Destination";
+    model.pane.label =
+        "Select the copy of Quillet that should receive this content pack, then "
+        "click Continue.";
+    model.pane.rows = {{0, "Quillet 5 Studio", true}, {1, "Quillet 5 ( Apple Store )", false}};
+    model.pane.nextEnabled = true;
+    return model;
+}
+
+bool Contains(const std::string& screen, const std::string& text) {
+    return screen.find(text) != std::string::npos;
+}
+
+TEST(ScreenLayout, ShowsThePaneTitleLabelRowsAndButtons) {
+    const std::string screen = Screen(PaneModel(), 80, 24);
+    EXPECT_TRUE(Contains(screen, " Install Storyboard Pack")) << screen;
+    EXPECT_TRUE(Contains(screen, "Introduction > Destination > Summary"));
+    EXPECT_TRUE(Contains(screen, "(*) Quillet 5 Studio"));
+    EXPECT_TRUE(Contains(screen, "( ) Quillet 5 ( Apple Store )"));
+    EXPECT_TRUE(Contains(screen, "[ Go Back ]  [ Continue ]"));
+    EXPECT_TRUE(Contains(screen, "Select the copy of Quillet"));
+}
+
+TEST(ScreenLayout, LongLabelsWrapWithinTheScreen) {
+    const int width = 44;  // 40 columns for the content between the margins.
+    const auto lines = FrameText(LayoutScreen(PaneModel(), width, 24), width, 24);
+    for (const std::string& line : lines) EXPECT_LE(line.size(), std::size_t{width}) << line;
+    const auto has = [&](const std::string& text) {
+        return std::find(lines.begin(), lines.end(), "  " + text) != lines.end();
+    };
+    EXPECT_TRUE(has("Select the copy of Quillet that should"));
+    EXPECT_TRUE(has("receive this content pack, then click"));
+    EXPECT_TRUE(has("Continue."));
+}
+
+TEST(ScreenLayout, ContinueLooksDisabledWhenThePaneDisablesIt) {
+    ScreenModel model = PaneModel();
+    model.pane.nextEnabled = false;
+    const auto frame = LayoutScreen(model, 80, 24);
+    bool found = false;
+    for (const auto& span : frame.layers.front().spans) {
+        if (span.text == "[ Continue ]") {
+            found = true;
+            EXPECT_EQ(span.style, installer::Style::ButtonDisabled);
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST(ScreenLayout, TheSheetIsABoxOverThePaneWithItsOneButton) {
+    ScreenModel model = PaneModel();
+    model.pane.sheet = appkit::Sheet{std::nullopt, "The template folder could not be found.", "OK"};
+    const auto frame = LayoutScreen(model, 80, 24);
+    ASSERT_EQ(frame.layers.size(), 2u);
+    ASSERT_TRUE(frame.layers.back().box);
+    const std::string screen = Screen(model, 80, 24);
+    EXPECT_TRUE(Contains(screen, "The template folder could not be found.")) << screen;
+    EXPECT_TRUE(Contains(screen, "[ OK ]"));
+    EXPECT_TRUE(Contains(screen, "Enter press the message's button"));
+}
+
+TEST(ScreenLayout, ASmallScreenSaysSoInsteadOfDrawingThePane) {
+    for (const auto& [width, height] : {std::pair{30, 24}, {80, 8}, {80, 12}}) {
+        ScreenModel model = PaneModel();
+        model.pane.rows.resize(8, {2, "Another copy", false});
+        const auto frame = LayoutScreen(model, width, height);
+        EXPECT_TRUE(frame.tooSmall) << width << "x" << height;
+        const std::string screen = Screen(model, width, height);
+        EXPECT_TRUE(Contains(screen, "too small")) << screen;
+        EXPECT_FALSE(Contains(screen, "Another copy"));
+    }
+}
+
+TEST(ScreenLayout, TitlesCannotSendEscapeSequencesToTheTerminal) {
+    ScreenModel model = PaneModel();
+    model.pane.rows[0].title = "Evil \x1b]0;pwned\x07 title";
+    const std::string screen = Screen(model, 80, 24);
+    EXPECT_EQ(screen.find('\x1b'), std::string::npos);
+    EXPECT_EQ(screen.find('\x07'), std::string::npos);
+    EXPECT_TRUE(Contains(screen, "title"));
+}
+
+TEST(ScreenLayout, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
+    ScreenModel model;
+    model.step = FlowStep::Summary;
+    model.packTitle = "Pack";
+    installer::HandoffList handoff;
+    handoff.path = "/home/u/Library/Preferences/TempContentInstallPath.plist";
+    handoff.writtenByThisExit = true;
+    handoff.values = std::array<std::optional<std::string>, 6>{
+        "/p.plist", "130", "KZ", "EM2-VALUE", "/templates", "/Applications/Quillet.app"};
+    model.handoff = handoff;
+    const std::string screen = Screen(model, 80, 24);
+    EXPECT_TRUE(Contains(screen, handoff.path)) << screen;
+    for (const char* text : {"Plist Path", "Version Code", "PRODUCT_TYPE", "EM2-VALUE",
+                             "ContTemplatePath", "/Applications/Quillet.app", "[ Finish ]"}) {
+        EXPECT_TRUE(Contains(screen, text)) << text;
+    }
+    EXPECT_FALSE(Contains(screen, "Warning"));
+}
+
+TEST(ScreenLayout, TheLogViewShowsTheNewestLinesUnlessScrolled) {
+    ScreenModel model = PaneModel();
+    model.ui.overlay = installer::Overlay::Log;
+    for (int i = 0; i < 100; ++i) model.logLines.push_back("line " + std::to_string(i));
+    std::string screen = Screen(model, 80, 24);
+    EXPECT_TRUE(Contains(screen, "line 99")) << screen;
+    EXPECT_FALSE(Contains(screen, "line 50"));
+    model.ui.logScroll = 49;
+    screen = Screen(model, 80, 24);
+    EXPECT_TRUE(Contains(screen, "line 50"));
+    EXPECT_FALSE(Contains(screen, "line 99"));
+    model.ui.logScroll = 100000;  // Past the top: the oldest lines.
+    screen = Screen(model, 80, 24);
+    EXPECT_TRUE(Contains(screen, "line 0\n") || Contains(screen, "line 0 "));
+}
+
+}  // namespace
+}  // namespace installer_test
