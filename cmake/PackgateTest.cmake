@@ -8,6 +8,6 @@ function(packgate_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} packgate_warnings GTest::gtest GTest::gmock
                           GTest::gtest_main)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
                          PROPERTIES ENVIRONMENT "PACKGATE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
