@@ -86,10 +86,9 @@ PluginLoad LoadPluginBundle(const std::string& bundlePath) {
         return Failure(bundlePath, "cannot load " + relative + ": " + LoaderError());
     std::string error;
     InstallerPane* pane = CreatePane(module, *principalClass, error);
-    if (pane == nullptr) {
-        dlclose(module);
-        return Failure(bundlePath, error);
-    }
+    // A module that made no pane stays loaded too: its initialisers have run and may have
+    // handed out memory or handlers that unloading would leave dangling.
+    if (pane == nullptr) return Failure(bundlePath, error);
     return {std::make_unique<LoadedPlugin>(*bundle, *principalClass, pane), {}};
 }
 

@@ -14,9 +14,9 @@
 
 namespace installer {
 
-// A loaded plug-in and the pane object its principal class made. The module stays loaded
-// for the rest of the process, as the Installer keeps plug-ins loaded: its code may have
-// registered handlers that outlive the pane.
+// A loaded plug-in and the pane object its principal class made. A module, once loaded,
+// stays loaded for the rest of the process (whether or not it made a pane), as the
+// Installer keeps plug-ins loaded: its code may have registered handlers that outlive it.
 class LoadedPlugin {
   public:
     LoadedPlugin(foundation::Bundle bundle, std::string principalClass, InstallerPane* pane);
