@@ -13,7 +13,13 @@ DEBS := cmake make g++ pkg-config binutils libxml2-dev libcurl4-openssl-dev ca-c
         libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev libssl-dev \
         nlohmann-json3-dev python3 openssl tmux
 
-.PHONY: all deps configure build test run bench install clean
+# Fuzzing (`make fuzz`): libFuzzer programs built by clang in their own folder, each run for
+# FUZZ_SECONDS seconds from its checked-in corpus. The ordinary build replays the corpora.
+FUZZ_BUILD   ?= build-fuzz-clang
+FUZZ_SECONDS ?= 60
+FUZZ_DEBS := clang libclang-rt-14-dev
+
+.PHONY: all deps configure build test run bench install clean fuzz
 
 all: build
 
@@ -58,3 +64,13 @@ install: build
 
 clean:
 	rm -rf $(BUILD)
+
+fuzz:
+	@$(MAKE) --no-print-directory deps DEBS="$(DEBS) $(FUZZ_DEBS)"
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	    -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+	    -DPACKGATE_SANITIZE=address,undefined -DPACKGATE_FUZZ=ON \
+	    -DPACKGATE_TESTS=OFF -DPACKGATE_BENCH=OFF
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@python3 fuzz/run_fuzzers.py $(FUZZ_BUILD) $(FUZZ_SECONDS)
