@@ -135,6 +135,27 @@ def blow_up_binary(levels, width):
     return binary_plist(objects)
 
 
+def deep_wide_binary(chain, levels, keys=()):
+    """Half a million shared values under a chain of arrays, nested just inside the depth limit,
+    optionally inside dictionaries under `keys` (innermost first). Tiny on disk, but a
+    description that indents every line by its depth would take about a gigabyte."""
+    objects = []
+
+    def add(obj):
+        objects.append(obj)
+        return len(objects) - 1
+
+    node = add(ascii_object(b"a"))
+    for _ in range(levels):
+        node = add(array_object([node, node], ref_size=2))
+    for _ in range(chain):
+        node = add(array_object([node], ref_size=2))
+    for key in keys:
+        key_ref = add(ascii_object(key))
+        node = add(bytes([0xD1]) + key_ref.to_bytes(2, "big") + node.to_bytes(2, "big"))
+    return binary_plist(objects, top=node, ref_size=2)
+
+
 def plist_read_inputs():
     good_binary = binary(SAMPLE)
     yield "xml-sample", xml(SAMPLE)
@@ -164,6 +185,7 @@ def plist_read_inputs():
         [bytes([0xD1, 1, 0]), ascii_object(b"k")])
     yield "hostile-binary-blow-up", blow_up_binary(24, 2)
     yield "hostile-binary-wide-blow-up", blow_up_binary(6, 14)
+    yield "hostile-binary-deep-wide-description", deep_wide_binary(490, 18)
     # Huge counts and lengths that must be refused before anything is allocated.
     yield "hostile-binary-huge-count", binary_plist([ascii_object(b"a")], count=2**62)
     yield "hostile-binary-huge-string", binary_plist(
@@ -414,6 +436,8 @@ def pane_entry_inputs():
         b"", b"", b"")
     # Hostile files in the places the pane reads.
     yield "hostile-deep-shared-data", machine(b"{a=" * 600, b"(" * 700, b"", b"")
+    yield "hostile-deep-wide-registry", machine(
+        deep_wide_binary(490, 18, keys=(b"x", b"Brellion", b"Velmora")), b"", b"", b"")
     yield "hostile-cycle-records", machine(
         binary_plist([array_object([0])]), binary_plist([array_object([1]), array_object([0])]),
         blow_up_binary(24, 2), b"bplist00")

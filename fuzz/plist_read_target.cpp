@@ -16,6 +16,8 @@ namespace {
 
 using foundation::PlistFormat;
 
+constexpr std::size_t kLongestDescription = 1024 * 1024 + 3;
+
 bool IsKnownFormat(unsigned format) {
     return format == static_cast<unsigned>(PlistFormat::OpenStep) ||
            format == static_cast<unsigned>(PlistFormat::Xml) ||
@@ -48,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Hostile values reach the log through the description.
     const std::string description = foundation::DescribePlist(*value);
     FUZZ_CHECK(!description.empty() || (value->string() && value->string()->empty()));
+    // However large the tree, its description stays a log line: at most 1 MiB and "...".
+    FUZZ_CHECK(description.size() <= kLongestDescription);
 
     if (packgate_fuzz::WritableAsXml(*value)) {
         const std::string xml = foundation::XmlPropertyListText(*value);

@@ -1,6 +1,7 @@
 // DescribePlist: the text that NSDictionary and NSArray give as their `description`, which
 // the pane's log lines show. Like macOS, a nested container starts with its own indentation
 // even where it follows "key = " on the same line ("a =     {").
+#include <cstddef>
 #include <cstdio>
 #include <string_view>
 #include <type_traits>
@@ -13,6 +14,14 @@ namespace foundation {
 namespace {
 
 constexpr std::string_view kIndent = "    ";
+// A hostile tree of a million values nested hundreds deep would describe in gigabytes (every
+// line carries its indentation): the description stops growing past this size.
+constexpr std::size_t kMaxDescriptionBytes = 1024 * 1024;
+constexpr std::string_view kCutMark = "...";
+
+bool Full(const std::string& out) {
+    return out.size() >= kMaxDescriptionBytes;
+}
 
 bool IsPlainCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -68,7 +77,7 @@ void AppendValue(std::string& out, const PlistValue& value, std::size_t level, b
 void AppendDict(std::string& out, const PlistDict& dict, std::size_t level) {
     AppendIndent(out, level);
     out.append("{\n");
-    for (std::size_t i = 0; i < dict.size(); ++i) {
+    for (std::size_t i = 0; i < dict.size() && !Full(out); ++i) {
         AppendIndent(out, level + 1);
         AppendQuotable(out, dict.keys()[i]);
         out.append(" = ");
@@ -82,7 +91,7 @@ void AppendDict(std::string& out, const PlistDict& dict, std::size_t level) {
 void AppendArray(std::string& out, const PlistArray& array, std::size_t level) {
     AppendIndent(out, level);
     out.append("(\n");
-    for (std::size_t i = 0; i < array.size(); ++i) {
+    for (std::size_t i = 0; i < array.size() && !Full(out); ++i) {
         AppendIndent(out, level + 1);
         AppendValue(out, array[i], level + 1, true);
         out.append(i + 1 < array.size() ? ",\n" : "\n");
@@ -129,6 +138,13 @@ void AppendValue(std::string& out, const PlistValue& value, std::size_t level, b
 std::string DescribePlist(const PlistValue& value) {
     std::string out;
     AppendValue(out, value, 0, false);
+    if (out.size() > kMaxDescriptionBytes) {
+        // Cut before a character, not inside one.
+        std::size_t cut = kMaxDescriptionBytes;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+        out.resize(cut);
+        out.append(kCutMark);
+    }
     return out;
 }
 

@@ -115,7 +115,8 @@ const PlistDict* DictForKey(const PlistDict* dict, std::string_view key);
 // levels indented by four spaces. As on macOS a nested container also starts with its own
 // indentation, so a dictionary inside a dictionary reads "key =     {". Numbers stand plain,
 // booleans as 1 and 0, data as <0a1b2c3d 4e5f>, dates as "2001-01-01 00:00:00 +0000". A
-// string at the top stands bare.
+// string at the top stands bare. A description longer than 1 MiB is cut there and ends in
+// "...", so a hostile tree cannot turn one log line into gigabytes.
 std::string DescribePlist(const PlistValue& value);
 
 }  // namespace foundation
