@@ -19,7 +19,7 @@ FUZZ_BUILD   ?= build-fuzz-clang
 FUZZ_SECONDS ?= 60
 FUZZ_DEBS := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build test run bench install clean fuzz
+.PHONY: all deps configure build test run bench install clean fuzz reliability
 
 all: build
 
@@ -74,3 +74,11 @@ fuzz:
 	    -DPACKGATE_TESTS=OFF -DPACKGATE_BENCH=OFF
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@python3 fuzz/run_fuzzers.py $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Fault injection (`make reliability`): the fault tests, then one line per family of faults.
+reliability: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target reliability_tests
+	@rm -f $(BUILD)/reliability-tally.txt
+	@PACKGATE_TALLY_FILE=$(CURDIR)/$(BUILD)/reliability-tally.txt \
+	    $(BUILD)/tests/reliability/reliability_tests --gtest_brief=1 || status=$$?; \
+	python3 tests/reliability/tally_summary.py $(BUILD)/reliability-tally.txt && exit $${status:-0}
