@@ -1,6 +1,7 @@
 #include "installer/terminal_ui.h"
 
 #include <curses.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <langinfo.h>
@@ -8,6 +9,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "installer/screen_layout.h"
 #include "installer/ui_controller.h"
@@ -122,6 +125,30 @@ void ChooseUtf8Locale() {
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
+// While the screen is drawn, anything written to standard error (a library's stray message)
+// goes to the install log, or nowhere, instead of over the screen.
+class StandardErrorAside {
+  public:
+    explicit StandardErrorAside(const std::optional<std::string>& logPath) {
+        const int target = logPath ? open(logPath->c_str(), O_WRONLY | O_APPEND | O_CLOEXEC)
+                                   : open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (target < 0) return;
+        saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (saved_ >= 0) dup2(target, STDERR_FILENO);
+        close(target);
+    }
+    ~StandardErrorAside() {
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+    StandardErrorAside(const StandardErrorAside&) = delete;
+    StandardErrorAside& operator=(const StandardErrorAside&) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
 class Screen {
   public:
     Screen() {
@@ -176,6 +203,7 @@ bool RunTerminalUi(InstallFlow& flow, const InstallLog& log) {
     if (term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0) return false;
     Screen screen;
     if (!screen.ready()) return false;
+    const StandardErrorAside aside(log.path());
     UiController controller(flow);
     const auto paint = [&](bool working) {
         Paint(LayoutScreen(Model(flow, controller, log, working), COLS, LINES));
