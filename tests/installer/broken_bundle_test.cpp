@@ -67,7 +67,7 @@ void Overwrite(const std::string& path, const std::string& text) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Kinds, BrokenBundle,
+    Installer, BrokenBundle,
     ::testing::Values(
         Breakage{"NoBundleFolder", [](const std::string& b) { Remove(b); }, "no bundle folder"},
         Breakage{"NoInfoPlist", [](const std::string& b) { Remove(b + "/Contents/Info.plist"); },
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "no entry point PackgateCreatePane"}),
     [](const ::testing::TestParamInfo<Breakage>& test) { return test.param.name; });
 
-TEST(WorkingBundle, RunsFromACopyInAnotherFolder) {
+TEST(PackgateBundleCopy, RunsFromACopyInAnotherFolder) {
     TemporaryFolder scratch;
     const std::string bundle = CopyBundle(scratch);
     packgate_test::FakeMachine machine;

@@ -28,7 +28,7 @@ std::string CommandOutput(const std::string& command) {
     return out;
 }
 
-TEST(BundleLayout, HoldsInfoExecutableAndResources) {
+TEST(PackgateBundleLayout, HoldsInfoExecutableAndResources) {
     const auto info = foundation::DictionaryWithContentsOfFile(kContents + "/Info.plist");
     ASSERT_TRUE(info);
     EXPECT_EQ(foundation::StringForKey(&*info, "NSPrincipalClass"), "PackgatePane");
@@ -48,7 +48,7 @@ TEST(BundleLayout, HoldsInfoExecutableAndResources) {
     EXPECT_GE(languages, 1u);
 }
 
-TEST(BundleLayout, ModuleExportsOnlyItsEntryPoint) {
+TEST(PackgateBundleLayout, ModuleExportsOnlyItsEntryPoint) {
     const std::string out =
         CommandOutput("nm -D --defined-only '" + kContents + "/MacOS/Packgate' 2>&1");
     std::vector<std::string> symbols;
@@ -59,7 +59,7 @@ TEST(BundleLayout, ModuleExportsOnlyItsEntryPoint) {
     EXPECT_EQ(symbols, std::vector<std::string>{"PackgateCreatePane"}) << out;
 }
 
-TEST(BundleLayout, ModuleNeedsBothLibrariesAndLooksBesideItsFolder) {
+TEST(PackgateBundleLayout, ModuleNeedsBothLibrariesAndLooksBesideItsFolder) {
     const std::string out = CommandOutput("readelf -d '" + kContents + "/MacOS/Packgate'");
     EXPECT_NE(out.find("[libcipherkit.so.1]"), std::string::npos) << out;
     EXPECT_NE(out.find("[libhostmark.so.1]"), std::string::npos) << out;
@@ -68,7 +68,7 @@ TEST(BundleLayout, ModuleNeedsBothLibrariesAndLooksBesideItsFolder) {
     EXPECT_NE(out.find("[$ORIGIN/../dylib]"), std::string::npos) << out;
 }
 
-TEST(BundleLayout, LibrariesComeWithTheirSonameLinks) {
+TEST(PackgateBundleLayout, LibrariesComeWithTheirSonameLinks) {
     for (const std::string name : {"libcipherkit.so", "libhostmark.so"}) {
         const fs::path link = kContents + "/dylib/" + name + ".1";
         ASSERT_TRUE(fs::is_symlink(link)) << link;

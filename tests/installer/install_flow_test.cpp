@@ -15,7 +15,7 @@ using installer::FlowStep;
 using installer::InstallFlow;
 using Calls = std::vector<std::string>;
 
-class Flow : public ::testing::Test {
+class InstallerFlow : public ::testing::Test {
   protected:
     void SetUp() override { foundation::SetHomeFolder(home_.path()); }
     void TearDown() override { foundation::SetHomeFolder({}); }
@@ -25,14 +25,14 @@ class Flow : public ::testing::Test {
     InstallFlow flow_{pane_, "Pack"};
 };
 
-TEST_F(Flow, StartsAtTheIntroductionWithoutCallingThePane) {
+TEST_F(InstallerFlow, StartsAtTheIntroductionWithoutCallingThePane) {
     EXPECT_EQ(flow_.step(), FlowStep::Introduction);
     EXPECT_TRUE(pane_.calls.empty());
     EXPECT_EQ(flow_.back(), FlowAnswer::Ignored);
     EXPECT_EQ(flow_.selectRow(0), FlowAnswer::Ignored);
 }
 
-TEST_F(Flow, ContinueFromTheIntroductionEntersThePaneForward) {
+TEST_F(InstallerFlow, ContinueFromTheIntroductionEntersThePaneForward) {
     EXPECT_EQ(flow_.next(), FlowAnswer::Done);
     EXPECT_EQ(flow_.step(), FlowStep::Pane);
     EXPECT_EQ(pane_.calls, Calls{"enter forward"});
@@ -40,7 +40,7 @@ TEST_F(Flow, ContinueFromTheIntroductionEntersThePaneForward) {
     EXPECT_EQ(flow_.entries(), 1);
 }
 
-TEST_F(Flow, GoBackAsksThePaneThenComingAgainRunsItsEntryAgain) {
+TEST_F(InstallerFlow, GoBackAsksThePaneThenComingAgainRunsItsEntryAgain) {
     flow_.next();
     EXPECT_EQ(flow_.back(), FlowAnswer::Done);
     EXPECT_EQ(flow_.step(), FlowStep::Introduction);
@@ -53,7 +53,7 @@ TEST_F(Flow, GoBackAsksThePaneThenComingAgainRunsItsEntryAgain) {
     EXPECT_EQ(flow_.exitCode(), 3);
 }
 
-TEST_F(Flow, AllowedContinueLeadsToTheSummaryAndGoingBackReentersBackward) {
+TEST_F(InstallerFlow, AllowedContinueLeadsToTheSummaryAndGoingBackReentersBackward) {
     flow_.next();
     ASSERT_EQ(flow_.selectRow(1), FlowAnswer::Done);
     EXPECT_EQ(flow_.paneView().selectedIndex(), 1u);
@@ -72,7 +72,7 @@ TEST_F(Flow, AllowedContinueLeadsToTheSummaryAndGoingBackReentersBackward) {
     EXPECT_EQ(flow_.exitCode(), 0);
 }
 
-TEST_F(Flow, DisabledContinueDoesNotAskThePane) {
+TEST_F(InstallerFlow, DisabledContinueDoesNotAskThePane) {
     pane_.rowsToList.clear();
     flow_.next();
     EXPECT_EQ(flow_.next(), FlowAnswer::ContinueDisabled);
@@ -82,7 +82,7 @@ TEST_F(Flow, DisabledContinueDoesNotAskThePane) {
     EXPECT_EQ(flow_.step(), FlowStep::Pane);
 }
 
-TEST_F(Flow, TheSheetBlocksEverythingButItsButton) {
+TEST_F(InstallerFlow, TheSheetBlocksEverythingButItsButton) {
     pane_.allowForward = false;
     flow_.next();
     EXPECT_EQ(flow_.next(), FlowAnswer::PaneRefused);
@@ -102,7 +102,7 @@ TEST_F(Flow, TheSheetBlocksEverythingButItsButton) {
     EXPECT_TRUE(flow_.paneView().nextEnabled);
 }
 
-TEST_F(Flow, RefusalWithoutASheetKeepsTheUserOnThePane) {
+TEST_F(InstallerFlow, RefusalWithoutASheetKeepsTheUserOnThePane) {
     pane_.allowForward = false;
     pane_.sheetOnRefusal = false;
     flow_.next();
@@ -114,7 +114,7 @@ TEST_F(Flow, RefusalWithoutASheetKeepsTheUserOnThePane) {
     EXPECT_EQ(flow_.exitCode(), 3);
 }
 
-TEST_F(Flow, SelectingARowThatDoesNotExistChangesNothing) {
+TEST_F(InstallerFlow, SelectingARowThatDoesNotExistChangesNothing) {
     flow_.next();
     EXPECT_EQ(flow_.selectRow(5), FlowAnswer::Ignored);
     EXPECT_EQ(flow_.paneView().selectedIndex(), 0u);

@@ -12,7 +12,7 @@ installer::ParsedOptions Parse(std::vector<std::string> arguments) {
     return ParseOptions(arguments);
 }
 
-TEST(Options, ReadsValuesAfterTheOptionOrAfterAnEqualsSign) {
+TEST(InstallerOptions, ReadsValuesAfterTheOptionOrAfterAnEqualsSign) {
     const auto parsed = Parse({"--root", "/m", "--home=/h", "--log", "-", "--bundle=/b", "--json"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->root, "/m");
@@ -23,14 +23,14 @@ TEST(Options, ReadsValuesAfterTheOptionOrAfterAnEqualsSign) {
     EXPECT_TRUE(parsed.options->scripted());
 }
 
-TEST(Options, NothingAskedIsNotScripted) {
+TEST(InstallerOptions, NothingAskedIsNotScripted) {
     const auto parsed = Parse({});
     ASSERT_TRUE(parsed.options);
     EXPECT_FALSE(parsed.options->scripted());
     EXPECT_FALSE(parsed.options->demo);
 }
 
-TEST(Options, ChooseTakesOnlyARowNumber) {
+TEST(InstallerOptions, ChooseTakesOnlyARowNumber) {
     EXPECT_EQ(Parse({"--choose", "3"}).options->chooseRow, 3u);
     for (const char* bad : {"x", "-1", "1x", "", "99999999999999999999999"}) {
         EXPECT_FALSE(Parse({"--choose", bad}).options) << bad;
@@ -38,7 +38,7 @@ TEST(Options, ChooseTakesOnlyARowNumber) {
     EXPECT_FALSE(Parse({"--choose"}).options);
 }
 
-TEST(Options, DemoTakesAnOptionalFolder) {
+TEST(InstallerOptions, DemoTakesAnOptionalFolder) {
     auto parsed = Parse({"--demo"});
     ASSERT_TRUE(parsed.options);
     EXPECT_TRUE(parsed.options->demo);
@@ -51,7 +51,7 @@ TEST(Options, DemoTakesAnOptionalFolder) {
     EXPECT_EQ(Parse({"--demo=/tmp/e"}).options->demoFolder, "/tmp/e");
 }
 
-TEST(Options, RefusesWhatCannotGoTogetherOrIsUnknown) {
+TEST(InstallerOptions, RefusesWhatCannotGoTogetherOrIsUnknown) {
     EXPECT_FALSE(Parse({"--choose", "1", "--choose-title", "A"}).options);
     EXPECT_FALSE(Parse({"--demo", "--home", "/h"}).options);
     EXPECT_FALSE(Parse({"--nope"}).options);

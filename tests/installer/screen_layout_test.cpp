@@ -38,7 +38,7 @@ bool Contains(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
 }
 
-TEST(ScreenLayout, ShowsThePaneTitleLabelRowsAndButtons) {
+TEST(InstallerScreen, ShowsThePaneTitleLabelRowsAndButtons) {
     const std::string screen = Screen(PaneModel(), 80, 24);
     EXPECT_TRUE(Contains(screen, " Install Storyboard Pack")) << screen;
     EXPECT_TRUE(Contains(screen, "Introduction > Destination > Summary"));
@@ -48,7 +48,7 @@ TEST(ScreenLayout, ShowsThePaneTitleLabelRowsAndButtons) {
     EXPECT_TRUE(Contains(screen, "Select the copy of Quillet"));
 }
 
-TEST(ScreenLayout, LongLabelsWrapWithinTheScreen) {
+TEST(InstallerScreen, LongLabelsWrapWithinTheScreen) {
     const int width = 44;  // 40 columns for the content between the margins.
     const auto lines = FrameText(LayoutScreen(PaneModel(), width, 24), width, 24);
     for (const std::string& line : lines) EXPECT_LE(line.size(), std::size_t{width}) << line;
@@ -60,7 +60,7 @@ TEST(ScreenLayout, LongLabelsWrapWithinTheScreen) {
     EXPECT_TRUE(has("Continue."));
 }
 
-TEST(ScreenLayout, ContinueLooksDisabledWhenThePaneDisablesIt) {
+TEST(InstallerScreen, ContinueLooksDisabledWhenThePaneDisablesIt) {
     ScreenModel model = PaneModel();
     model.pane.nextEnabled = false;
     const auto frame = LayoutScreen(model, 80, 24);
@@ -74,7 +74,7 @@ TEST(ScreenLayout, ContinueLooksDisabledWhenThePaneDisablesIt) {
     EXPECT_TRUE(found);
 }
 
-TEST(ScreenLayout, TheSheetIsABoxOverThePaneWithItsOneButton) {
+TEST(InstallerScreen, TheSheetIsABoxOverThePaneWithItsOneButton) {
     ScreenModel model = PaneModel();
     model.pane.sheet = appkit::Sheet{std::nullopt, "The template folder could not be found.", "OK"};
     const auto frame = LayoutScreen(model, 80, 24);
@@ -86,7 +86,7 @@ TEST(ScreenLayout, TheSheetIsABoxOverThePaneWithItsOneButton) {
     EXPECT_TRUE(Contains(screen, "Enter press the message's button"));
 }
 
-TEST(ScreenLayout, ASmallScreenSaysSoInsteadOfDrawingThePane) {
+TEST(InstallerScreen, ASmallScreenSaysSoInsteadOfDrawingThePane) {
     for (const auto& [width, height] : {std::pair{30, 24}, {80, 8}, {80, 12}}) {
         ScreenModel model = PaneModel();
         model.pane.rows.resize(8, {2, "Another copy", false});
@@ -98,7 +98,7 @@ TEST(ScreenLayout, ASmallScreenSaysSoInsteadOfDrawingThePane) {
     }
 }
 
-TEST(ScreenLayout, TitlesCannotSendEscapeSequencesToTheTerminal) {
+TEST(InstallerScreen, TitlesCannotSendEscapeSequencesToTheTerminal) {
     ScreenModel model = PaneModel();
     model.pane.rows[0].title = "Evil \x1b]0;pwned\x07 title";
     const std::string screen = Screen(model, 80, 24);
@@ -107,7 +107,7 @@ TEST(ScreenLayout, TitlesCannotSendEscapeSequencesToTheTerminal) {
     EXPECT_TRUE(Contains(screen, "title"));
 }
 
-TEST(ScreenLayout, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
+TEST(InstallerScreen, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
     ScreenModel model;
     model.step = FlowStep::Summary;
     model.packTitle = "Pack";
@@ -126,7 +126,7 @@ TEST(ScreenLayout, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
     EXPECT_FALSE(Contains(screen, "Warning"));
 }
 
-TEST(ScreenLayout, TheLogViewShowsTheNewestLinesUnlessScrolled) {
+TEST(InstallerScreen, TheLogViewShowsTheNewestLinesUnlessScrolled) {
     ScreenModel model = PaneModel();
     model.ui.overlay = installer::Overlay::Log;
     for (int i = 0; i < 100; ++i) model.logLines.push_back("line " + std::to_string(i));

@@ -277,7 +277,7 @@ TEST_F(ScriptedInstaller, HelpAndVersionAnswerOnStandardOutput) {
 
 // ---- Demo machine -------------------------------------------------------------------------
 
-TEST(DemoMachine, OffersTheQualifyingCopiesAndKeepsItsFolder) {
+TEST(InstallerDemo, OffersTheQualifyingCopiesAndKeepsItsFolder) {
     TemporaryFolder scratch;
     const std::string folder = scratch.path() + "/demo";
     const ProgramResult result = RunProgram(
@@ -304,7 +304,7 @@ TEST(DemoMachine, OffersTheQualifyingCopiesAndKeepsItsFolder) {
     EXPECT_NE(again.out.find("Demo machine: " + folder), std::string::npos);
 }
 
-TEST(DemoMachine, RefusesAFolderThatHoldsSomethingElse) {
+TEST(InstallerDemo, RefusesAFolderThatHoldsSomethingElse) {
     TemporaryFolder scratch;
     const std::string precious = scratch.path() + "/precious.txt";
     std::ofstream(precious) << "keep me";

@@ -18,7 +18,7 @@ using Lines = std::vector<std::string>;
 
 // ---- JSON ------------------------------------------------------------------------------
 
-TEST(JsonText, EscapesQuotesBackslashesAndEveryControlCharacter) {
+TEST(InstallerJson, EscapesQuotesBackslashesAndEveryControlCharacter) {
     std::string all;
     for (int c = 0; c < 0x20; ++c) all += static_cast<char>(c);
     all += "\"\\/\x7f";
@@ -28,7 +28,7 @@ TEST(JsonText, EscapesQuotesBackslashesAndEveryControlCharacter) {
     EXPECT_EQ(JsonQuoted("a\"b\\c\n"), R"("a\"b\\c\n")");
 }
 
-TEST(JsonText, KeepsUtf8AndReplacesBrokenBytes) {
+TEST(InstallerJson, KeepsUtf8AndReplacesBrokenBytes) {
     EXPECT_EQ(JsonQuoted("\xe4\xb8\xad \xf0\x9f\x98\x80"), "\"\xe4\xb8\xad \xf0\x9f\x98\x80\"");
     // A lone continuation byte, a cut sequence, an overlong form and a surrogate.
     for (const std::string broken : {"\x80", "\xe4\xb8", "\xc0\xaf", "\xed\xa0\x80"}) {
@@ -40,7 +40,7 @@ TEST(JsonText, KeepsUtf8AndReplacesBrokenBytes) {
     }
 }
 
-TEST(JsonText, WriterNestsObjectsAndArraysWithCommasInPlace) {
+TEST(InstallerJson, WriterNestsObjectsAndArraysWithCommasInPlace) {
     JsonWriter json;
     json.beginObject();
     json.key("rows").beginArray();
@@ -61,7 +61,7 @@ TEST(JsonText, WriterNestsObjectsAndArraysWithCommasInPlace) {
 
 // ---- Text for the terminal ----------------------------------------------------------------
 
-TEST(TerminalText, ControlCharactersAndBrokenBytesBecomeReplacementCharacters) {
+TEST(InstallerTerminalText, ControlCharactersAndBrokenBytesBecomeReplacementCharacters) {
     EXPECT_EQ(PrintableText("a\x1b[2Jb", false), "a\xef\xbf\xbd[2Jb");
     EXPECT_EQ(PrintableText("a\xc2\x9b"
                             "b",
@@ -73,26 +73,26 @@ TEST(TerminalText, ControlCharactersAndBrokenBytesBecomeReplacementCharacters) {
     EXPECT_EQ(PrintableText("one\ntwo", true), "one\ntwo");
 }
 
-TEST(TerminalText, WideCharactersTakeTwoColumnsAndMarksNone) {
+TEST(InstallerTerminalText, WideCharactersTakeTwoColumnsAndMarksNone) {
     EXPECT_EQ(DisplayWidth("abc"), 3u);
     EXPECT_EQ(DisplayWidth("\xe4\xb8\xad\xe6\x96\x87"), 4u);  // Two Han characters.
     EXPECT_EQ(DisplayWidth("e\xcc\x81"), 1u);                 // e with a combining accent.
 }
 
-TEST(TerminalText, WrapsBetweenWordsWithinTheWidth) {
+TEST(InstallerTerminalText, WrapsBetweenWordsWithinTheWidth) {
     EXPECT_EQ(WrapText("the quick brown fox", 10), (Lines{"the quick", "brown fox"}));
     EXPECT_EQ(WrapText("a  b", 10), (Lines{"a b"}));
     EXPECT_EQ(WrapText("", 10), (Lines{""}));
     EXPECT_EQ(WrapText("one\ntwo", 10), (Lines{"one", "two"}));
 }
 
-TEST(TerminalText, CutsWordsLongerThanALine) {
+TEST(InstallerTerminalText, CutsWordsLongerThanALine) {
     EXPECT_EQ(WrapText("abcdefghij", 4), (Lines{"abcd", "efgh", "ij"}));
     EXPECT_EQ(WrapText("go /a/very/long/path", 8), (Lines{"go", "/a/very/", "long/pat", "h"}));
     EXPECT_EQ(WrapText("x", 0), (Lines{"x"}));
 }
 
-TEST(TerminalText, TruncatesToWholeCharactersFromEitherEnd) {
+TEST(InstallerTerminalText, TruncatesToWholeCharactersFromEitherEnd) {
     EXPECT_EQ(installer::TruncateText("abcdef", 4), "abcd");
     EXPECT_EQ(installer::TruncateText("abc", 4), "abc");
     EXPECT_EQ(installer::TruncateText("/home/u/Library/Logs/x.log", 14, true), ".../Logs/x.log");
@@ -100,7 +100,7 @@ TEST(TerminalText, TruncatesToWholeCharactersFromEitherEnd) {
     EXPECT_EQ(installer::TruncateText("ab\xe4\xb8\xad", 3), "ab");
 }
 
-TEST(TerminalText, WrapsTextWithoutSpacesByCharacterWidth) {
+TEST(InstallerTerminalText, WrapsTextWithoutSpacesByCharacterWidth) {
     const std::string han = "\xe4\xb8\xad\xe6\x96\x87\xe5\xad\x97\xe5\x85\x83";  // Four characters.
     const Lines lines = WrapText(han, 5);
     ASSERT_EQ(lines.size(), 2u);

@@ -21,7 +21,7 @@ KeyPress Char(char c) {
     return {Key::Char, c};
 }
 
-class Keys : public ::testing::Test {
+class InstallerKeys : public ::testing::Test {
   protected:
     void SetUp() override { foundation::SetHomeFolder(home_.path()); }
     void TearDown() override { foundation::SetHomeFolder({}); }
@@ -38,7 +38,7 @@ class Keys : public ::testing::Test {
     int working_ = 0;
 };
 
-TEST_F(Keys, EnterAndCContinueAndSayWhenThePaneIsCalled) {
+TEST_F(InstallerKeys, EnterAndCContinueAndSayWhenThePaneIsCalled) {
     Press({Key::Enter});
     EXPECT_EQ(flow_.step(), FlowStep::Pane);
     EXPECT_EQ(working_, 1);
@@ -50,7 +50,7 @@ TEST_F(Keys, EnterAndCContinueAndSayWhenThePaneIsCalled) {
     EXPECT_EQ(flow_.exitCode(), 0);
 }
 
-TEST_F(Keys, ArrowsMoveTheSelectionWithinTheRows) {
+TEST_F(InstallerKeys, ArrowsMoveTheSelectionWithinTheRows) {
     pane_.rowsToList = {"A", "B", "C"};
     Press({Key::Enter});
     EXPECT_EQ(Selected(), 0u);
@@ -64,7 +64,7 @@ TEST_F(Keys, ArrowsMoveTheSelectionWithinTheRows) {
     EXPECT_EQ(Selected(), 1u);
 }
 
-TEST_F(Keys, ContinueWhileDisabledIsRefusedVisibly) {
+TEST_F(InstallerKeys, ContinueWhileDisabledIsRefusedVisibly) {
     pane_.rowsToList.clear();
     Press({Key::Enter});
     Press({Key::Enter});
@@ -74,7 +74,7 @@ TEST_F(Keys, ContinueWhileDisabledIsRefusedVisibly) {
     EXPECT_EQ(working_, 1);  // Only the entry called the pane.
 }
 
-TEST_F(Keys, BGoesBackAndOnTheIntroductionSaysThereIsNothingBefore) {
+TEST_F(InstallerKeys, BGoesBackAndOnTheIntroductionSaysThereIsNothingBefore) {
     Press({Key::Enter});
     Press(Char('b'));
     EXPECT_EQ(flow_.step(), FlowStep::Introduction);
@@ -83,7 +83,7 @@ TEST_F(Keys, BGoesBackAndOnTheIntroductionSaysThereIsNothingBefore) {
     EXPECT_TRUE(ui_.state().statusIsWarning);
 }
 
-TEST_F(Keys, TheSheetTakesOnlyEnterAndTheLog) {
+TEST_F(InstallerKeys, TheSheetTakesOnlyEnterAndTheLog) {
     pane_.allowForward = false;
     Press({Key::Enter});
     Press({Key::Enter});
@@ -99,7 +99,7 @@ TEST_F(Keys, TheSheetTakesOnlyEnterAndTheLog) {
     EXPECT_EQ(flow_.step(), FlowStep::Pane);
 }
 
-TEST_F(Keys, QuitAsksFirstExceptOnTheSummary) {
+TEST_F(InstallerKeys, QuitAsksFirstExceptOnTheSummary) {
     Press({Key::Enter});
     Press(Char('q'));
     EXPECT_EQ(ui_.state().overlay, Overlay::QuitConfirm);
@@ -112,7 +112,7 @@ TEST_F(Keys, QuitAsksFirstExceptOnTheSummary) {
     EXPECT_EQ(flow_.exitCode(), 3);
 }
 
-TEST_F(Keys, QOnTheSummaryFinishesWithTheInstallationGoingOn) {
+TEST_F(InstallerKeys, QOnTheSummaryFinishesWithTheInstallationGoingOn) {
     Press({Key::Enter});
     Press({Key::Enter});
     Press(Char('q'));
@@ -120,7 +120,7 @@ TEST_F(Keys, QOnTheSummaryFinishesWithTheInstallationGoingOn) {
     EXPECT_EQ(flow_.exitCode(), 0);
 }
 
-TEST_F(Keys, TheLogViewScrollsAndClosesWithoutTouchingTheFlow) {
+TEST_F(InstallerKeys, TheLogViewScrollsAndClosesWithoutTouchingTheFlow) {
     Press({Key::Enter});
     Press(Char('l'));
     EXPECT_EQ(ui_.state().overlay, Overlay::Log);
@@ -135,7 +135,7 @@ TEST_F(Keys, TheLogViewScrollsAndClosesWithoutTouchingTheFlow) {
     EXPECT_EQ(ui_.state().overlay, Overlay::None);
 }
 
-TEST_F(Keys, ResizeChangesNothing) {
+TEST_F(InstallerKeys, ResizeChangesNothing) {
     Press({Key::Enter});
     const auto before = pane_.calls;
     Press({Key::Resize});
