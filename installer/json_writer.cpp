@@ -2,37 +2,10 @@
 
 #include <cstdio>
 
+#include "installer/utf8.h"
+
 namespace installer {
 namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of `rest`, or 0 when the bytes
-// there do not form one (overlong forms, surrogates and values past U+10FFFF included).
-std::size_t Utf8SequenceLength(std::string_view rest) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (rest.size() < length) return 0;
-    if (byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    }
-    return length;
-}
 
 void AppendEscapedAscii(std::string& out, char c) {
     switch (c) {
@@ -82,14 +55,13 @@ std::string JsonQuoted(std::string_view text) {
             text.remove_prefix(1);
             continue;
         }
-        const std::size_t length = Utf8SequenceLength(text);
-        if (length == 0) {
+        const Utf8Char next = DecodeUtf8(text);
+        if (next.valid) {
+            out.append(text.substr(0, next.bytes));
+        } else {
             out += "\\ufffd";
-            text.remove_prefix(1);
-            continue;
         }
-        out.append(text.substr(0, length));
-        text.remove_prefix(length);
+        text.remove_prefix(next.bytes);
     }
     out += '"';
     return out;

@@ -1,43 +1,13 @@
 #include "installer/text_wrap.h"
 
+#include "installer/utf8.h"
+
 #include <array>
 #include <cstdint>
 #include <utility>
 
 namespace installer {
 namespace {
-
-struct Glyph {
-    std::size_t bytes;   // Length of its encoding in the text.
-    std::uint32_t code;  // U+FFFD for a byte that starts no well-formed sequence.
-};
-
-// The character at the start of `rest` (which must not be empty).
-Glyph NextGlyph(std::string_view rest) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return {1, lead};
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    std::uint32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, code = lead & 0x1Fu, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, code = lead & 0x0Fu, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07u, minimum = 0x10000;
-    } else {
-        return {1, 0xFFFD};
-    }
-    if (rest.size() < length) return {1, 0xFFFD};
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0u) != 0x80u) return {1, 0xFFFD};
-        code = (code << 6) | (byte(i) & 0x3Fu);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (code < minimum || code > 0x10FFFF || surrogate) return {1, 0xFFFD};
-    return {length, code};
-}
 
 bool InRanges(std::uint32_t code, const auto& ranges) {
     for (const auto& [low, high] : ranges) {
@@ -111,7 +81,7 @@ std::vector<Piece> SplitPieces(std::string_view line) {
             start = ++i;
             continue;
         }
-        const Glyph glyph = NextGlyph(line.substr(i));
+        const Utf8Char glyph = DecodeUtf8(line.substr(i));
         if (IsWide(glyph.code)) {
             flush(i);
             start = i;
@@ -121,7 +91,7 @@ std::vector<Piece> SplitPieces(std::string_view line) {
             start = i;
             continue;
         }
-        width += glyph.code == 0xFFFD && glyph.bytes == 1 ? 1 : GlyphWidth(glyph.code);
+        width += !glyph.valid ? 1 : GlyphWidth(glyph.code);
         i += glyph.bytes;
     }
     flush(i);
@@ -132,7 +102,7 @@ std::vector<Piece> SplitPieces(std::string_view line) {
 void AppendCut(std::vector<std::string>& lines, std::size_t& used, std::string_view piece,
                std::size_t width) {
     while (!piece.empty()) {
-        const Glyph glyph = NextGlyph(piece);
+        const Utf8Char glyph = DecodeUtf8(piece);
         const std::size_t w = DisplayWidth(piece.substr(0, glyph.bytes));
         if (used + w > width && used > 0) {
             lines.emplace_back();
@@ -176,9 +146,9 @@ std::string PrintableText(std::string_view text, bool keepLineBreaks) {
     std::string out;
     out.reserve(text.size());
     while (!text.empty()) {
-        const Glyph glyph = NextGlyph(text);
+        const Utf8Char glyph = DecodeUtf8(text);
         const bool control = glyph.code < 0x20 || (glyph.code >= 0x7F && glyph.code < 0xA0);
-        const bool broken = glyph.code == 0xFFFD && glyph.bytes == 1;
+        const bool broken = !glyph.valid;
         if (glyph.code == '\n') {
             out += keepLineBreaks ? '\n' : ' ';
         } else if (glyph.code == '\t') {
@@ -196,8 +166,8 @@ std::string PrintableText(std::string_view text, bool keepLineBreaks) {
 std::size_t DisplayWidth(std::string_view text) {
     std::size_t width = 0;
     while (!text.empty()) {
-        const Glyph glyph = NextGlyph(text);
-        width += glyph.code == 0xFFFD && glyph.bytes == 1 ? 1 : GlyphWidth(glyph.code);
+        const Utf8Char glyph = DecodeUtf8(text);
+        width += !glyph.valid ? 1 : GlyphWidth(glyph.code);
         text.remove_prefix(glyph.bytes);
     }
     return width;
@@ -207,7 +177,7 @@ std::string TruncateText(std::string_view text, std::size_t width, bool keepEnd)
     if (DisplayWidth(text) <= width) return std::string(text);
     std::vector<std::string_view> glyphs;
     for (std::string_view rest = text; !rest.empty();) {
-        const std::size_t bytes = NextGlyph(rest).bytes;
+        const std::size_t bytes = DecodeUtf8(rest).bytes;
         glyphs.push_back(rest.substr(0, bytes));
         rest.remove_prefix(bytes);
     }
