@@ -42,13 +42,19 @@ std::optional<std::size_t> RowToChoose(const PaneView& view, const ScriptRequest
     return std::nullopt;
 }
 
-void Continue(InstallFlow& flow, ScriptTranscript& script) {
+// Asks to leave the pane (`leave` is the flow's next or back) and records the answer.
+void Leave(InstallFlow& flow, ScriptTranscript& script, ScriptEvent::Kind kind,
+           FlowAnswer (InstallFlow::*leave)()) {
     script.paneBeforeExit = flow.paneView();
-    ScriptEvent event = Event(ScriptEvent::Kind::Continued);
-    event.answer = flow.next();
+    ScriptEvent event = Event(kind);
+    event.answer = (flow.*leave)();
     event.exit = flow.lastExit();
     script.exit = flow.lastExit();
     Record(flow, script, std::move(event));
+}
+
+void Continue(InstallFlow& flow, ScriptTranscript& script) {
+    Leave(flow, script, ScriptEvent::Kind::Continued, &InstallFlow::next);
     if (flow.step() == FlowStep::Pane && flow.paneView().sheet) {
         // The person presses the sheet's only button.
         flow.dismissSheet();
@@ -61,12 +67,7 @@ void Continue(InstallFlow& flow, ScriptTranscript& script) {
 }
 
 bool GoBack(InstallFlow& flow, ScriptTranscript& script) {
-    script.paneBeforeExit = flow.paneView();
-    ScriptEvent event = Event(ScriptEvent::Kind::WentBack);
-    event.answer = flow.back();
-    event.exit = flow.lastExit();
-    script.exit = flow.lastExit();
-    Record(flow, script, std::move(event));
+    Leave(flow, script, ScriptEvent::Kind::WentBack, &InstallFlow::back);
     return flow.step() == FlowStep::Introduction;
 }
 

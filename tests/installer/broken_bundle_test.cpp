@@ -29,6 +29,14 @@ void SetPrincipalClass(const std::string& bundle, const std::string& name) {
     ASSERT_TRUE(foundation::WriteDictionaryToFile(*dict, info, true));
 }
 
+// The program with `bundle` on a machine with one good copy, choosing it.
+ProgramResult RunWithBundle(const std::string& bundle, const packgate_test::FakeMachine& machine) {
+    return RunProgram(
+        kInstaller,
+        {"--bundle", bundle, "--root", machine.root(), "--home", machine.home(), "--choose", "0"},
+        EnglishEnvironment());
+}
+
 struct Breakage {
     std::string name;
     std::function<void(const std::string& bundle)> apply;
@@ -43,10 +51,7 @@ TEST_P(BrokenBundle, IsOneLineOnStandardErrorAndExitCodeOne) {
     GetParam().apply(bundle);
     packgate_test::FakeMachine machine;
     machine.addMakerHost({});
-    const ProgramResult result = RunProgram(
-        kInstaller,
-        {"--bundle", bundle, "--root", machine.root(), "--home", machine.home(), "--choose", "0"},
-        EnglishEnvironment());
+    const ProgramResult result = RunWithBundle(bundle, machine);
     EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.exitCode, 1);
     const auto lines = Lines(result.err);
@@ -101,10 +106,7 @@ TEST(PackgateBundleCopy, RunsFromACopyInAnotherFolder) {
     const std::string bundle = CopyBundle(scratch);
     packgate_test::FakeMachine machine;
     machine.addMakerHost({});
-    const ProgramResult result = RunProgram(
-        kInstaller,
-        {"--bundle", bundle, "--root", machine.root(), "--home", machine.home(), "--choose", "0"},
-        EnglishEnvironment());
+    const ProgramResult result = RunWithBundle(bundle, machine);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(fs::exists(machine.handoffListPath()));
 }
