@@ -98,6 +98,29 @@ int RunScripted(InstallFlow& flow, const InstallerOptions& options, const Report
     return script.exitCode;
 }
 
+// Loads the bundle and walks the steps on the terminal or scripted; answers the exit code.
+int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, const PackInfo& pack,
+              const Machine& machine, const InstallLog& log, std::ostream& out, std::ostream& err) {
+    PluginLoad load = LoadPluginBundle(bundlePath);
+    if (!load.plugin) {
+        err << kProgram << PrintableText(load.error, false) << "\n";
+        return kExitCannotRun;
+    }
+    InstallFlow flow(load.plugin->pane(), PackTitleOrDefault(pack));
+    const bool interactive = !options.scripted() && OnTerminal();
+    if (interactive && RunTerminalUi(flow, log)) {
+        PrintOutcome(flow, out);
+        return flow.exitCode();
+    }
+    if (interactive) err << kProgram << "cannot use this terminal; running scripted\n";
+    ReportContext context;
+    context.packTitle = flow.packTitle();
+    context.bundlePath = bundlePath;
+    context.logPath = log.path();
+    if (machine.demo) context.demoFolder = machine.demo->folder();
+    return RunScripted(flow, options, context, out, err);
+}
+
 }  // namespace
 
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err) {
@@ -111,33 +134,11 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     auto machine = ChooseMachine(options, pack, err, code);
     if (!machine) return code;
 
-    // Declared before the plug-in, so the log outlives every line the pane writes.
-    std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
+    // The settings reach the plug-in when it is loaded, so they are applied first.
+    const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
     ApplyHostSettings({machine->root, machine->home, log->sink()});
-    int result = kExitCannotRun;
-    {
-        PluginLoad load = LoadPluginBundle(*bundlePath);
-        if (!load.plugin) {
-            ApplyHostSettings({machine->root, machine->home, {}});
-            err << kProgram << PrintableText(load.error, false) << "\n";
-            return kExitCannotRun;
-        }
-        InstallFlow flow(load.plugin->pane(), PackTitleOrDefault(pack));
-        ReportContext context;
-        context.packTitle = flow.packTitle();
-        context.bundlePath = *bundlePath;
-        context.logPath = log->path();
-        if (machine->demo) context.demoFolder = machine->demo->folder();
-        const bool interactive = !options.scripted() && OnTerminal();
-        if (interactive && RunTerminalUi(flow, *log)) {
-            PrintOutcome(flow, out);
-            result = flow.exitCode();
-        } else {
-            if (interactive) err << kProgram << "cannot use this terminal; running scripted\n";
-            result = RunScripted(flow, options, context, out, err);
-        }
-    }
-    // Lines logged from here on (the plug-in's teardown) have no log file to go to.
+    const int result = RunPlugin(options, *bundlePath, pack, *machine, *log, out, err);
+    // The pane is gone; the log goes next, so nothing may write to it any more.
     ApplyHostSettings({machine->root, machine->home, {}});
     if (machine->demo && !options.json) PrintDemoNote(*machine->demo, out);
     return result;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -54,18 +55,28 @@ class Tmux {
     }
     std::string screen() { return Run({"capture-pane", "-p", "-t", "main"}).out; }
 
-    // Waits until the screen shows `text` (or no longer shows it) and answers the screen. A
-    // screen that never gets there ends the test: every later step would wait in vain too.
-    std::string waitFor(const std::string& text, bool shown = true) {
+    // Waits until the screen shows every text of `shown` and none of `gone`, and answers
+    // the screen; a screen caught halfway through a redraw is read again. A screen that
+    // never gets there ends the test: every later step would wait in vain too.
+    std::string waitFor(const std::vector<std::string>& shown,
+                        const std::vector<std::string>& gone = {}) {
         const auto deadline = std::chrono::steady_clock::now() + 15s;
         std::string last;
         while (std::chrono::steady_clock::now() < deadline) {
             last = screen();
-            if ((last.find(text) != std::string::npos) == shown) return last;
+            const auto has = [&](const std::string& text) {
+                return last.find(text) != std::string::npos;
+            };
+            if (std::all_of(shown.begin(), shown.end(), has) &&
+                std::none_of(gone.begin(), gone.end(), has)) {
+                return last;
+            }
             std::this_thread::sleep_for(30ms);
         }
-        throw std::runtime_error("waited in vain for " + std::string(shown ? "" : "the end of ") +
-                                 "\"" + text + "\"; the screen shows:\n" + last);
+        std::string wanted;
+        for (const std::string& text : shown) wanted += " \"" + text + "\"";
+        for (const std::string& text : gone) wanted += " no \"" + text + "\"";
+        throw std::runtime_error("waited in vain for" + wanted + "; the screen shows:\n" + last);
     }
 
   private:
@@ -100,81 +111,70 @@ class TerminalInstaller : public ::testing::Test {
 
 TEST_F(TerminalInstaller, ChoosesACopyGetsTheSheetGoesBackAndFinishes) {
     Tmux tmux(Arguments(), 80, 24);
-    std::string screen = tmux.waitFor("Welcome to the Quillet Storyboard Essentials Pack");
-    EXPECT_TRUE(Shows(screen, "[ Continue ]"));
+    tmux.waitFor({"Welcome to the Quillet Storyboard Essentials Pack", "[ Continue ]"});
 
     tmux.send("Enter");
-    screen = tmux.waitFor("(*) Quillet 5 Studio");
-    EXPECT_TRUE(Shows(screen, BundleText("Title")));
-    EXPECT_TRUE(Shows(screen, "( ) Quillet 5 ( Apple Store )"));
-    EXPECT_TRUE(Shows(screen, "Select the copy of Quillet"));  // The label, wrapped.
-
+    tmux.waitFor({BundleText("Title"), "Select the copy of Quillet",  // The label, wrapped.
+                  "(*) Quillet 5 Studio", "( ) Quillet 5 ( Apple Store )"});
     tmux.send("Down");
-    screen = tmux.waitFor("(*) Quillet 5 ( Apple Store )");
-    EXPECT_TRUE(Shows(screen, "( ) Quillet 5 Studio"));
+    tmux.waitFor({"( ) Quillet 5 Studio", "(*) Quillet 5 ( Apple Store )"});
 
     // The App Store copy's template folder is missing: the pane refuses with its sheet.
     tmux.send("c");
-    screen = tmux.waitFor("[ " + BundleText("OK_BUTTON") + " ]");
-    EXPECT_TRUE(Shows(screen, "The template folder of the selected copy")) << screen;
+    tmux.waitFor(
+        {"The template folder of the selected copy", "[ " + BundleText("OK_BUTTON") + " ]"});
     tmux.send("b");  // The sheet is modal: Go Back does nothing now.
     tmux.send("Enter");
-    screen = tmux.waitFor("The template folder of the selected copy", false);
-    EXPECT_TRUE(Shows(screen, "(*) Quillet 5 ( Apple Store )"));
+    tmux.waitFor({"(*) Quillet 5 ( Apple Store )"}, {"The template folder of the selected copy"});
 
     // Continue stays disabled until the pane is entered anew.
     tmux.send("c");
-    tmux.waitFor("Continue is disabled");
+    tmux.waitFor({"Continue is disabled"});
     tmux.send("b");
-    tmux.waitFor("Welcome to the");
-    tmux.send("Enter");
-    screen = tmux.waitFor("Quillet 5 Studio");
+    tmux.waitFor({"Welcome to the"});
+    tmux.send("Enter");  // The pane looks for the copies again; the selection stays.
+    tmux.waitFor({"( ) Quillet 5 Studio", "(*) Quillet 5 ( Apple Store )"});
     tmux.send("Up");
-    tmux.waitFor("(*) Quillet 5 Studio");
+    tmux.waitFor({"(*) Quillet 5 Studio", "( ) Quillet 5 ( Apple Store )"});
     tmux.send("c");
-    screen = tmux.waitFor("Handoff list:");
-    EXPECT_TRUE(Shows(screen, "[ Finish ]"));
-    EXPECT_TRUE(Shows(screen, "PRODUCT_TYPE      KZ")) << screen;
+    const std::string summary = tmux.waitFor({"Handoff list:", "[ Finish ]", "ContInstallPath"});
+    EXPECT_TRUE(Shows(summary, "PRODUCT_TYPE      KZ")) << summary;
     EXPECT_TRUE(fs::exists(machine_.handoffListPath()));
 
     tmux.send("Enter");
-    screen = tmux.waitFor("EXIT=");
-    EXPECT_TRUE(Shows(screen, "The pane let the installation go on.")) << screen;
-    EXPECT_TRUE(Shows(screen, "EXIT=0"));
+    const std::string end = tmux.waitFor({"The pane let the installation go on.", "EXIT="});
+    EXPECT_TRUE(Shows(end, "EXIT=0")) << end;
 }
 
 TEST_F(TerminalInstaller, ASmallWindowSaysSoAndTheScreenRedrawsWhenItGrows) {
     Tmux tmux(Arguments(), 80, 24);
-    tmux.waitFor("Welcome to the");
+    tmux.waitFor({"Welcome to the"});
     tmux.send("Enter");
-    tmux.waitFor("(*) Quillet 5 Studio");
+    tmux.waitFor({"(*) Quillet 5 Studio"});
     tmux.resize(36, 10);
-    std::string screen = tmux.waitFor("too small");
-    EXPECT_FALSE(Shows(screen, "Quillet 5 Studio"));
+    tmux.waitFor({"too small"}, {"Quillet 5 Studio"});
     tmux.resize(60, 20);
-    screen = tmux.waitFor("(*) Quillet 5 Studio");
-    EXPECT_FALSE(Shows(screen, "too small"));
+    tmux.waitFor({"(*) Quillet 5 Studio"}, {"too small"});
 }
 
 TEST_F(TerminalInstaller, TheLogIsShownOnRequestAndQuitAsksFirst) {
     Tmux tmux(Arguments(), 100, 30);
-    tmux.waitFor("Welcome to the");
+    tmux.waitFor({"Welcome to the"});
     tmux.send("Enter");
-    std::string screen = tmux.waitFor("(*) Quillet 5 Studio");
-    EXPECT_FALSE(Shows(screen, "didEnterPane"));  // Log lines never over the pane.
+    const std::string pane = tmux.waitFor({"(*) Quillet 5 Studio", "[ Continue ]"});
+    EXPECT_FALSE(Shows(pane, "didEnterPane"));  // Log lines never over the pane.
     tmux.send("l");
-    screen = tmux.waitFor("Install log: ");
-    EXPECT_TRUE(Shows(screen, "/Library/Logs/Packgate-install.log")) << screen;
-    EXPECT_TRUE(Shows(screen, "] Exit Yes")) << screen;  // The newest line.
-    tmux.send("Home");                                   // The oldest lines of this run.
-    screen = tmux.waitFor("] didEnterPane");
+    // The newest lines first, under the log file's path.
+    tmux.waitFor({"Install log: ", "/Library/Logs/Packgate-install.log", "] Exit Yes"});
+    tmux.send("Home");  // The oldest lines of this run.
+    tmux.waitFor({"] didEnterPane"});
     tmux.send("Escape");
-    tmux.waitFor("didEnterPane", false);
+    tmux.waitFor({"(*) Quillet 5 Studio"}, {"didEnterPane"});
     tmux.send("q");
-    tmux.waitFor("Quit the installer?");
+    tmux.waitFor({"Quit the installer?"});
     tmux.send("y");
-    screen = tmux.waitFor("EXIT=");
-    EXPECT_TRUE(Shows(screen, "EXIT=3")) << screen;
+    const std::string end = tmux.waitFor({"EXIT="});
+    EXPECT_TRUE(Shows(end, "EXIT=3")) << end;
     EXPECT_FALSE(fs::exists(machine_.handoffListPath()));
 }
 
