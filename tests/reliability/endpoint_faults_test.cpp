@@ -5,6 +5,7 @@
 // followed.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -65,6 +66,12 @@ Endpoint FeedbackEndpoint() {
     return endpoint;
 }
 
+// "127.a.b.", with a and b taken from the process id.
+std::string LoopbackNetworkOfThisProcess() {
+    const auto pid = static_cast<unsigned>(getpid());
+    return "127." + std::to_string(1 + (pid >> 8) % 254) + "." + std::to_string(pid % 256) + ".";
+}
+
 class EndpointFaults : public testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -85,12 +92,16 @@ class EndpointFaults : public testing::Test {
                                  "redirect", "repost", "garbage"}) {
             command.push_back(std::string(mode) + "=127.0.0.1:0");
         }
-        // The feedback log posts to its built-in port: one loopback address per mode there.
-        int address = 40;
+        // The feedback log posts to its built-in port: one loopback address per mode there,
+        // in a part of 127/8 of this process's own, so test programs running side by side
+        // (each test case is one) do not compete for them.
+        const std::string network = LoopbackNetworkOfThisProcess();
+        int host = 2;
+        refusingAddress_ = network + "1";
         for (const char* mode : {"reset", "plain", "huge", "redirect", "repost", "garbage"}) {
-            const std::string place = "127.0.0." + std::to_string(address++) + ":" + feedback.port;
-            feedbackAddress_[mode] = place.substr(0, place.find(':'));
-            command.push_back(std::string("feedback-") + mode + "=" + place);
+            feedbackAddress_[mode] = network + std::to_string(host++);
+            command.push_back(std::string("feedback-") + mode + "=" + feedbackAddress_[mode] + ":" +
+                              feedback.port);
         }
         server_ = ChildProcess::Start(command);
         ASSERT_NE(server_, nullptr);
@@ -152,6 +163,7 @@ class EndpointFaults : public testing::Test {
     static inline std::unique_ptr<ChildProcess> server_;
     static inline std::map<std::string, std::string> ports_;
     static inline std::map<std::string, std::string> feedbackAddress_;
+    static inline std::string refusingAddress_;
 };
 
 struct HostileEndpoint {
@@ -203,7 +215,8 @@ TEST_F(EndpointFaults, FeedbackLogReturnsAtOnceFromHostileEndpointsAndKeepsItsRe
     }
     for (const Case& c : cases) {
         // Nothing listens at an address of the loopback range that no mode took.
-        const std::string address = c.mode == "refuse" ? "127.0.0.39" : feedbackAddress_[c.mode];
+        const std::string address =
+            c.mode == "refuse" ? refusingAddress_ : feedbackAddress_[c.mode];
         FaultCase fault(kFamily, "feedback log against a server that does " + c.mode);
         const std::string resolve = feedback.host + ":" + feedback.port + ":" + address;
         SetupNetTestSetTLS(cert_.c_str(), resolve.c_str());
