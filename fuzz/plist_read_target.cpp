@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!value) {
         // A refusal always says why, in one line (it goes into a log line).
         FUZZ_CHECK(!error.empty());
-        FUZZ_CHECK(error.find('\n') == std::string::npos);
+        FUZZ_CHECK(error.find_first_of("\r\n") == std::string::npos);
         FUZZ_CHECK(format == 0);
         return 0;
     }

@@ -45,6 +45,10 @@ void KeepError(void* userData, xmlErrorPtr error) {
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
         message.pop_back();
     }
+    // libxml2 quotes pieces of the input, line breaks included; the reason is one log line.
+    for (char& c : message) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
     *reason = "XML line " + std::to_string(error->line) + ": " + message;
 }
 
