@@ -5,7 +5,6 @@
 // offered.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
