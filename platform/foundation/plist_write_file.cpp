@@ -76,7 +76,7 @@ bool WriteAtomically(const std::string& text, const std::string& path) {
 }  // namespace
 
 bool WriteDictionaryToFile(const PlistDict& dict, const std::string& path, bool atomically) {
-    if (path.empty()) return false;
+    if (path.empty() || !IsXmlWritable(PlistValue(dict))) return false;
     const std::string text = XmlPropertyListText(PlistValue(dict));
     return atomically ? WriteAtomically(text, path) : WriteInPlace(text, path);
 }

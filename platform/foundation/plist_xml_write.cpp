@@ -1,4 +1,5 @@
 // XmlPropertyListText: Apple's XML form, as Foundation and Python's plistlib write it.
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <type_traits>
@@ -123,7 +124,34 @@ class XmlWriter {
     std::string out_;
 };
 
+// XML 1.0 allows tab, line feed and carriage return among the control characters, and
+// neither U+FFFE nor U+FFFF (EF BF BE, EF BF BF in UTF-8).
+bool XmlCanHoldText(std::string_view text) {
+    if (!plist_internal::IsValidUtf8(text)) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+        const std::string_view next = text.substr(i, 3);
+        if (next == "\xEF\xBF\xBE" || next == "\xEF\xBF\xBF") return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool IsXmlWritable(const PlistValue& value) {
+    if (const std::string* text = value.string()) return XmlCanHoldText(*text);
+    if (const PlistArray* array = value.array()) {
+        return std::all_of(array->begin(), array->end(),
+                           [](const PlistValue& item) { return IsXmlWritable(item); });
+    }
+    if (const PlistDict* dict = value.dict()) {
+        for (std::size_t i = 0; i < dict->size(); ++i) {
+            if (!XmlCanHoldText(dict->keys()[i]) || !IsXmlWritable(dict->valueAt(i))) return false;
+        }
+    }
+    return true;
+}
 
 std::string XmlPropertyListText(const PlistValue& value) {
     return XmlWriter().Finish(value);

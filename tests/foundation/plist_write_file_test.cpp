@@ -124,3 +124,34 @@ TEST(WriteDictionaryToFile, RefusesAMissingFolderAFolderInTheWayAndAnEmptyPath) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WriteDictionaryToFile, RefusesTextNoXmlReaderCouldReadBack) {
+    ScratchFolder folder;
+    const std::string path = folder.Write("list.plist", "earlier");
+    for (const std::string& bad : {std::string("EM\x01""2"), std::string("a\0b", 3),
+                                  std::string("\xEF\xBF\xBE"), std::string("\xC3")}) {
+        PlistDict dict = Handoff("5");
+        dict.set("EM2", bad);
+        EXPECT_FALSE(foundation::IsXmlWritable(foundation::PlistValue(dict)));
+        EXPECT_FALSE(foundation::WriteDictionaryToFile(dict, path, true));
+        PlistDict badKey;
+        badKey.set(bad, std::string("value"));
+        EXPECT_FALSE(foundation::WriteDictionaryToFile(badKey, path, false));
+        EXPECT_EQ(ReadAll(path), "earlier");
+    }
+}
+
+TEST(WriteDictionaryToFile, KeepsTabsLineBreaksAndTextBeyondAscii) {
+    ScratchFolder folder;
+    const std::string path = folder / "list.plist";
+    PlistDict dict = Handoff("6");
+    dict.set("EM2", std::string("a\tb\nc \xE5\xA4\xA9 \xF0\x9F\x8E\xA8"));
+    ASSERT_TRUE(foundation::WriteDictionaryToFile(dict, path, true));
+    const auto back = foundation::DictionaryWithContentsOfFile(path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, dict);
+}
+
+}  // namespace

@@ -191,6 +191,22 @@ TEST_F(CommitTest, UnwritableHandoffListWarnsAndStaysWithContinueEnabled) {
     EXPECT_EQ(ReadFile(machine.userPreferencesFolder()), "not a folder\n");
 }
 
+// A binary record can carry text that an XML list cannot; the save refuses it instead of
+// leaving a list that nothing can read and blaming the template folder.
+TEST_F(CommitTest, HostValueThatXmlCannotHoldWarnsThatTheSaveFailed) {
+    machine.setFormat(RecordFormat::Binary);
+    machine.addStoreHost({.em2 = std::string("QL5\x01-AS")});
+    scenario.enter();
+    ASSERT_EQ(pane().m_kProductEM2().size(), 1u);
+
+    EXPECT_EQ(scenario.exitForward(), (Lines{"Called shouldExitPane", "Add Plist Failed"}));
+    EXPECT_FALSE(scenario.lastExitAnswer());
+    EXPECT_TRUE(pane().nextEnabled());
+    ASSERT_TRUE(scenario.sheet());
+    EXPECT_EQ(scenario.sheet()->message, text("ID_WARN_SAVE_FAILED"));
+    EXPECT_FALSE(handoffExists());
+}
+
 TEST_F(CommitTest, EmptyPropertyListPathWarnsWithoutWriting) {
     machine.addMakerHost({});
     scenario.enter();
