@@ -16,9 +16,6 @@ using Word = std::uint32_t;
 constexpr Word F(Word x, Word y, Word z) {
     return z ^ (x & (y ^ z));
 }
-constexpr Word G(Word x, Word y, Word z) {
-    return y ^ (z & (x ^ y));
-}
 constexpr Word H(Word x, Word y, Word z) {
     return x ^ y ^ z;
 }
@@ -31,8 +28,9 @@ constexpr Word I(Word x, Word y, Word z) {
 inline void FF(Word& a, Word b, Word c, Word d, Word x, int s, Word t) {
     a = std::rotl((a + x + t) + F(b, c, d), s) + b;
 }
-// G's two halves never both have bits set, so OR is addition, and the half without b (the word
-// the previous step just produced) can be added before b is ready.
+// The round function G(b, c, d) = (b & d) | (c & ~d): its two halves never both have bits set,
+// so OR is addition, and the half without b (the word the previous step just produced) can be
+// added before b is ready.
 inline void GG(Word& a, Word b, Word c, Word d, Word x, int s, Word t) {
     a = std::rotl((a + x + t + (c & ~d)) + (b & d), s) + b;
 }
