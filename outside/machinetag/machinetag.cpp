@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
 
+#include <cipherkit/hex.h>
 #include <cipherkit/md5.h>
 
 #include "system/system_info.h"
@@ -21,13 +23,8 @@ std::string IdentifierOf(const std::string& uuid) {
     std::array<unsigned char, 16> digest{};
     MD5Final(&context, digest.data());
 
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string id;
-    for (std::size_t i = 0; i < kDigestBytesUsed; ++i) {
-        id += kDigits[digest[i] >> 4];
-        id += kDigits[digest[i] & 0x0F];
-    }
-    return id;
+    const std::unique_ptr<char[]> hex(ByteToHex(digest.data(), kDigestBytesUsed));
+    return hex ? std::string(hex.get()) : std::string();
 }
 
 }  // namespace
