@@ -1,7 +1,5 @@
-// The RC4 key schedule and keystream behind GetKey / RC4 and their second names. They are
-// templates over the state's element type: GetKey hands out a byte table, while RC4 keeps its
-// own state in machine words, which spares the processor the partial-register work of byte
-// loads and stores and speeds the keystream up by a fifth or more on long texts.
+// The RC4 key schedule and keystream behind GetKey / RC4 and their second names, as templates
+// over the state's element type (bytes, as GetKey hands them out, or machine words).
 #pragma once
 
 #include <bit>
@@ -110,7 +108,7 @@ inline int CheckedScheduleKey(const unsigned char* key, unsigned int keyLength, 
 inline int CheckedCrypt(const unsigned char* input, unsigned int length, const unsigned char* key,
                         unsigned int keyLength, unsigned char* output, unsigned int* outputLength) {
     if (input == nullptr || key == nullptr || output == nullptr || keyLength == 0) return 0;
-    unsigned int sbox[256];
+    unsigned char sbox[256];
     ScheduleKey(key, keyLength, sbox);
     ApplyKeystream(sbox, input, length, output);
     *outputLength = length;
