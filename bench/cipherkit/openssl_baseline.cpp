@@ -30,4 +30,9 @@ void ToHex(const unsigned char* data, std::size_t length, char* text) {
     OPENSSL_buf2hexstr_ex(text, 2 * length + 1, &written, data, length, '\0');
 }
 
+bool FromHex(const char* hex, unsigned char* out, std::size_t room) {
+    std::size_t written = 0;
+    return OPENSSL_hexstr2buf_ex(out, room, &written, hex, '\0') == 1;
+}
+
 }  // namespace baseline

@@ -1,4 +1,4 @@
-// OpenSSL's MD5, RC4 and hex encoder, the speed references of the cipherkit benchmark. The
+// OpenSSL's MD5, RC4 and hex helpers, the speed references of the cipherkit benchmark. The
 // low-level interfaces are used on purpose: they are OpenSSL's fastest paths.
 #pragma once
 
@@ -12,5 +12,8 @@ void Rc4(const unsigned char* key, int keyLength, const unsigned char* input, st
          unsigned char* output);
 // Upper-case hex without separators into `text` (2 * length + 1 bytes).
 void ToHex(const unsigned char* data, std::size_t length, char* text);
+// Decodes the hex text `hex` without separators into `out` (room for `room` bytes); false
+// for a malformed text.
+bool FromHex(const char* hex, unsigned char* out, std::size_t room);
 
 }  // namespace baseline

@@ -6,6 +6,7 @@
 #include <cipherkit/hex.h>
 
 #include "hex_digit.h"
+#include "hex_kernels.h"
 
 using cipherkit::HexDigitValue;
 
@@ -14,12 +15,7 @@ unsigned char* HexToByte(const char* hex) {
     const std::size_t length = std::strlen(hex);
     if (length == 0 || length % 2 != 0) return nullptr;
     auto bytes = std::make_unique_for_overwrite<unsigned char[]>(length / 2);
-    for (std::size_t i = 0; i < length / 2; ++i) {
-        const int high = HexDigitValue(hex[2 * i]);
-        const int low = HexDigitValue(hex[2 * i + 1]);
-        if (high < 0 || low < 0) return nullptr;
-        bytes[i] = static_cast<unsigned char>(high * 16 + low);
-    }
+    if (!cipherkit::HexDecode(hex, length / 2, bytes.get())) return nullptr;
     return bytes.release();
 }
 

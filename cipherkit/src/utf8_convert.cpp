@@ -5,7 +5,13 @@
 
 #include <cipherkit/utf8_convert.h>
 
+#include "ascii_runs.h"
+#include "utf8_text.h"
+
 static_assert(sizeof(wchar_t) == 4, "wide strings hold one code point per element");
+
+using cipherkit::NarrowAscii;
+using cipherkit::WidenAscii;
 
 namespace {
 
@@ -19,25 +25,32 @@ char Byte(char32_t bits) {
     return static_cast<char>(static_cast<unsigned char>(bits));
 }
 
-// Appends the UTF-8 form of `c`; false when `c` has none.
-bool AppendUtf8(char32_t c, std::string& out) {
-    if (c > kMaxCodePoint || IsSurrogate(c)) return false;
+constexpr bool HasUtf8Form(char32_t c) {
+    return c != 0 && c <= kMaxCodePoint && !IsSurrogate(c);
+}
+
+constexpr std::size_t Utf8Length(char32_t c) {
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+// Writes the UTF-8 form of `c`, which has one; answers the end of what it wrote.
+char* WriteUtf8(char32_t c, char* out) {
     if (c < 0x80) {
-        out += Byte(c);
+        *out++ = Byte(c);
     } else if (c < 0x800) {
-        out += Byte(0xC0 | (c >> 6));
-        out += Byte(0x80 | (c & 0x3F));
+        *out++ = Byte(0xC0 | (c >> 6));
+        *out++ = Byte(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += Byte(0xE0 | (c >> 12));
-        out += Byte(0x80 | ((c >> 6) & 0x3F));
-        out += Byte(0x80 | (c & 0x3F));
+        *out++ = Byte(0xE0 | (c >> 12));
+        *out++ = Byte(0x80 | ((c >> 6) & 0x3F));
+        *out++ = Byte(0x80 | (c & 0x3F));
     } else {
-        out += Byte(0xF0 | (c >> 18));
-        out += Byte(0x80 | ((c >> 12) & 0x3F));
-        out += Byte(0x80 | ((c >> 6) & 0x3F));
-        out += Byte(0x80 | (c & 0x3F));
+        *out++ = Byte(0xF0 | (c >> 18));
+        *out++ = Byte(0x80 | ((c >> 12) & 0x3F));
+        *out++ = Byte(0x80 | ((c >> 6) & 0x3F));
+        *out++ = Byte(0x80 | (c & 0x3F));
     }
-    return true;
+    return out;
 }
 
 // Shape of a well-formed sequence by its lead byte: its length and the range allowed for its
@@ -61,14 +74,15 @@ constexpr LeadRule RuleFor(unsigned char lead) {
     return {0, 0, 0, 0};  // continuation byte, C0, C1 or F5-FF: never a lead
 }
 
-// Decodes the sequence at `pos`; returns its length, or 0 when it is not well-formed.
-std::size_t DecodeUtf8(const std::string& text, std::size_t pos, char32_t& c) {
-    const auto byteAt = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const LeadRule rule = RuleFor(byteAt(pos));
-    if (rule.length == 0 || text.size() - pos < rule.length) return 0;
+// Decodes the sequence at the start of the `left` bytes at `at`; returns its length, or 0
+// when it is not well-formed.
+std::size_t DecodeUtf8(const char* at, std::size_t left, char32_t& c) {
+    const auto byteAt = [at](std::size_t i) { return static_cast<unsigned char>(at[i]); };
+    const LeadRule rule = RuleFor(byteAt(0));
+    if (rule.length == 0 || left < rule.length) return 0;
     c = rule.leadBits;
     for (std::size_t k = 1; k < rule.length; ++k) {
-        const unsigned char next = byteAt(pos + k);
+        const unsigned char next = byteAt(k);
         const unsigned char low = k == 1 ? rule.secondMin : 0x80;
         const unsigned char high = k == 1 ? rule.secondMax : 0xBF;
         if (next < low || next > high) return 0;
@@ -77,28 +91,75 @@ std::size_t DecodeUtf8(const std::string& text, std::size_t pos, char32_t& c) {
     return rule.length;
 }
 
+// The number of leading characters of `text` that convert, and the UTF-8 bytes they need.
+struct Extent {
+    std::size_t characters;
+    std::size_t bytes;
+};
+
+Extent MeasureFrom(const wchar_t* text, std::size_t count, std::size_t start) {
+    std::size_t bytes = start;
+    std::size_t k = start;
+    for (; k < count; ++k) {
+        const auto c = static_cast<char32_t>(text[k]);
+        if (!HasUtf8Form(c)) break;
+        bytes += Utf8Length(c);
+    }
+    return {k, bytes};
+}
+
 }  // namespace
 
-std::string ConvertToString(std::wstring text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const wchar_t w : text) {
-        const auto c = static_cast<char32_t>(w);
-        if (c == 0 || !AppendUtf8(c, out)) break;
+namespace cipherkit {
+
+std::string Utf8FromWide(const wchar_t* text, std::size_t count) {
+    // Most texts are plain ASCII throughout: one run, one allocation, no second look.
+    std::string out(count, '\0');
+    const std::size_t run = NarrowAscii(text, count, out.data());
+    if (run == count || static_cast<char32_t>(text[run]) == 0) {
+        out.resize(run);
+        return out;
+    }
+    // Otherwise measure the rest once and fill the string sized to fit.
+    const Extent extent = MeasureFrom(text, count, run);
+    out.resize(extent.bytes);
+    char* to = out.data() + run;
+    for (std::size_t k = run; k < extent.characters;) {
+        const std::size_t ascii = NarrowAscii(text + k, extent.characters - k, to);
+        k += ascii;
+        to += ascii;
+        if (k < extent.characters) to = WriteUtf8(static_cast<char32_t>(text[k++]), to);
     }
     return out;
 }
 
-std::wstring ConvertToWstring(std::string text) {
-    std::wstring out;
-    out.reserve(text.size());
+std::wstring WideFromUtf8(const char* text, std::size_t length) {
+    // A byte never makes more than one character, so `length` characters always suffice.
+    std::wstring out(length, L'\0');
+    wchar_t* const start = out.data();
+    wchar_t* to = start;
     std::size_t pos = 0;
-    while (pos < text.size() && text[pos] != '\0') {
+    while (pos < length) {
+        const std::size_t ascii = WidenAscii(text + pos, length - pos, to);
+        pos += ascii;
+        to += ascii;
+        if (pos == length || text[pos] == '\0') break;
         char32_t c = 0;
-        const std::size_t length = DecodeUtf8(text, pos, c);
-        if (length == 0) break;
-        out += static_cast<wchar_t>(c);
-        pos += length;
+        const std::size_t sequence = DecodeUtf8(text + pos, length - pos, c);
+        if (sequence == 0) break;
+        *to++ = static_cast<wchar_t>(c);
+        pos += sequence;
     }
+    out.resize(static_cast<std::size_t>(to - start));
     return out;
+}
+
+}  // namespace cipherkit
+
+std::string ConvertToString(std::wstring text) {
+    return cipherkit::Utf8FromWide(text.data(), text.size());
+}
+
+std::wstring ConvertToWstring(std::string text) {
+    return cipherkit::WideFromUtf8(text.data(), text.size());
 }

@@ -1,5 +1,6 @@
 #include "openssl_reference.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/provider.h>
 #include <openssl/rc4.h>
@@ -76,6 +77,27 @@ Bytes Rc4LowLevel(const Bytes& key, const Bytes& data) {
 Bytes Rc4(const Bytes& key, const Bytes& data) {
     if (EVP_CIPHER* cipher = FetchRc4()) return Rc4ThroughEvp(cipher, key, data);
     return Rc4LowLevel(key, data);
+}
+
+std::string Hex(const Bytes& data) {
+    std::string text(2 * data.size() + 1, '\0');
+    std::size_t written = 0;
+    if (OPENSSL_buf2hexstr_ex(text.data(), text.size(), &written, data.data(), data.size(),
+                              '\0') != 1) {
+        throw std::runtime_error("OpenSSL hex encoding failed");
+    }
+    text.resize(2 * data.size());
+    return text;
+}
+
+bool FromHex(const std::string& hex, Bytes& out) {
+    out.assign(hex.size() / 2 + 1, 0);
+    std::size_t written = 0;
+    if (OPENSSL_hexstr2buf_ex(out.data(), out.size(), &written, hex.c_str(), '\0') != 1) {
+        return false;
+    }
+    out.resize(written);
+    return true;
 }
 
 }  // namespace reference

@@ -152,4 +152,42 @@ TEST(DecryptString, RefusesNullPointersWithoutWriting) {
     EXPECT_EQ(output[0], 7);
 }
 
+// A single character outside 0-9 and A-F anywhere in a cipher text, at every position of
+// texts that end before, on and after the decoder's blocks, makes Decrypt refuse it.
+TEST(DecryptRefusals, ABadCharacterAtAnyPositionOfABlock) {
+    std::mt19937 rng(90);
+    for (const std::size_t length : {1u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 48u}) {
+        const Text good(Encrypt(RandomText(rng, length).c_str(), "pass"));
+        ASSERT_NE(Text(Decrypt(good.get(), "pass")), nullptr);
+        for (std::size_t position = 0; position < 2 * length; ++position) {
+            for (const char c : {'a', 'f', 'G', '@', ':', '/', ' ', '\x80', '\xFF'}) {
+                std::string text = good.get();
+                text[position] = c;
+                ASSERT_EQ(Text(Decrypt(text.c_str(), "pass")), nullptr)
+                    << "length " << length << ", " << int(c) << " at " << position;
+            }
+        }
+    }
+}
+
+TEST(DecryptRefusals, EveryOddLengthAndTheEmptyText) {
+    const std::string digits(201, 'A');
+    EXPECT_EQ(Text(Decrypt("", "pass")), nullptr);
+    for (std::size_t length = 1; length <= digits.size(); length += 2) {
+        ASSERT_EQ(Text(Decrypt(digits.substr(0, length).c_str(), "pass")), nullptr) << length;
+    }
+}
+
+TEST(Decrypt, AgreesWithOpenSslAtEveryLength) {
+    std::mt19937 rng(91);
+    for (std::size_t length = 1; length <= 300; ++length) {
+        const Bytes cipher = testbytes::Random(rng, length);
+        const Bytes plain = reference::Rc4(testbytes::FromText("pass"), cipher);
+        const Text text(Decrypt(reference::Hex(cipher).c_str(), "pass"));
+        ASSERT_NE(text, nullptr) << length;
+        ASSERT_EQ(Bytes(text.get(), text.get() + length), plain) << length;
+        ASSERT_EQ(text[length], '\0') << length;
+    }
+}
+
 }  // namespace

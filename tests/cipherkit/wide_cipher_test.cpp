@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "openssl_reference.h"
+
 namespace {
 
 // glibc's own UTF-8 conversion, one character at a time under a thread-local C.UTF-8 locale
@@ -136,6 +138,68 @@ TEST(Utf8AgainstGlibc, EncodesRandomCodePointsLikeGlibc) {
             text += static_cast<wchar_t>(c);
         }
         ASSERT_EQ(ConvertToString(text), glibc.Encode(text)) << "round " << round;
+    }
+}
+
+// Mostly ASCII with other characters here and there, so conversions switch between their
+// whole-block runs and single characters at every offset of a block.
+std::wstring MixedText(std::mt19937& rng, std::size_t length) {
+    const wchar_t others[] = {0xE9, 0x7FF, 0x800, 0x6F22, 0xFFFF, 0x10000, 0x1F600, 0x10FFFF};
+    std::wstring text;
+    for (std::size_t k = 0; k < length; ++k) {
+        text += rng() % 9 == 0 ? others[rng() % std::size(others)]
+                               : static_cast<wchar_t>(1 + rng() % 127);
+    }
+    return text;
+}
+
+TEST(Utf8AgainstGlibc, ConvertsMixedTextsOfEveryLengthLikeGlibc) {
+    GlibcUtf8 glibc;
+    if (!glibc.available()) GTEST_SKIP() << "no C.UTF-8 locale";
+    std::mt19937 rng(10);
+    for (std::size_t length = 0; length <= 300; ++length) {
+        for (const bool ascii : {true, false}) {
+            std::wstring wide = MixedText(rng, length);
+            if (ascii) {
+                for (wchar_t& c : wide) c = static_cast<wchar_t>(1 + (c & 0x7E));
+            }
+            const std::string narrow = ConvertToString(wide);
+            ASSERT_EQ(narrow, glibc.Encode(wide)) << "length " << length;
+            ASSERT_EQ(ConvertToWstring(narrow), wide) << "length " << length;
+        }
+    }
+}
+
+TEST(Utf8AgainstGlibc, StopsWhereGlibcStopsAtEveryPosition) {
+    GlibcUtf8 glibc;
+    if (!glibc.available()) GTEST_SKIP() << "no C.UTF-8 locale";
+    std::mt19937 rng(11);
+    const std::string ascii(70, 'q');
+    for (std::size_t position = 0; position < ascii.size(); ++position) {
+        for (const char* stop : {"\x80", "\xC0\x80", "\xED\xA0\x80", "\xF5", "\xE2\x82"}) {
+            const std::string text = ascii.substr(0, position) + stop + "tail";
+            ASSERT_EQ(ConvertToWstring(text), glibc.Decode(text)) << "at " << position;
+        }
+        std::wstring wide(ascii.begin(), ascii.end());
+        wide[position] = static_cast<wchar_t>(rng() % 2 == 0 ? 0xDC00 : 0x110000);
+        ASSERT_EQ(ConvertToString(wide), glibc.Encode(wide)) << "at " << position;
+        wide[position] = 0;
+        ASSERT_EQ(ConvertToString(wide), ascii.substr(0, position)) << "at " << position;
+    }
+}
+
+TEST(EncryptStringRC4, IsOpenSslRc4OverTheUtf8BytesAtEveryLength) {
+    std::mt19937 rng(12);
+    const std::string key = "p\xC3\xA4ss";
+    for (std::size_t length = 1; length <= 300; ++length) {
+        const std::wstring text = MixedText(rng, length);
+        const std::string utf8 = ConvertToString(text);
+        const reference::Bytes cipher = reference::Rc4(
+            reference::Bytes(key.begin(), key.end()), reference::Bytes(utf8.begin(), utf8.end()));
+        const std::string hex = reference::Hex(cipher);
+        const std::wstring wideHex = EncryptStringRC4(text.c_str(), L"p\u00E4ss");
+        ASSERT_EQ(wideHex, std::wstring(hex.begin(), hex.end())) << "length " << length;
+        ASSERT_EQ(DecryptStringRC4(wideHex.c_str(), L"p\u00E4ss"), text) << "length " << length;
     }
 }
 
