@@ -55,8 +55,9 @@ struct NeededValue {
     const std::optional<std::string>& value;
 };
 
-// A host whose records lack a value that its row needs is passed over, with one log line
-// naming what is missing. Answers whether it was passed over.
+// A host that would be listed but whose records lack a value that its row needs is passed
+// over, with one log line naming what is missing. Answers whether it was passed over. Only
+// hosts that are recent enough get here: a too-old host is counted as such, whatever it lacks.
 bool PassedOverForMissing(const std::string& record, std::initializer_list<NeededValue> needed) {
     std::string missing;
     for (const NeededValue& item : needed) {
@@ -111,11 +112,11 @@ void PackgatePane::examineInstallEntry(const std::string& key, const foundation:
 
     NSLog("strRevCode:%@", strRevCode);
     NSLog("gstrSOURCEVersion:%@", gstrSOURCEVersion);
+    if (isTooOld(tally)) return;
     const auto title = foundation::StringForKey(&*hostPlist, "Product Title");
     const auto hostProgram = foundation::StringForKey(&*hostPlist, "Main Program");
     if (PassedOverForMissing(*plistPath, {{"Product Title", title}, {"Main Program", hostProgram}}))
         return;
-    if (isTooOld(tally)) return;
 
     appendRow({*title, *hostProgram, *strTemplate, *strEM2, "KZ", *strRevCode, *plistPath});
 }
@@ -171,12 +172,14 @@ void PackgatePane::examineContainer(const std::string& containersFolder, const s
     title = WithSuffix(title, kAppStoreTitleSuffix);
     NSLog("kz_Title:%@", title);
     NSLog("kz_EM2:%@", strEM2);
+    // A missing "Version Code" reads as 0, so such a host is too old for any pack that asks
+    // for a revision.
+    if (isTooOld(tally)) return;
     if (PassedOverForMissing(*storePlistPath, {{"Template Data", strTemplate},
                                                {"EM2", strEM2},
                                                {"Version Code", strRevCode},
                                                {"Product Title", title}}))
         return;
-    if (isTooOld(tally)) return;
 
     appendRow({*title, *mainProgram, *strTemplate, *strEM2, "Store", *strRevCode, *storePlistPath});
 }

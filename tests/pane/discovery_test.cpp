@@ -186,12 +186,12 @@ TEST_F(DiscoveryTest, HostPropertyListWithoutBundleIdIsFoundButNotSupported) {
     expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
 }
 
-TEST_F(DiscoveryTest, MakerHostWithoutProductTitleIsPassedOverNotCountedTooOld) {
-    const auto host = machine.addMakerHost({.productTitle = std::nullopt, .versionCode = "100"});
+TEST_F(DiscoveryTest, MakerHostWithoutProductTitleIsPassedOver) {
+    const auto host = machine.addMakerHost({.productTitle = std::nullopt});
     EXPECT_EQ(scenario.enter(),
               Concat({opening(),
                       registryLine(),
-                      goodMakerHost("quillet", "100"),
+                      goodMakerHost("quillet"),
                       {"Passed over " + host.hostPlistPath + ": missing Product Title"},
                       storeOpeningWithoutContainers()}));
     expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
@@ -241,12 +241,12 @@ TEST_F(DiscoveryTest, StoreHostTooOldBesideAnUnsupportedMakerHostShowsTooOld) {
     expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
 }
 
-TEST_F(DiscoveryTest, StoreHostLackingRowValuesIsPassedOverNotCountedTooOld) {
+TEST_F(DiscoveryTest, StoreHostLackingEm2IsPassedOver) {
     machine.addMakerHost({.em2 = std::nullopt});
-    const auto store = machine.addStoreHost({.em2 = std::nullopt, .versionCode = std::nullopt});
+    const auto store = machine.addStoreHost({.em2 = std::nullopt});
     const Lines lines = scenario.enter();
     EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "Passed over " + store.storePlistPath + ": missing EM2, Version Code"),
+                        "Passed over " + store.storePlistPath + ": missing EM2"),
               lines.end());
     expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
 }
@@ -391,6 +391,57 @@ TEST_F(DiscoveryTest, ReenteringWithFewerHostsShrinksTheList) {
     EXPECT_EQ(tags(), (std::vector<std::string>{"0", "1"}));
     EXPECT_TRUE(pane().m_pMatrix()->selectedCell());
 }
+
+// A host below the required revision is too old whatever else its records lack: the label then
+// says so, and no pass-over line is written for it.
+class TooOldLackingValuesTest : public DiscoveryTest,
+                                public ::testing::WithParamInterface<RecordFormat> {
+  protected:
+    void SetUp() override { machine.setFormat(GetParam()); }
+};
+
+TEST_P(TooOldLackingValuesTest, MakerHostWithoutProductTitleCountsAsTooOld) {
+    machine.addMakerHost({.productTitle = std::nullopt, .versionCode = "100"});
+    EXPECT_EQ(scenario.enter(), Concat({opening(),
+                                        registryLine(),
+                                        goodMakerHost("quillet", "100"),
+                                        storeOpeningWithoutContainers()}));
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_P(TooOldLackingValuesTest, StoreHostWithoutVersionCodeReadsAsZeroAndCountsAsTooOld) {
+    machine.addMakerHost({.em2 = std::nullopt});
+    const auto store = machine.addStoreHost({.em2 = std::nullopt, .versionCode = std::nullopt});
+    EXPECT_EQ(scenario.enter(),
+              Concat({opening(),
+                      registryLine(),
+                      {"listkey:quillet", "KZ_a=5.2,KZ_b=5.2", "Found"},
+                      storeOpening({"com.velmora.quillet"}),
+                      goodStoreHost(store, "Quillet 5 ( Apple Store )", "(null)")}));
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_P(TooOldLackingValuesTest, StoreHostWithoutTemplateDataCountsAsTooOld) {
+    machine.addMakerHost({.em2 = std::nullopt});
+    machine.addStoreHost({.withTemplateData = false, .versionCode = "1101187"});
+    const Lines lines = scenario.enter();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("Passed over"); }),
+              0);
+    EXPECT_EQ(lines.back(), "kz_EM2:QL5-AS-5521");
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_P(TooOldLackingValuesTest, StoreHostWithoutTemplateDataButRecentEnoughIsPassedOver) {
+    machine.addMakerHost({.em2 = std::nullopt});
+    const auto store = machine.addStoreHost({.withTemplateData = false});
+    EXPECT_EQ(scenario.enter().back(),
+              "Passed over " + store.storePlistPath + ": missing Template Data");
+    expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, TooOldLackingValuesTest,
+                         ::testing::Values(RecordFormat::Xml, RecordFormat::Binary));
 
 class RecordFormatTest : public DiscoveryTest,
                          public ::testing::WithParamInterface<RecordFormat> {};
