@@ -91,7 +91,7 @@ void PackgatePane::walkDirectRoute(DiscoveryTally& tally) {
 void PackgatePane::examineInstallEntry(const std::string& key, const foundation::PlistDict* entry,
                                        DiscoveryTally& tally) {
     NSLog("listkey:%@", key);
-    const auto minimumVersion = foundation::TextForKey(entry, "Minimum Data Version");
+    const auto minimumVersion = foundation::StringOrNumberForKey(entry, "Minimum Data Version");
     const auto productName = foundation::StringForKey(entry, "Product Name");
     const auto plistPath = WithSuffix(foundation::StringForKey(entry, "Plist Path"), ".plist");
     const auto mainProgram = foundation::StringForKey(entry, "Main Program");
@@ -110,15 +110,15 @@ void PackgatePane::examineInstallEntry(const std::string& key, const foundation:
     if (!hostPlist || !DirectRouteOpen(nPack_For_KZ_Store)) return;
     if (!Pefrerences_Edition_Exist(foundation::StringForKey(&*hostPlist, "Bundle ID"))) return;
 
-    NSLog("strRevCode:%@", strRevCode);
-    NSLog("gstrSOURCEVersion:%@", gstrSOURCEVersion);
+    NSLog("strRevCode:%@", strRevCode.text());
+    NSLog("gstrSOURCEVersion:%@", gstrSOURCEVersion.text());
     if (isTooOld(tally)) return;
     const auto title = foundation::StringForKey(&*hostPlist, "Product Title");
     const auto hostProgram = foundation::StringForKey(&*hostPlist, "Main Program");
     if (PassedOverForMissing(*plistPath, {{"Product Title", title}, {"Main Program", hostProgram}}))
         return;
 
-    appendRow({*title, *hostProgram, *strTemplate, *strEM2, "KZ", *strRevCode, *plistPath});
+    appendRow({*title, *hostProgram, *strTemplate, *strEM2, "KZ", *strRevCode.text(), *plistPath});
 }
 
 void PackgatePane::walkStoreRoute(DiscoveryTally& tally) {
@@ -177,9 +177,10 @@ void PackgatePane::examineContainer(const std::string& containersFolder, const s
     if (isTooOld(tally)) return;
     if (PassedOverForMissing(*storePlistPath, {{"Template Data", strTemplate},
                                                {"EM2", strEM2},
-                                               {"Version Code", strRevCode},
+                                               {"Version Code", strRevCode.text()},
                                                {"Product Title", title}}))
         return;
 
-    appendRow({*title, *mainProgram, *strTemplate, *strEM2, "Store", *strRevCode, *storePlistPath});
+    appendRow({*title, *mainProgram, *strTemplate, *strEM2, "Store", *strRevCode.text(),
+               *storePlistPath});
 }
