@@ -35,8 +35,9 @@ void Measure(const PlistValue& value, std::size_t depth, TreeSize& size) {
     }
 }
 
+// The characters of XML 1.0; the writer sends CR as a reference, so it survives too.
 bool IsXmlCharacter(char32_t c) {
-    return c == 0x9 || c == 0xA || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
            (c >= 0x10000 && c <= 0x10FFFF);
 }
 

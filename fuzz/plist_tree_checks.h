@@ -17,8 +17,9 @@ struct TreeSize {
 
 TreeSize MeasureTree(const foundation::PlistValue& value);
 
-// Whether `text` is UTF-8 made only of characters that XML 1.0 keeps as they are inside an
-// element (carriage returns and most control characters are not among them).
+// Whether `text` is UTF-8 made only of characters that an XML 1.0 document can carry and give
+// back unchanged (most control characters are not among them; carriage returns are, as the
+// writer sends them as references).
 bool IsPlainXmlText(std::string_view text);
 
 // Whether the XML writer can write `value` so that the XML reader gives it back: every string

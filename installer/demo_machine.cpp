@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "fake_machine.h"
-#include "foundation/text_values.h"
+#include "foundation/string_or_number.h"
 
 namespace installer {
 namespace {
@@ -71,7 +71,7 @@ void WriteMarker(const std::string& folder) {
 }
 
 void LayOut(FakeMachine& machine, const PackInfo& pack) {
-    const std::int32_t required = foundation::IntValue(pack.requiredVersion);
+    const std::int32_t required = pack.requiredVersion.intValue();
     const std::int32_t good = std::max<std::int32_t>(required, 130);
 
     packgate_test::MakerHost current;

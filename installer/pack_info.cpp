@@ -12,7 +12,7 @@ PackInfo ReadPackInfo(const std::string& bundlePath) {
         foundation::DictionaryWithContentsOfFile(bundle->pathForResource("SetupSRC", "plist"));
     const foundation::PlistDict* dict = setup ? &*setup : nullptr;
     return {foundation::TextForKey(dict, "TITLE_MAIN_PACK"),
-            foundation::TextForKey(dict, "REQUIRED_PRODUCT_VERSION")};
+            foundation::StringOrNumberForKey(dict, "REQUIRED_PRODUCT_VERSION")};
 }
 
 std::string PackTitleOrDefault(const PackInfo& info) {

@@ -5,11 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "foundation/string_or_number.h"
+
 namespace installer {
 
 struct PackInfo {
     std::optional<std::string> title;            // "TITLE_MAIN_PACK"
-    std::optional<std::string> requiredVersion;  // "REQUIRED_PRODUCT_VERSION"
+    foundation::StringOrNumber requiredVersion;  // "REQUIRED_PRODUCT_VERSION"
 };
 
 // Nothing is read (both absent) when the bundle or its SetupSRC.plist is missing.

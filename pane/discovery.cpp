@@ -57,7 +57,7 @@ void PackgatePane::resetRowArrays() {
 }
 
 bool PackgatePane::isTooOld(DiscoveryTally& tally) const {
-    if (foundation::IntValue(gstrSOURCEVersion) <= foundation::IntValue(strRevCode)) return false;
+    if (gstrSOURCEVersion.intValue() <= strRevCode.intValue()) return false;
     ++tally.tooOld;
     return true;
 }

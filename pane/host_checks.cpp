@@ -37,6 +37,7 @@ bool PackgatePane::Check_AP_Version(const std::optional<std::string>& version,
     return foundation::IsEqualToString(version, hostVersion);
 }
 
-bool PackgatePane::Check_AP_Minimum_Version(const std::optional<std::string>& version) const {
-    return foundation::FloatValue(version) >= foundation::FloatValue(std::string("1.0"));
+bool PackgatePane::Check_AP_Minimum_Version(const foundation::StringOrNumber& version) const {
+    // NaN compares as no.
+    return version.floatValue() >= foundation::FloatValue(std::string("1.0"));
 }

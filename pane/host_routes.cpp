@@ -55,8 +55,9 @@ struct NeededValue {
     const std::optional<std::string>& value;
 };
 
-// A host whose records lack a value that its row needs is passed over, with one log line
-// naming what is missing. Answers whether it was passed over.
+// A host that would be listed but whose records lack a value that its row needs is passed
+// over, with one log line naming what is missing. Answers whether it was passed over. Only
+// hosts that are recent enough get here: a too-old host is counted as such, whatever it lacks.
 bool PassedOverForMissing(const std::string& record, std::initializer_list<NeededValue> needed) {
     std::string missing;
     for (const NeededValue& item : needed) {
@@ -90,7 +91,7 @@ void PackgatePane::walkDirectRoute(DiscoveryTally& tally) {
 void PackgatePane::examineInstallEntry(const std::string& key, const foundation::PlistDict* entry,
                                        DiscoveryTally& tally) {
     NSLog("listkey:%@", key);
-    const auto minimumVersion = foundation::TextForKey(entry, "Minimum Data Version");
+    const auto minimumVersion = foundation::StringOrNumberForKey(entry, "Minimum Data Version");
     const auto productName = foundation::StringForKey(entry, "Product Name");
     const auto plistPath = WithSuffix(foundation::StringForKey(entry, "Plist Path"), ".plist");
     const auto mainProgram = foundation::StringForKey(entry, "Main Program");
@@ -109,15 +110,15 @@ void PackgatePane::examineInstallEntry(const std::string& key, const foundation:
     if (!hostPlist || !DirectRouteOpen(nPack_For_KZ_Store)) return;
     if (!Pefrerences_Edition_Exist(foundation::StringForKey(&*hostPlist, "Bundle ID"))) return;
 
-    NSLog("strRevCode:%@", strRevCode);
-    NSLog("gstrSOURCEVersion:%@", gstrSOURCEVersion);
+    NSLog("strRevCode:%@", strRevCode.text());
+    NSLog("gstrSOURCEVersion:%@", gstrSOURCEVersion.text());
+    if (isTooOld(tally)) return;
     const auto title = foundation::StringForKey(&*hostPlist, "Product Title");
     const auto hostProgram = foundation::StringForKey(&*hostPlist, "Main Program");
     if (PassedOverForMissing(*plistPath, {{"Product Title", title}, {"Main Program", hostProgram}}))
         return;
-    if (isTooOld(tally)) return;
 
-    appendRow({*title, *hostProgram, *strTemplate, *strEM2, "KZ", *strRevCode, *plistPath});
+    appendRow({*title, *hostProgram, *strTemplate, *strEM2, "KZ", *strRevCode.text(), *plistPath});
 }
 
 void PackgatePane::walkStoreRoute(DiscoveryTally& tally) {
@@ -171,12 +172,15 @@ void PackgatePane::examineContainer(const std::string& containersFolder, const s
     title = WithSuffix(title, kAppStoreTitleSuffix);
     NSLog("kz_Title:%@", title);
     NSLog("kz_EM2:%@", strEM2);
+    // A missing "Version Code" reads as 0, so such a host is too old for any pack that asks
+    // for a revision.
+    if (isTooOld(tally)) return;
     if (PassedOverForMissing(*storePlistPath, {{"Template Data", strTemplate},
                                                {"EM2", strEM2},
-                                               {"Version Code", strRevCode},
+                                               {"Version Code", strRevCode.text()},
                                                {"Product Title", title}}))
         return;
-    if (isTooOld(tally)) return;
 
-    appendRow({*title, *mainProgram, *strTemplate, *strEM2, "Store", *strRevCode, *storePlistPath});
+    appendRow({*title, *mainProgram, *strTemplate, *strEM2, "Store", *strRevCode.text(),
+               *storePlistPath});
 }

@@ -22,6 +22,7 @@
 #include "appkit/views.h"
 #include "feedback/kz_feedback_log.h"
 #include "foundation/bundle.h"
+#include "foundation/string_or_number.h"
 #include "installer_plugins/installer_pane.h"
 
 class PackgatePane : public InstallerPane {
@@ -81,8 +82,9 @@ class PackgatePane : public InstallerPane {
     // application exists.
     bool Check_AP_Version(const std::optional<std::string>& version,
                           const std::optional<std::string>& apPath);
-    // Whether the number at the start of `version` is at least 1.0.
-    bool Check_AP_Minimum_Version(const std::optional<std::string>& version) const;
+    // Whether `version` is at least 1.0: a number by its value, a text by the number at its
+    // start.
+    bool Check_AP_Minimum_Version(const foundation::StringOrNumber& version) const;
 
     // Host records.
     // Reads "Template Data", "EM2" and "Version Code" of the application's machine-wide
@@ -106,13 +108,14 @@ class PackgatePane : public InstallerPane {
     // Host-under-test scratch values, rewritten by the record readers and the version check.
     std::optional<std::string> strTemplate;
     std::optional<std::string> strEM2;
-    std::optional<std::string> strRevCode;
+    // A string or, from the host preferences, a number; compared by its integer value.
+    foundation::StringOrNumber strRevCode;
     std::optional<std::string> strStoreAPTitle;
     // Which routes may offer hosts: 0 both, 1 maker-distributed only, 2 App Store only.
     std::int64_t nPack_For_KZ_Store = 0;
     std::unique_ptr<classKZFeedbackLog> cKZFeedbackLog;
     std::optional<std::string> gsUserLog;
-    std::optional<std::string> gstrSOURCEVersion;
+    foundation::StringOrNumber gstrSOURCEVersion;
     std::optional<std::string> gstrSOURCEPackName;
     // Fields behind the properties. They carry a leading underscore only because C++ cannot
     // give a field and its getter the same name.

@@ -71,11 +71,11 @@ void PackgatePane::GetInstallInfo() {
         NSLog("%@", foundation::FormatMessage(_localizedStringForKey("ERROR_READ_PLIST"), args));
     }
 
-    gstrSOURCEVersion = foundation::TextForKey(setup, "REQUIRED_PRODUCT_VERSION");
+    gstrSOURCEVersion = foundation::StringOrNumberForKey(setup, "REQUIRED_PRODUCT_VERSION");
     gstrSOURCEPackName = foundation::TextForKey(setup, "TITLE_MAIN_PACK");
-    nPack_For_KZ_Store = foundation::IntValue(foundation::TextForKey(setup, "FOR_KZ_OR_STORE"));
+    nPack_For_KZ_Store = foundation::StringOrNumberForKey(setup, "FOR_KZ_OR_STORE").intValue();
 
-    NSLog("gstrSOURCEVersion = %@", gstrSOURCEVersion);
+    NSLog("gstrSOURCEVersion = %@", gstrSOURCEVersion.text());
     NSLog("gstrSOURCEPackName = %@", gstrSOURCEPackName);
 }
 

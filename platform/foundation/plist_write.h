@@ -1,5 +1,8 @@
 // Writing property lists in Apple's XML form: the <?xml?> line, the PropertyList-1.0 DOCTYPE,
-// <plist version="1.0">, tab indentation, and only &, < and > escaped in text.
+// <plist version="1.0">, tab indentation, and &, < and > escaped in text. A carriage return is
+// written as &#13;, since every XML reader turns a raw one (and CR LF) into a line feed; tab,
+// line feed and the other line-break characters of Unicode are kept as they are by XML 1.0
+// readers and are written as they are.
 #pragma once
 
 #include <string>

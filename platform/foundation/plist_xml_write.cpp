@@ -30,6 +30,10 @@ void AppendEscaped(std::string& out, std::string_view text) {
             case '>':
                 out.append("&gt;");
                 break;
+            case '\r':
+                // Readers turn a raw CR, and CR LF, into LF; a reference reaches them intact.
+                out.append("&#13;");
+                break;
             default:
                 out.push_back(c);
         }

@@ -143,11 +143,12 @@ TEST(WriteDictionaryToFile, RefusesTextNoXmlReaderCouldReadBack) {
     }
 }
 
-TEST(WriteDictionaryToFile, KeepsTabsLineBreaksAndTextBeyondAscii) {
+TEST(WriteDictionaryToFile, KeepsTabsLineBreaksCarriageReturnsAndTextBeyondAscii) {
     ScratchFolder folder;
     const std::string path = folder / "list.plist";
     PlistDict dict = Handoff("6");
     dict.set("EM2", std::string("a\tb\nc \xE5\xA4\xA9 \xF0\x9F\x8E\xA8"));
+    dict.set("ContTemplatePath", std::string("/Templates/Quillet\r\nCR\r"));
     ASSERT_TRUE(foundation::WriteDictionaryToFile(dict, path, true));
     const auto back = foundation::DictionaryWithContentsOfFile(path);
     ASSERT_TRUE(back);

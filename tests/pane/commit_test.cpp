@@ -175,6 +175,39 @@ TEST_F(CommitTest, HandoffListIsAnAppleXmlPropertyList) {
     EXPECT_EQ(list.value("ContInstallPath", ""), host.appPath);
 }
 
+// A binary record can name a template folder with a carriage return in it, and carry one in
+// its EM2. The handoff list gives both back exactly, so the folder that is there is found.
+TEST_F(CommitTest, CarriageReturnsInHostValuesSurviveTheHandoffList) {
+    machine.setFormat(RecordFormat::Binary);
+    const auto host = machine.addMakerHost({});
+    const std::string folder = host.templateFolder + "\rCR\r\nLF";
+    const std::string em2 = "QL5\r\n7731\r";
+    std::filesystem::create_directories(folder);
+    foundation::PlistDict preferences;
+    preferences.set("Template Data", folder);
+    preferences.set("EM2", em2);
+    preferences.set("Version Code", "130");
+    machine.writeRecord(host.preferencesPath, preferences);
+    scenario.enter();
+    ASSERT_EQ(pane().m_kProductTemplatePath(), Lines{folder});
+
+    const Lines lines = scenario.exitForward();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
+              (Lines{"Called shouldExitPane", "Add Plist success", "Second IF", "KZ"}));
+    EXPECT_TRUE(scenario.lastExitAnswer());
+    EXPECT_FALSE(scenario.sheet());
+
+    const nlohmann::json list = ReadWithPlistlib(machine.handoffListPath());
+    ASSERT_TRUE(list.is_object()) << list;
+    EXPECT_EQ(list, (nlohmann::json{{"Plist Path", host.hostPlistPath},
+                                    {"Version Code", "130"},
+                                    {"PRODUCT_TYPE", "KZ"},
+                                    {"EM2", em2},
+                                    {"ContTemplatePath", folder},
+                                    {"ContInstallPath", host.appPath}}));
+}
+
 TEST_F(CommitTest, UnwritableHandoffListWarnsAndStaysWithContinueEnabled) {
     machine.addMakerHost({});
     scenario.enter();

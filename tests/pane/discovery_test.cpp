@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "foundation/plist_read.h"
+#include "foundation/plist_write.h"
 #include "pane_harness.h"
 
 namespace packgate_test {
@@ -171,6 +174,117 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string("Required") + param.param.required + "Host" + param.param.host;
     });
 
+// Records may hold numbers where texts are expected (binary lists do); their integer and float
+// values come from the number, so an infinity is a number and not the text "inf".
+class NumberValueTest : public DiscoveryTest {
+  protected:
+    static constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+    void SetUp() override { machine.setFormat(RecordFormat::Binary); }
+
+    static void setValue(const FakeMachine& machine, const std::string& path,
+                         const std::vector<std::string>& levels, const std::string& key,
+                         const PlistValue& value) {
+        auto record = foundation::DictionaryWithContentsOfFile(path);
+        ASSERT_TRUE(record);
+        foundation::PlistDict* dict = &*record;
+        for (const std::string& level : levels) {
+            ASSERT_TRUE(dict->find(level) && dict->find(level)->dict()) << level;
+            dict = dict->find(level)->dict();
+        }
+        dict->set(key, value);
+        machine.writeRecord(path, *record);
+    }
+    // A maker host whose install entry holds `minimum` as its "Minimum Data Version".
+    void addHostWithMinimum(const PlistValue& minimum) {
+        machine.addMakerHost({});
+        setValue(machine, machine.sharedDataListPath(), {"Velmora", "Brellion", "quillet"},
+                 "Minimum Data Version", minimum);
+    }
+    void writeRequiredVersion(const PlistValue& required) {
+        foundation::PlistDict setup;
+        setup.set("REQUIRED_PRODUCT_VERSION", required);
+        setup.set("TITLE_MAIN_PACK", "Test Pack");
+        setup.set("FOR_KZ_OR_STORE", "0");
+        scenario.bundle.writeResource("SetupSRC.plist", foundation::XmlPropertyListText(setup));
+    }
+};
+
+TEST_F(NumberValueTest, MinimumDataVersionReadsItsNumber) {
+    const struct {
+        PlistValue minimum;
+        bool found;
+    } cases[] = {{PlistValue(kInfinity), true},
+                 {PlistValue(1e300), true},
+                 {PlistValue(1.0), true},
+                 {PlistValue(std::int64_t{1}), true},
+                 {PlistValue(std::int64_t{1} << 40), true},
+                 {PlistValue(0.999), false},
+                 {PlistValue(-kInfinity), false},
+                 {PlistValue(std::nan("")), false},
+                 {PlistValue(std::int64_t{0}), false}};
+    for (const auto& c : cases) {
+        addHostWithMinimum(c.minimum);
+        const Lines lines = scenario.enter();
+        const std::string shown = Described(c.minimum);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "Found"), c.found ? 1 : 0) << shown;
+        EXPECT_EQ(scenario.rows().size(), c.found ? 1u : 0u) << shown;
+    }
+}
+
+TEST_F(NumberValueTest, InfiniteRequiredVersionTurnsEveryHostAwayAsTooOld) {
+    writeRequiredVersion(PlistValue(kInfinity));
+    machine.addMakerHost({.versionCode = "2147483646"});
+    const Lines lines = scenario.enter();
+    EXPECT_EQ(lines[1], "gstrSOURCEVersion = inf");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "gstrSOURCEVersion:inf"), lines.end());
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_F(NumberValueTest, RequiredVersionNumbersReadAsTheirIntegerValue) {
+    const struct {
+        PlistValue required;
+        bool listed;  // against a host of revision 130
+    } cases[] = {{PlistValue(130.9), true},     {PlistValue(131.0), false},
+                 {PlistValue(1e-5), true},      {PlistValue(1e300), false},
+                 {PlistValue(-kInfinity), true}, {PlistValue(std::nan("")), true},
+                 {PlistValue(std::int64_t{1} << 40), false}};
+    machine.addMakerHost({});
+    for (const auto& c : cases) {
+        writeRequiredVersion(c.required);
+        scenario.enter();
+        EXPECT_EQ(scenario.rows().size(), c.listed ? 1u : 0u) << Described(c.required);
+    }
+}
+
+TEST_F(NumberValueTest, RevisionCodeNumberIsComparedByValueAndListedAsItsText) {
+    const auto host = machine.addMakerHost({});
+    setValue(machine, host.preferencesPath, {}, "Version Code", PlistValue(1e300));
+    scenario.enter();
+    EXPECT_EQ(pane().m_kRevCode(), Lines{"1e+300"});
+
+    setValue(machine, host.preferencesPath, {}, "Version Code", PlistValue(1.2e-5));
+    scenario.enter();
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_F(NumberValueTest, RouteFlagNumberReadsAsItsIntegerValue) {
+    machine.addMakerHost({});
+    machine.addStoreHost({});
+    const struct {
+        PlistValue flag;
+        Lines types;
+    } cases[] = {{PlistValue(1e-5), {"KZ", "Store"}},  {PlistValue(1.9), {"KZ"}},
+                 {PlistValue(2.5), {"Store"}},         {PlistValue(std::nan("")), {"KZ", "Store"}},
+                 {PlistValue(kInfinity), {}},          {PlistValue(std::int64_t{1} << 32), {}},
+                 {PlistValue(-(std::int64_t{1} << 32)), {}}};
+    for (const auto& c : cases) {
+        scenario.bundle.writeSetup("120", c.flag);
+        scenario.enter();
+        EXPECT_EQ(pane().m_kProductType(), c.types) << Described(c.flag);
+    }
+}
+
 TEST_F(DiscoveryTest, MissingEm2PreferenceIsFoundButNotSupported) {
     machine.addMakerHost({.em2 = std::nullopt});
     EXPECT_EQ(scenario.enter(), Concat({opening(),
@@ -186,12 +300,12 @@ TEST_F(DiscoveryTest, HostPropertyListWithoutBundleIdIsFoundButNotSupported) {
     expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
 }
 
-TEST_F(DiscoveryTest, MakerHostWithoutProductTitleIsPassedOverNotCountedTooOld) {
-    const auto host = machine.addMakerHost({.productTitle = std::nullopt, .versionCode = "100"});
+TEST_F(DiscoveryTest, MakerHostWithoutProductTitleIsPassedOver) {
+    const auto host = machine.addMakerHost({.productTitle = std::nullopt});
     EXPECT_EQ(scenario.enter(),
               Concat({opening(),
                       registryLine(),
-                      goodMakerHost("quillet", "100"),
+                      goodMakerHost("quillet"),
                       {"Passed over " + host.hostPlistPath + ": missing Product Title"},
                       storeOpeningWithoutContainers()}));
     expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
@@ -241,12 +355,12 @@ TEST_F(DiscoveryTest, StoreHostTooOldBesideAnUnsupportedMakerHostShowsTooOld) {
     expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
 }
 
-TEST_F(DiscoveryTest, StoreHostLackingRowValuesIsPassedOverNotCountedTooOld) {
+TEST_F(DiscoveryTest, StoreHostLackingEm2IsPassedOver) {
     machine.addMakerHost({.em2 = std::nullopt});
-    const auto store = machine.addStoreHost({.em2 = std::nullopt, .versionCode = std::nullopt});
+    const auto store = machine.addStoreHost({.em2 = std::nullopt});
     const Lines lines = scenario.enter();
     EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "Passed over " + store.storePlistPath + ": missing EM2, Version Code"),
+                        "Passed over " + store.storePlistPath + ": missing EM2"),
               lines.end());
     expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
 }
@@ -391,6 +505,57 @@ TEST_F(DiscoveryTest, ReenteringWithFewerHostsShrinksTheList) {
     EXPECT_EQ(tags(), (std::vector<std::string>{"0", "1"}));
     EXPECT_TRUE(pane().m_pMatrix()->selectedCell());
 }
+
+// A host below the required revision is too old whatever else its records lack: the label then
+// says so, and no pass-over line is written for it.
+class TooOldLackingValuesTest : public DiscoveryTest,
+                                public ::testing::WithParamInterface<RecordFormat> {
+  protected:
+    void SetUp() override { machine.setFormat(GetParam()); }
+};
+
+TEST_P(TooOldLackingValuesTest, MakerHostWithoutProductTitleCountsAsTooOld) {
+    machine.addMakerHost({.productTitle = std::nullopt, .versionCode = "100"});
+    EXPECT_EQ(scenario.enter(), Concat({opening(),
+                                        registryLine(),
+                                        goodMakerHost("quillet", "100"),
+                                        storeOpeningWithoutContainers()}));
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_P(TooOldLackingValuesTest, StoreHostWithoutVersionCodeReadsAsZeroAndCountsAsTooOld) {
+    machine.addMakerHost({.em2 = std::nullopt});
+    const auto store = machine.addStoreHost({.em2 = std::nullopt, .versionCode = std::nullopt});
+    EXPECT_EQ(scenario.enter(),
+              Concat({opening(),
+                      registryLine(),
+                      {"listkey:quillet", "KZ_a=5.2,KZ_b=5.2", "Found"},
+                      storeOpening({"com.velmora.quillet"}),
+                      goodStoreHost(store, "Quillet 5 ( Apple Store )", "(null)")}));
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_P(TooOldLackingValuesTest, StoreHostWithoutTemplateDataCountsAsTooOld) {
+    machine.addMakerHost({.em2 = std::nullopt});
+    machine.addStoreHost({.withTemplateData = false, .versionCode = "1101187"});
+    const Lines lines = scenario.enter();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("Passed over"); }),
+              0);
+    EXPECT_EQ(lines.back(), "kz_EM2:QL5-AS-5521");
+    expectNothingOffered("ID_NOSUITABLEAP_DESCRIPTION");
+}
+
+TEST_P(TooOldLackingValuesTest, StoreHostWithoutTemplateDataButRecentEnoughIsPassedOver) {
+    machine.addMakerHost({.em2 = std::nullopt});
+    const auto store = machine.addStoreHost({.withTemplateData = false});
+    EXPECT_EQ(scenario.enter().back(),
+              "Passed over " + store.storePlistPath + ": missing Template Data");
+    expectNothingOffered("ID_NOSUPPORT_EDITION_DESCRIPTION");
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, TooOldLackingValuesTest,
+                         ::testing::Values(RecordFormat::Xml, RecordFormat::Binary));
 
 class RecordFormatTest : public DiscoveryTest,
                          public ::testing::WithParamInterface<RecordFormat> {};

@@ -109,6 +109,34 @@ TEST(XmlWriterTest, PlistlibReadsEveryKindBack) {
     EXPECT_TRUE(plist_test::PlistlibReadsAs(path, tree));
 }
 
+// Every XML reader turns a raw CR or CR LF into LF, so carriage returns must travel as
+// character references; the other line-break characters of Unicode are not changed by XML 1.0
+// readers and stay as they are.
+TEST(XmlWriterTest, CarriageReturnsTravelAsCharacterReferences) {
+    const PlistValue tree = Dict({
+        {"Lone", "a\rb"},
+        {"Pair", "one\r\ntwo\r"},
+        {"Blank", "\r\n\t \r"},
+        {"Unicode breaks", "nel\xC2\x85ls\xE2\x80\xA8ps\xE2\x80\xA9" "end"},
+        {"Key\rwith\r\nbreaks", "x"},
+        {"Nested", Array({"\r", Dict({{"k", "\r\r"}})})},
+    });
+    const std::string text = XmlPropertyListText(tree);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_NE(text.find("<string>a&#13;b</string>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<string>one&#13;\ntwo&#13;</string>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<key>Key&#13;with&#13;\nbreaks</key>"), std::string::npos) << text;
+    EXPECT_NE(text.find("nel\xC2\x85ls\xE2\x80\xA8ps\xE2\x80\xA9" "end"), std::string::npos);
+
+    const auto back = Parse(text);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(plist_test::SameTree(*back, tree));
+    plist_test::TempFolder folder;
+    const std::string path = folder.file("breaks.plist");
+    plist_test::WriteFile(path, plist_test::ToBytes(text));
+    EXPECT_TRUE(plist_test::PlistlibReadsAs(path, tree));
+}
+
 TEST(XmlWriterTest, DataIsBase64InTabIndentedLinesOfAtMost76) {
     PlistData blob(200, 0xAB);
     const std::string text = XmlPropertyListText(Dict({{"d", PlistValue(blob)}}));
