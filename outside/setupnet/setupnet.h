@@ -59,13 +59,6 @@ SETUPNET_API bool SendHttpRequest(int flags);
 // when a pointer is null or no reply has arrived.
 SETUPNET_API int GetRequestReturn(wchar_t* reply, int* replyLength);
 
-// TEST ONLY. Makes later sends trust the certificates in the PEM file `caFile` instead of
-// the system's, and resolve host names by the libcurl resolve entry `resolve`
-// ("host:port:address"), so tests can reach a local server while the address, the
-// certificate check and the host-name check stay real. Null or empty clears either setting.
-// Never called by the product.
-SETUPNET_API void SetupNetTestSetTLS(const char* caFile, const char* resolve);
-
 #ifdef __cplusplus
 }
 #endif

@@ -12,6 +12,7 @@
 
 #include "child_process.h"
 #include "setupnet/setupnet.h"
+#include "setupnet/setupnet_test_hooks.h"
 #include "setupnet_exchange.h"
 
 namespace {

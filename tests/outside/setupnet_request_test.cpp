@@ -9,6 +9,7 @@
 #include <string>
 
 #include "setupnet/setupnet.h"
+#include "setupnet/setupnet_test_hooks.h"
 #include "setupnet_exchange.h"
 
 namespace {
