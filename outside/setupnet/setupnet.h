@@ -25,14 +25,18 @@ extern "C" {
 #include <wchar.h>
 #endif
 
-// Capacity of the caller's cipher-output and reply buffers, terminator included.
+// Capacity of the caller's reply buffer, terminator included.
 enum { SETUPNET_TEXT_CAPACITY = 2048 };
+// The longest plain text EncryptWStringRC4 takes, in bytes of its UTF-8 form.
+enum { SETUPNET_MAX_PLAIN_BYTES = 65536 };
 
 // RC4 over the UTF-8 bytes of `plainText` under the UTF-8 bytes of `passphrase`, written to
 // `output` as upper-case hex digits (two per byte) and a terminator, with the digit count in
-// `*outputLength`. False, with an empty `output` and a zero length, when an argument is null
-// or converts to an empty text, or when the digits would not fit the 2047 characters and
-// terminator of `output`.
+// `*outputLength`. The caller sizes `output` from the plain text: two wide characters per
+// UTF-8 byte of it, plus one for the terminator (at most 2 * SETUPNET_MAX_PLAIN_BYTES + 1).
+// False, with an empty `output` and a zero length, when an argument is null or converts to
+// an empty text, or when the UTF-8 form of `plainText` is longer than
+// SETUPNET_MAX_PLAIN_BYTES; nothing is then written past output[0].
 SETUPNET_API bool EncryptWStringRC4(const wchar_t* plainText, const wchar_t* passphrase,
                                     wchar_t* output, int* outputLength);
 
