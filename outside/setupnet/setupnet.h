@@ -8,7 +8,7 @@
 // What the numbers mean here:
 //  - CreateHttpRequest(url, secure, timeoutSeconds): `secure` must be 1 (HTTPS with the
 //    certificate and host name verified; nothing is ever sent unverified); `timeoutSeconds`
-//    bounds the whole exchange, connection included, and must be above 0.
+//    bounds the whole exchange, name lookup and connection included, and must be above 0.
 //  - SendHttpRequest(flags): `flags` must be 0; no other value is defined.
 //
 // What goes on the wire: exactly one POST of the body with "Content-Type: text/plain;
@@ -52,9 +52,10 @@ SETUPNET_API bool CreateHttpRequest(const wchar_t* url, int secure, int timeoutS
 SETUPNET_API bool SetHttpPostBody(const wchar_t* body);
 
 // Performs the POST of the current request and waits for the reply, never longer than the
-// request's time limit. True only when an HTTP reply arrived, whatever its status. False when
-// `flags` is not 0, there is no current request or no body, the request was already sent, or
-// no reply arrived (refused, unreachable, certificate or name not trusted, time limit).
+// request's time limit, name lookup included. True only when an HTTP reply arrived, whatever
+// its status. False when `flags` is not 0, there is no current request or no body, the
+// request was already sent, or no reply arrived (refused, unreachable, certificate or name
+// not trusted, time limit).
 SETUPNET_API bool SendHttpRequest(int flags);
 
 // Copies the reply body of the current request into `reply` as wide characters (UTF-8

@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "child_process.h"
 #include "setupnet/setupnet.h"
 #include "setupnet/setupnet_test_hooks.h"
 #include "setupnet_exchange.h"
@@ -113,6 +114,23 @@ TEST(SetupNetSend, ServerThatNeverAnswersIsGivenUpWithinTheTimeLimit) {
     EXPECT_GE(exchange.seconds, 0.5) << "gave up before the server had a chance";
     EXPECT_LT(exchange.seconds, 1.0 + 2.0) << "the time limit was not kept";
     SetupNetTestSetTLS(nullptr, nullptr);
+}
+
+TEST(SetupNetSend, NameLookupThatNeverReturnsIsGivenUpWithinTheTimeLimit) {
+    // The helper's lookup blocks for ever; before the send kept its limit, the helper waited
+    // on that lookup and never printed its result.
+    constexpr int kTimeLimitSeconds = 1;
+    constexpr int kGraceSeconds = 5;
+    const auto helper = packgate_test::ChildProcess::Start(
+        {"env", std::string("LD_PRELOAD=") + STUCK_LOOKUP_PRELOAD,
+         // The preload comes ahead of a sanitizer runtime, which would otherwise refuse it.
+         "ASAN_OPTIONS=verify_asan_link_order=0", SETUPNET_POST_ONCE,
+         "https://installer-log.velmora.example/installer/log",
+         std::to_string(kTimeLimitSeconds)});
+    ASSERT_NE(helper, nullptr);
+    const int waitMs = 1000 * (kTimeLimitSeconds + kGraceSeconds);
+    EXPECT_EQ(helper->ReadLine(waitMs), "lookup started") << "the stuck lookup was not used";
+    EXPECT_EQ(helper->ReadLine(waitMs), "sent 0") << "the send outlasted its time limit";
 }
 
 }  // namespace
