@@ -60,7 +60,7 @@ TEST_F(RecordLength, RecordsShorterThan2048CharactersArePostedWhole) {
         RecordOf(1023, L"x"),
         RecordOf(1024, L"x"),
         RecordOf(2047, L"x"),
-        RecordOf(1024, L"\u00e9"),                 // 2046 bytes
+        RecordOf(1024, L"\u00e9"),                 // 2040 bytes
         RecordOf(2047, L"d\u00e9j\u00e0 \u2713"),  // 1, 2, 3-byte characters
         RecordOf(2047, L"\U0001F600"),             // 8164 bytes
     };
