@@ -54,9 +54,11 @@ bool classKZFeedbackLog::FeedBackLog(const std::string& record) {
     const std::wstring passphraseText = feedback::WideFromUtf8(kPassphrase);
     const std::wstring endpointText = feedback::WideFromUtf8(kEndpoint);
 
-    // The wide text is the decoding of `record` up to its end or its first invalid byte, so
-    // its UTF-8 form is never longer than `record`.
-    std::vector<wchar_t> cipher(CipherCapacity(record.size()), L'\0');
+    // The wide text is the decoding of `record` up to its end or its first invalid byte, and
+    // each of its characters came from at most four bytes: its UTF-8 form is never longer
+    // than either bound.
+    const std::size_t utf8Bytes = std::min(record.size(), 4 * recordText.size());
+    std::vector<wchar_t> cipher(CipherCapacity(utf8Bytes), L'\0');
     int cipherLength = 0;
     const bool enciphered = net.EncryptWStringRC4(recordText.c_str(), passphraseText.c_str(),
                                                   cipher.data(), &cipherLength);
