@@ -28,7 +28,9 @@ class classKZFeedbackLog {
     void GetPlistInfo(std::int32_t selector);
     // Fills the machine identifier, the system version and the system name.
     void FEEDBACKGetPhysicID();
-    // Enciphers `record` and posts it; the reply is dropped. Always true.
+    // Enciphers `record` and posts it; the reply is dropped. Always true. A record of more
+    // than 16383 characters (code points, whatever their UTF-8 length) is not posted and
+    // logs one line saying so.
     bool FeedBackLog(const std::string& record);
 
   private:

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <curl/curl.h>
 
@@ -56,10 +57,6 @@ bool IsHttpsAddress(const std::string& url) {
     const bool https = std::string(scheme) == "https";
     curl_free(scheme);
     return https;
-}
-
-std::string TextOrEmpty(const char* text) {
-    return text == nullptr ? std::string() : text;
 }
 
 }  // namespace
@@ -116,8 +113,7 @@ extern "C" int GetRequestReturn(wchar_t* reply, int* replyLength) {
     return 1;
 }
 
-extern "C" void SetupNetTestSetTLS(const char* caFile, const char* resolve) {
+void setupnet::SetTestTls(TestTls tls) {
     std::lock_guard lock(State().mutex);
-    State().tls.caFile = setupnet::TextOrEmpty(caFile);
-    State().tls.resolve = setupnet::TextOrEmpty(resolve);
+    State().tls = std::move(tls);
 }

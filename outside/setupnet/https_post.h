@@ -16,11 +16,16 @@ struct HttpsPost {
     long timeoutMs = 0;
 };
 
-// Trust and name-resolution settings that only tests give.
+// Trust and name-resolution settings that only tests give; empty in the shipped library,
+// where nothing can set them.
 struct TestTls {
     std::string caFile;
     std::string resolve;
 };
+
+// Replaces the settings every later send uses. Called only by the test build's hook
+// (test_hooks.cpp); not exported.
+void SetTestTls(TestTls tls);
 
 // Sends `post` once and answers the reply body (its first kMaxReplyBytes bytes) when an HTTP
 // reply arrived, whatever its status; nothing otherwise.

@@ -8,7 +8,7 @@
 // What the numbers mean here:
 //  - CreateHttpRequest(url, secure, timeoutSeconds): `secure` must be 1 (HTTPS with the
 //    certificate and host name verified; nothing is ever sent unverified); `timeoutSeconds`
-//    bounds the whole exchange, connection included, and must be above 0.
+//    bounds the whole exchange, name lookup and connection included, and must be above 0.
 //  - SendHttpRequest(flags): `flags` must be 0; no other value is defined.
 //
 // What goes on the wire: exactly one POST of the body with "Content-Type: text/plain;
@@ -25,14 +25,18 @@ extern "C" {
 #include <wchar.h>
 #endif
 
-// Capacity of the caller's cipher-output and reply buffers, terminator included.
+// Capacity of the caller's reply buffer, terminator included.
 enum { SETUPNET_TEXT_CAPACITY = 2048 };
+// The longest plain text EncryptWStringRC4 takes, in bytes of its UTF-8 form.
+enum { SETUPNET_MAX_PLAIN_BYTES = 65536 };
 
 // RC4 over the UTF-8 bytes of `plainText` under the UTF-8 bytes of `passphrase`, written to
 // `output` as upper-case hex digits (two per byte) and a terminator, with the digit count in
-// `*outputLength`. False, with an empty `output` and a zero length, when an argument is null
-// or converts to an empty text, or when the digits would not fit the 2047 characters and
-// terminator of `output`.
+// `*outputLength`. The caller sizes `output` from the plain text: two wide characters per
+// UTF-8 byte of it, plus one for the terminator (at most 2 * SETUPNET_MAX_PLAIN_BYTES + 1).
+// False, with an empty `output` and a zero length, when an argument is null or converts to
+// an empty text, or when the UTF-8 form of `plainText` is longer than
+// SETUPNET_MAX_PLAIN_BYTES; nothing is then written past output[0].
 SETUPNET_API bool EncryptWStringRC4(const wchar_t* plainText, const wchar_t* passphrase,
                                     wchar_t* output, int* outputLength);
 
@@ -48,9 +52,10 @@ SETUPNET_API bool CreateHttpRequest(const wchar_t* url, int secure, int timeoutS
 SETUPNET_API bool SetHttpPostBody(const wchar_t* body);
 
 // Performs the POST of the current request and waits for the reply, never longer than the
-// request's time limit. True only when an HTTP reply arrived, whatever its status. False when
-// `flags` is not 0, there is no current request or no body, the request was already sent, or
-// no reply arrived (refused, unreachable, certificate or name not trusted, time limit).
+// request's time limit, name lookup included. True only when an HTTP reply arrived, whatever
+// its status. False when `flags` is not 0, there is no current request or no body, the
+// request was already sent, or no reply arrived (refused, unreachable, certificate or name
+// not trusted, time limit).
 SETUPNET_API bool SendHttpRequest(int flags);
 
 // Copies the reply body of the current request into `reply` as wide characters (UTF-8
@@ -58,13 +63,6 @@ SETUPNET_API bool SendHttpRequest(int flags);
 // their count in `*replyLength`. Returns 1 when a reply was copied; 0, leaving both untouched,
 // when a pointer is null or no reply has arrived.
 SETUPNET_API int GetRequestReturn(wchar_t* reply, int* replyLength);
-
-// TEST ONLY. Makes later sends trust the certificates in the PEM file `caFile` instead of
-// the system's, and resolve host names by the libcurl resolve entry `resolve`
-// ("host:port:address"), so tests can reach a local server while the address, the
-// certificate check and the host-name check stay real. Null or empty clears either setting.
-// Never called by the product.
-SETUPNET_API void SetupNetTestSetTLS(const char* caFile, const char* resolve);
 
 #ifdef __cplusplus
 }

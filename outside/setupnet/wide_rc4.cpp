@@ -1,4 +1,4 @@
-// EncryptWStringRC4: libcipherkit's wide-string cipher, fitted to the caller's fixed buffer.
+// EncryptWStringRC4: libcipherkit's wide-string cipher, written into the caller's buffer.
 #include <cstddef>
 #include <string>
 
@@ -22,8 +22,9 @@ extern "C" bool EncryptWStringRC4(const wchar_t* plainText, const wchar_t* passp
         outputLength == nullptr) {
         return false;
     }
+    // Two digits a byte: the limit on the digits is the limit on the plain text's UTF-8 form.
     const std::wstring cipher = EncryptStringRC4(plainText, passphrase);
-    constexpr std::size_t kMaxDigits = SETUPNET_TEXT_CAPACITY - 1;
+    constexpr std::size_t kMaxDigits = 2 * std::size_t{SETUPNET_MAX_PLAIN_BYTES};
     if (cipher.empty() || cipher.size() > kMaxDigits) return false;
     cipher.copy(output, cipher.size());
     output[cipher.size()] = L'\0';

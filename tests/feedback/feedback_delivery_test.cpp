@@ -92,7 +92,7 @@ TEST_F(Delivery, EmptyOrFailedReplyChangesNothing) {
 TEST_F(Delivery, CipherLengthOutsideTheBufferIsNotTrusted) {
     net_.cipherText = L"ABCD";
     const std::pair<int, std::wstring> cases[] = {
-        {100000, L"ABCD"}, {SETUPNET_TEXT_CAPACITY + 1, L"ABCD"}, {-7, L""}};
+        {100000, L"ABCD"}, {2 * static_cast<int>(kRecord.size()) + 2, L"ABCD"}, {-7, L""}};
     for (const auto& [reported, body] : cases) {
         net_.clear();
         net_.reportedCipherLength = reported;
@@ -115,20 +115,6 @@ TEST_F(Delivery, RecordLongerThanTheOldBufferIsConvertedWhole) {
     const std::string record = "{\"Description\":\"" + std::string(5000, 'x') + "\"}";
     log_.FeedBackLog(record);
     EXPECT_EQ(net_.calls().at(0).text.size(), record.size());
-}
-
-TEST_F(Delivery, RecordTooLongForTheCipherBufferIsNotPosted) {
-    // The library's own cipher, with the rest of the exchange still recorded.
-    SetupNetCalls calls = ActiveSetupNetCalls();
-    calls.EncryptWStringRC4 = &::EncryptWStringRC4;
-    SetSetupNetCalls(calls);
-    const std::string fits = "{\"d\":\"" + std::string(1000, 'x') + "\"}";
-    EXPECT_TRUE(log_.FeedBackLog(fits));
-    ASSERT_EQ(net_.names().size(), 4u) << "a record of 1009 bytes is posted";
-    EXPECT_EQ(net_.calls().at(1).text.size(), 2 * fits.size());
-    net_.clear();
-    EXPECT_TRUE(log_.FeedBackLog("{\"d\":\"" + std::string(1100, 'x') + "\"}"));
-    EXPECT_TRUE(net_.calls().empty());
 }
 
 }  // namespace

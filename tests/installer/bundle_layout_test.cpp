@@ -68,6 +68,19 @@ TEST(PackgateBundleLayout, ModuleNeedsBothLibrariesAndLooksBesideItsFolder) {
     EXPECT_NE(out.find("[$ORIGIN/../dylib]"), std::string::npos) << out;
 }
 
+TEST(PackgateBundleLayout, CarriesTheShippedLibrariesNeverATestBuild) {
+    const std::string needed = CommandOutput("readelf -d '" + kContents + "/MacOS/Packgate'");
+    EXPECT_EQ(needed.find("testing"), std::string::npos) << needed;
+    for (const auto& entry : fs::directory_iterator(kContents + "/dylib")) {
+        EXPECT_EQ(entry.path().filename().string().find("testing"), std::string::npos)
+            << entry.path();
+    }
+    const std::string exported =
+        CommandOutput("nm -D --defined-only '" + kContents + "/dylib/libsetupnet.so' 2>&1");
+    EXPECT_NE(exported.find("SendHttpRequest"), std::string::npos) << exported;
+    EXPECT_EQ(exported.find("SetupNetTestSetTLS"), std::string::npos) << "a test hook shipped";
+}
+
 TEST(PackgateBundleLayout, LibrariesComeWithTheirSonameLinks) {
     for (const std::string name : {"libcipherkit.so", "libhostmark.so"}) {
         const fs::path link = kContents + "/dylib/" + name + ".1";

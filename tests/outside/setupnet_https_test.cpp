@@ -12,6 +12,7 @@
 
 #include "child_process.h"
 #include "setupnet/setupnet.h"
+#include "setupnet/setupnet_test_hooks.h"
 #include "setupnet_exchange.h"
 
 namespace {
@@ -61,7 +62,7 @@ class SetupNetHttps : public testing::Test {
         return nlohmann::json::parse(ConvertToString(reply));
     }
     static std::wstring Encipher(const std::wstring& record) {
-        std::wstring cipher(SETUPNET_TEXT_CAPACITY, L'\0');
+        std::wstring cipher(2 * ConvertToString(record).size() + 1, L'\0');
         int length = 0;
         if (!EncryptWStringRC4(record.c_str(), kPassphrase, cipher.data(), &length)) return {};
         cipher.resize(static_cast<std::size_t>(length));

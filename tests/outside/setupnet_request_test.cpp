@@ -8,7 +8,9 @@
 #include <array>
 #include <string>
 
+#include "child_process.h"
 #include "setupnet/setupnet.h"
+#include "setupnet/setupnet_test_hooks.h"
 #include "setupnet_exchange.h"
 
 namespace {
@@ -112,6 +114,23 @@ TEST(SetupNetSend, ServerThatNeverAnswersIsGivenUpWithinTheTimeLimit) {
     EXPECT_GE(exchange.seconds, 0.5) << "gave up before the server had a chance";
     EXPECT_LT(exchange.seconds, 1.0 + 2.0) << "the time limit was not kept";
     SetupNetTestSetTLS(nullptr, nullptr);
+}
+
+TEST(SetupNetSend, NameLookupThatNeverReturnsIsGivenUpWithinTheTimeLimit) {
+    // The helper's lookup blocks for ever, so its send returns only if the time limit covers
+    // the lookup too.
+    constexpr int kTimeLimitSeconds = 1;
+    constexpr int kGraceSeconds = 5;
+    const auto helper = packgate_test::ChildProcess::Start(
+        {"env", std::string("LD_PRELOAD=") + STUCK_LOOKUP_PRELOAD,
+         // Under the sanitizers: the preload comes ahead of their runtime, which would refuse
+         // it, and the lookup thread left behind on purpose is not a leak to report.
+         "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0", SETUPNET_POST_ONCE,
+         "https://installer-log.velmora.example/installer/log", std::to_string(kTimeLimitSeconds)});
+    ASSERT_NE(helper, nullptr);
+    const int waitMs = 1000 * (kTimeLimitSeconds + kGraceSeconds);
+    EXPECT_EQ(helper->ReadLine(waitMs), "lookup started") << "the stuck lookup was not used";
+    EXPECT_EQ(helper->ReadLine(waitMs), "sent 0") << "the send outlasted its time limit";
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "feedback/kz_feedback_log.h"
 #include "pane_rig.h"
 #include "setupnet/setupnet.h"
+#include "setupnet/setupnet_test_hooks.h"
 
 namespace packgate_reliability {
 namespace {

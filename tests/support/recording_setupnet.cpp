@@ -5,19 +5,23 @@
 #include <iterator>
 #include <utility>
 
+#include <cipherkit/utf8_convert.h>
+
+#include "setupnet/setupnet.h"
+
 namespace packgate_test {
 namespace {
 
-constexpr std::size_t kMaxText = 2047;
+constexpr std::size_t kMaxReply = SETUPNET_TEXT_CAPACITY - 1;
 RecordingSetupNet* gActive = nullptr;
 
 std::wstring TextOf(const wchar_t* text) {
     return text == nullptr ? std::wstring() : text;
 }
 
-void WriteCut(const std::wstring& text, wchar_t* out, int* length) {
+void WriteCut(const std::wstring& text, std::size_t maxCount, wchar_t* out, int* length) {
     if (out == nullptr || length == nullptr) return;
-    const std::size_t count = std::min(text.size(), kMaxText);
+    const std::size_t count = std::min(text.size(), maxCount);
     text.copy(out, count);
     out[count] = L'\0';
     *length = static_cast<int>(count);
@@ -36,7 +40,9 @@ struct RecordingSetupNetAccess {
                 .passphrase = TextOf(passphrase),
                 .lengthBefore = outputLength ? *outputLength : 0});
         if (!Fake().encryptResult) return false;
-        WriteCut(Fake().cipherText.value_or(TextOf(plain)), output, outputLength);
+        // The caller's buffer holds two characters per UTF-8 byte of the plain text.
+        const std::size_t room = 2 * ConvertToString(TextOf(plain)).size();
+        WriteCut(Fake().cipherText.value_or(TextOf(plain)), room, output, outputLength);
         if (Fake().reportedCipherLength && outputLength)
             *outputLength = *Fake().reportedCipherLength;
         return true;
@@ -58,7 +64,7 @@ struct RecordingSetupNetAccess {
     }
     static int GetReturn(wchar_t* reply, int* replyLength) {
         Record({.name = "GetRequestReturn", .lengthBefore = replyLength ? *replyLength : 0});
-        WriteCut(Fake().replyText, reply, replyLength);
+        WriteCut(Fake().replyText, kMaxReply, reply, replyLength);
         return Fake().getReturnResult;
     }
 };

@@ -43,8 +43,9 @@ class RecordingSetupNet {
     bool setBodyResult = true;
     bool sendResult = true;
     int getReturnResult = 1;
-    // What EncryptWStringRC4 writes (when it succeeds); unset: the plain text itself, cut to
-    // 2047 characters, so the body a test sees is the record.
+    // What EncryptWStringRC4 writes (when it succeeds), cut to the room the caller's buffer
+    // has (two characters per UTF-8 byte of the plain text); unset: the plain text itself, so
+    // the body a test sees is the record.
     std::optional<std::wstring> cipherText;
     // The output length EncryptWStringRC4 reports; unset: the length of what it wrote.
     std::optional<int> reportedCipherLength;
