@@ -3,60 +3,85 @@
 
 #include <nlohmann/json.hpp>
 
-#include "installer/json_writer.h"
+#include "installer/json_text.h"
 #include "installer/text_wrap.h"
 
 namespace installer_test {
 namespace {
 
 using installer::DisplayWidth;
-using installer::JsonQuoted;
-using installer::JsonWriter;
+using installer::JsonValue;
 using installer::PrintableText;
 using installer::WrapText;
 using Lines = std::vector<std::string>;
 
 // ---- JSON ------------------------------------------------------------------------------
 
+// A string on its own, as the report writes each member's value.
+std::string Quoted(const std::string& text) {
+    return installer::JsonText(JsonValue(text));
+}
+
 TEST(InstallerJson, EscapesQuotesBackslashesAndEveryControlCharacter) {
     std::string all;
     for (int c = 0; c < 0x20; ++c) all += static_cast<char>(c);
     all += "\"\\/\x7f";
-    const std::string quoted = JsonQuoted(all);
+    const std::string quoted = Quoted(all);
     for (char c : quoted) EXPECT_GE(static_cast<unsigned char>(c), 0x20) << quoted;
     EXPECT_EQ(nlohmann::json::parse(quoted).get<std::string>(), all);
-    EXPECT_EQ(JsonQuoted("a\"b\\c\n"), R"("a\"b\\c\n")");
+    EXPECT_EQ(Quoted("a\"b\\c\n"), R"("a\"b\\c\n")");
 }
 
 TEST(InstallerJson, KeepsUtf8AndReplacesBrokenBytes) {
-    EXPECT_EQ(JsonQuoted("\xe4\xb8\xad \xf0\x9f\x98\x80"), "\"\xe4\xb8\xad \xf0\x9f\x98\x80\"");
+    EXPECT_EQ(Quoted("\xe4\xb8\xad \xf0\x9f\x98\x80"), "\"\xe4\xb8\xad \xf0\x9f\x98\x80\"");
     // A lone continuation byte, a cut sequence, an overlong form and a surrogate.
     for (const std::string broken : {"\x80", "\xe4\xb8", "\xc0\xaf", "\xed\xa0\x80"}) {
-        const std::string quoted = JsonQuoted("a" + broken + "b");
+        const std::string quoted = Quoted("a" + broken + "b");
         const auto parsed = nlohmann::json::parse(quoted, nullptr, false);
         ASSERT_FALSE(parsed.is_discarded()) << quoted;
         EXPECT_TRUE(parsed.get<std::string>().starts_with("a\xef\xbf\xbd"));
         EXPECT_TRUE(parsed.get<std::string>().ends_with("b"));
     }
+    // A cut sequence at the very end, and broken bytes in a member's name.
+    EXPECT_EQ(nlohmann::json::parse(Quoted("a\xe4\xb8")).get<std::string>(), "a\xef\xbf\xbd");
+    const auto parsed = nlohmann::json::parse(installer::JsonText({{"k\xff", 1}}));
+    EXPECT_EQ(parsed.begin().key(), "k\xef\xbf\xbd");
 }
 
 TEST(InstallerJson, WriterNestsObjectsAndArraysWithCommasInPlace) {
-    JsonWriter json;
-    json.beginObject();
-    json.key("rows").beginArray();
-    json.beginObject().key("tag").integer(0).key("ok").boolean(true).endObject();
-    json.beginObject().key("tag").integer(-1).key("none").null().endObject();
-    json.endArray();
-    json.key("empty").beginArray().endArray();
-    json.key("nothing").beginObject().endObject();
-    json.key("text").string("x");
-    json.endObject();
-    const auto parsed = nlohmann::json::parse(json.text());
+    JsonValue json;
+    json["rows"] = {{{"tag", 0}, {"ok", true}}, {{"tag", -1}, {"none", nullptr}}};
+    json["empty"] = JsonValue::array();
+    json["nothing"] = JsonValue::object();
+    json["text"] = "x";
+    const auto parsed = nlohmann::json::parse(installer::JsonText(json));
     EXPECT_EQ(parsed["rows"][1]["tag"], -1);
     EXPECT_TRUE(parsed["rows"][1]["none"].is_null());
     EXPECT_TRUE(parsed["empty"].empty());
     EXPECT_TRUE(parsed["nothing"].is_object());
     EXPECT_EQ(parsed["text"], "x");
+}
+
+// Scripts read the report as text too: members stay in the order they were set, two spaces a
+// level, empty arrays and objects on one line.
+TEST(InstallerJson, KeepsMemberOrderAndLayout) {
+    JsonValue json;
+    json["zeta"] = 1;
+    json["alpha"] = {{{"b", "x"}, {"a", false}}};
+    json["empty"] = JsonValue::array();
+    json["none"] = JsonValue::object();
+    EXPECT_EQ(installer::JsonText(json),
+              "{\n"
+              "  \"zeta\": 1,\n"
+              "  \"alpha\": [\n"
+              "    {\n"
+              "      \"b\": \"x\",\n"
+              "      \"a\": false\n"
+              "    }\n"
+              "  ],\n"
+              "  \"empty\": [],\n"
+              "  \"none\": {}\n"
+              "}");
 }
 
 // ---- Text for the terminal ----------------------------------------------------------------
