@@ -1,8 +1,13 @@
-// Texts the installer prints: JSON strings, terminal-safe text and word wrapping.
+// Texts the installer prints: JSON strings, terminal-safe text, widths and line breaking.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "foundation/files.h"
+#include "foundation/plist_read.h"
 #include "installer/json_text.h"
 #include "installer/text_wrap.h"
 
@@ -131,6 +136,110 @@ TEST(InstallerTerminalText, WrapsTextWithoutSpacesByCharacterWidth) {
     ASSERT_EQ(lines.size(), 2u);
     for (const std::string& line : lines) EXPECT_LE(DisplayWidth(line), 5u);
     EXPECT_EQ(lines[0] + lines[1], han);
+}
+
+// ---- Widths and line breaks ----------------------------------------------------------------
+
+std::string CommandOutput(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
+
+// Every code point whose width Unicode's data settles (about 144,000), as Python reads them.
+TEST(InstallerTerminalText, WidthsAgreeWithUnicodeEastAsianWidths) {
+    std::istringstream lines(CommandOutput("python3 '" PACKGATE_WIDTH_SCRIPT "'"));
+    std::size_t checked = 0;
+    std::string wrong;
+    for (std::string line; std::getline(lines, line); ++checked) {
+        const std::size_t first = line.find(' ');
+        const std::size_t second = line.find(' ', first + 1);
+        ASSERT_NE(second, std::string::npos) << line;
+        const std::size_t expected = std::stoul(line.substr(first + 1, second - first - 1));
+        const std::size_t width = DisplayWidth(line.substr(second + 1));
+        if (width != expected && wrong.size() < 400) {
+            wrong += "U+" + line.substr(0, first) + " is " + std::to_string(width) + ", not " +
+                     std::to_string(expected) + "; ";
+        }
+    }
+    EXPECT_GT(checked, 140000u);
+    EXPECT_EQ(wrong, "");
+}
+
+TEST(InstallerTerminalText, EmojiAndMarksTakeTheColumnsTheTerminalGivesThem) {
+    EXPECT_EQ(DisplayWidth("\xf0\x9f\x98\x80"), 2u);                  // U+1F600
+    EXPECT_EQ(DisplayWidth("\xf0\x9f\xa6\x80"), 2u);                  // U+1F980, past the old table
+    EXPECT_EQ(DisplayWidth("\xe2\x8c\x9a"), 2u);                      // U+231A watch
+    EXPECT_EQ(DisplayWidth("a\xd9\x8b"), 1u);                          // Arabic mark U+064B
+    EXPECT_EQ(DisplayWidth("\xe0\xa4\x95\xe0\xa5\x8d"), 1u);          // Devanagari ka + virama
+    EXPECT_EQ(DisplayWidth("\xea\xb0\x80\xe1\x85\xa1"), 2u);          // Hangul syllable + jamo
+    EXPECT_EQ(DisplayWidth("\xef\xbc\xa1\xef\xbd\xb1"), 3u);          // Fullwidth A, halfwidth a
+}
+
+// "「繼" and "續」。" stay whole: a bracket neither ends a line nor does its close begin one.
+TEST(InstallerTerminalText, KeepsBracketsAndClosingPunctuationWithTheirText) {
+    const std::string text = "\xe6\x8c\x89\xe4\xb8\x80\xe4\xb8\x8b"        // 按一下
+                             "\xe3\x80\x8c\xe7\xb9\xbc\xe7\xba\x8c\xe3\x80\x8d"  // 「繼續」
+                             "\xe3\x80\x82";                                  // 。
+    EXPECT_EQ(WrapText(text, 8), (Lines{"\xe6\x8c\x89\xe4\xb8\x80\xe4\xb8\x8b",
+                                        "\xe3\x80\x8c\xe7\xb9\xbc",
+                                        "\xe7\xba\x8c\xe3\x80\x8d\xe3\x80\x82"}));
+    EXPECT_EQ(WrapText("Quillet 5 ( Apple Store )", 10), (Lines{"Quillet 5", "( Apple", "Store )"}));
+}
+
+bool StartsWithAny(const std::string& line, const std::vector<std::string_view>& marks) {
+    for (std::string_view mark : marks) {
+        if (line.starts_with(mark)) return true;
+    }
+    return false;
+}
+
+bool EndsWithAny(const std::string& line, const std::vector<std::string_view>& marks) {
+    for (std::string_view mark : marks) {
+        if (line.ends_with(mark)) return true;
+    }
+    return false;
+}
+
+std::string WithoutSpaces(std::string text) {
+    std::erase(text, ' ');
+    return text;
+}
+
+// Every text of the Traditional Chinese strings table at every width from 6 to 40 columns.
+TEST(InstallerTerminalText, ChineseTextsBreakOnlyWhereChineseTypesettingAllows) {
+    const auto bytes = foundation::ContentsAtPath(
+        PACKGATE_SOURCE_RESOURCES "/zh_TW.lproj/Localizable.strings", 1 << 20);
+    ASSERT_TRUE(bytes);
+    const auto table = foundation::ParseStringsTable(*bytes);
+    ASSERT_TRUE(table);
+    ASSERT_GT(table->size(), 5u);
+    const std::vector<std::string_view> opening = {"\xe3\x80\x8c", "\xe3\x80\x8e", "\xef\xbc\x88", "\xe3\x80\x8a",
+                          "\xe3\x80\x88", "\xe3\x80\x90", "("};  // 「『（《〈【(
+    const std::vector<std::string_view> closing = {"\xe3\x80\x8d", "\xe3\x80\x8f", "\xef\xbc\x89", "\xe3\x80\x8b",
+                          "\xe3\x80\x89", "\xe3\x80\x91", "\xef\xbc\x8c", "\xe3\x80\x82",
+                          "\xe3\x80\x81", "\xef\xbc\x9a", "\xef\xbc\x9b", "\xef\xbc\x81",
+                          "\xef\xbc\x9f", ")"};  // 」』）》〉】，。、：；！？)
+    for (std::size_t i = 0; i < table->size(); ++i) {
+        const std::string* text = table->valueAt(i).string();
+        ASSERT_NE(text, nullptr);
+        for (std::size_t width = 6; width <= 40; ++width) {
+            SCOPED_TRACE(table->keys()[i] + " at " + std::to_string(width));
+            const Lines lines = WrapText(*text, width);
+            std::string joined;
+            for (const std::string& line : lines) {
+                EXPECT_LE(DisplayWidth(line), width) << line;
+                EXPECT_FALSE(EndsWithAny(line, opening)) << line;
+                EXPECT_FALSE(StartsWithAny(line, closing)) << line;
+                joined += line;
+            }
+            EXPECT_EQ(WithoutSpaces(joined), WithoutSpaces(*text));
+        }
+    }
 }
 
 }  // namespace
