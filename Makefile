@@ -11,7 +11,7 @@ CMAKE_ARGS ?=
 
 DEBS := cmake make g++ pkg-config binutils libxml2-dev libcurl4-openssl-dev ca-certificates \
         libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev libssl-dev \
-        nlohmann-json3-dev python3 openssl tmux
+        nlohmann-json3-dev libunistring-dev python3 openssl tmux
 
 # Fuzzing (`make fuzz`): libFuzzer programs built by clang in their own folder, each run for
 # FUZZ_SECONDS seconds from its checked-in corpus. The ordinary build replays the corpora.

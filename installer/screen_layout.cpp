@@ -330,6 +330,13 @@ namespace {
 // One terminal cell: the glyph that starts there ("" for the second half of a wide one).
 using Grid = std::vector<std::vector<std::string>>;
 
+// Adds `glyph` to the cell where the character before column `col` starts.
+void AppendToCellBefore(std::vector<std::string>& cells, int col, const std::string& glyph) {
+    auto cell = static_cast<std::size_t>(col - 1);
+    if (cells[cell].empty() && cell > 0) --cell;  // The second half of a wide character.
+    cells[cell] += glyph;
+}
+
 void Put(Grid& grid, int row, int col, std::string_view text, int width) {
     if (row < 0 || row >= static_cast<int>(grid.size())) return;
     auto& cells = grid[static_cast<std::size_t>(row)];
@@ -340,12 +347,17 @@ void Put(Grid& grid, int row, int col, std::string_view text, int width) {
         }
         const std::string glyph(text.substr(0, bytes));
         const int w = Width(glyph);
+        text.remove_prefix(bytes);
+        if (w == 0 && col > 0) {
+            // A combining mark joins the character before it, as on the terminal.
+            AppendToCellBefore(cells, col, glyph);
+            continue;
+        }
         if (col >= 0) {
             cells[static_cast<std::size_t>(col)] = glyph;
             if (w == 2 && col + 1 < width) cells[static_cast<std::size_t>(col + 1)] = "";
         }
         col += std::max(w, 1);
-        text.remove_prefix(bytes);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "installer/scripted_report.h"
 
-#include "installer/json_writer.h"
+#include "installer/json_text.h"
 #include "installer/text_wrap.h"
 
 namespace installer {
@@ -101,74 +101,57 @@ void AppendHandoff(std::string& out, const HandoffList& handoff) {
     }
 }
 
-void WriteRows(JsonWriter& json, const PaneView& view) {
-    json.key("rows").beginArray();
+JsonValue Rows(const PaneView& view) {
+    JsonValue rows = JsonValue::array();
     for (const PaneRow& row : view.rows) {
-        json.beginObject();
-        json.key("tag").integer(row.tag);
-        json.key("title").string(row.title);
-        json.key("selected").boolean(row.selected);
-        json.endObject();
+        rows.push_back({{"tag", row.tag}, {"title", row.title}, {"selected", row.selected}});
     }
-    json.endArray();
+    return rows;
 }
 
-void WriteSheet(JsonWriter& json, const std::optional<appkit::Sheet>& sheet) {
-    json.key("sheet");
-    if (!sheet) {
-        json.null();
-        return;
-    }
-    json.beginObject();
-    json.key("message").string(sheet->message);
-    json.key("button").string(sheet->defaultButton);
-    json.endObject();
+JsonValue Sheet(const std::optional<appkit::Sheet>& sheet) {
+    if (!sheet) return nullptr;
+    return {{"message", sheet->message}, {"button", sheet->defaultButton}};
 }
 
 // "next_enabled" after the exit: the pane's state once the sheet, if any, was dismissed.
-void WriteExit(JsonWriter& json, const ScriptTranscript& script) {
-    json.key("exit");
-    if (!script.exit) {
-        json.null();
-        return;
-    }
-    json.beginObject();
-    json.key("direction").string(DirectionName(script.exit->direction));
-    json.key("asked_pane").boolean(script.exit->askedPane);
-    json.key("allowed").boolean(script.exit->allowed);
-    json.key("next_enabled").boolean(script.events.back().view.nextEnabled);
-    WriteSheet(json, script.exit->sheet);
-    json.endObject();
+JsonValue Exit(const ScriptTranscript& script) {
+    if (!script.exit) return nullptr;
+    JsonValue exit;
+    exit["direction"] = DirectionName(script.exit->direction);
+    exit["asked_pane"] = script.exit->askedPane;
+    exit["allowed"] = script.exit->allowed;
+    exit["next_enabled"] = script.events.back().view.nextEnabled;
+    exit["sheet"] = Sheet(script.exit->sheet);
+    return exit;
 }
 
-void WriteHandoff(JsonWriter& json, const std::optional<HandoffList>& handoff) {
-    json.key("handoff");
-    if (!handoff) {
-        json.null();
-        return;
-    }
-    json.beginObject();
-    json.key("path").string(handoff->path);
-    json.key("written").boolean(handoff->writtenByThisExit);
-    json.key("values");
-    if (!handoff->values) {
-        json.null();
-    } else {
-        json.beginObject();
-        for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-            json.key(kHandoffKeys[i]);
-            const auto& value = (*handoff->values)[i];
-            value ? json.string(*value) : json.null();
-        }
-        json.endObject();
-    }
-    json.endObject();
+JsonValue OptionalString(const std::optional<std::string>& text) {
+    if (!text) return nullptr;
+    return *text;
 }
 
-void WriteOptionalString(JsonWriter& json, std::string_view key,
-                         const std::optional<std::string>& text) {
-    json.key(key);
-    text ? json.string(*text) : json.null();
+JsonValue HandoffValues(const HandoffList& handoff) {
+    if (!handoff.values) return nullptr;
+    JsonValue values = JsonValue::object();
+    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
+        values[std::string(kHandoffKeys[i])] = OptionalString((*handoff.values)[i]);
+    }
+    return values;
+}
+
+JsonValue Handoff(const std::optional<HandoffList>& handoff) {
+    if (!handoff) return nullptr;
+    JsonValue out;
+    out["path"] = handoff->path;
+    out["written"] = handoff->writtenByThisExit;
+    out["values"] = HandoffValues(*handoff);
+    return out;
+}
+
+JsonValue Demo(const std::optional<std::string>& folder) {
+    if (!folder) return nullptr;
+    return {{"folder", *folder}};
 }
 
 }  // namespace
@@ -183,30 +166,21 @@ std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext
 }
 
 std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context) {
-    JsonWriter json;
-    json.beginObject();
-    json.key("pack_title").string(context.packTitle);
-    json.key("bundle").string(context.bundlePath);
-    WriteOptionalString(json, "log", context.logPath);
-    json.key("title").string(script.paneBeforeExit.title);
-    json.key("label").string(script.paneBeforeExit.label);
-    WriteRows(json, script.paneBeforeExit);
-    json.key("next_enabled").boolean(script.paneBeforeExit.nextEnabled);
-    json.key("entries").integer(script.entries);
-    WriteExit(json, script);
-    WriteHandoff(json, script.handoff);
-    WriteOptionalString(json, "error", script.error);
-    json.key("demo");
-    if (context.demoFolder) {
-        json.beginObject();
-        json.key("folder").string(*context.demoFolder);
-        json.endObject();
-    } else {
-        json.null();
-    }
-    json.key("exit_code").integer(script.exitCode);
-    json.endObject();
-    return json.text() + "\n";
+    JsonValue report;
+    report["pack_title"] = context.packTitle;
+    report["bundle"] = context.bundlePath;
+    report["log"] = OptionalString(context.logPath);
+    report["title"] = script.paneBeforeExit.title;
+    report["label"] = script.paneBeforeExit.label;
+    report["rows"] = Rows(script.paneBeforeExit);
+    report["next_enabled"] = script.paneBeforeExit.nextEnabled;
+    report["entries"] = script.entries;
+    report["exit"] = Exit(script);
+    report["handoff"] = Handoff(script.handoff);
+    report["error"] = OptionalString(script.error);
+    report["demo"] = Demo(context.demoFolder);
+    report["exit_code"] = script.exitCode;
+    return JsonText(report) + "\n";
 }
 
 }  // namespace installer

@@ -1,143 +1,165 @@
 #include "installer/text_wrap.h"
 
+#include "installer/character_width.h"
+#include "installer/line_breaks.h"
 #include "installer/utf8.h"
-
-#include <array>
-#include <cstdint>
-#include <utility>
 
 namespace installer {
 namespace {
 
-bool InRanges(std::uint32_t code, const auto& ranges) {
-    for (const auto& [low, high] : ranges) {
-        if (code >= low && code <= high) return true;
+std::size_t GlyphWidth(const Utf8Char& glyph) {
+    return glyph.valid ? CharacterWidth(glyph.code) : 1;
+}
+
+// One character of a line, with what wrapping needs to know about it.
+struct Glyph {
+    std::size_t offset = 0;
+    std::size_t bytes = 1;
+    std::size_t width = 0;
+    bool space = false;
+    bool breakBefore = false;  // The line breaking rules let a line begin here.
+};
+
+std::vector<Glyph> Glyphs(std::string_view line) {
+    const std::vector<bool> allowed = LineBreakOpportunities(line);
+    std::vector<Glyph> glyphs;
+    for (std::size_t i = 0; i < line.size();) {
+        const Utf8Char glyph = DecodeUtf8(line.substr(i));
+        const bool space = line[i] == ' ' || line[i] == '\t';
+        glyphs.push_back({i, glyph.bytes, GlyphWidth(glyph), space, allowed[i]});
+        i += glyph.bytes;
     }
-    return false;
+    return glyphs;
 }
 
-std::size_t GlyphWidth(std::uint32_t code) {
-    static constexpr std::array<std::pair<std::uint32_t, std::uint32_t>, 8> kZeroWidth{{
-        {0x0300, 0x036F},
-        {0x0483, 0x0489},
-        {0x0591, 0x05BD},
-        {0x1AB0, 0x1AFF},
-        {0x1DC0, 0x1DFF},
-        {0x200B, 0x200F},
-        {0x20D0, 0x20FF},
-        {0xFE00, 0xFE0F},
-    }};
-    static constexpr std::array<std::pair<std::uint32_t, std::uint32_t>, 12> kWide{{
-        {0x1100, 0x115F},
-        {0x2E80, 0x303E},
-        {0x3041, 0x33FF},
-        {0x3400, 0x4DBF},
-        {0x4E00, 0x9FFF},
-        {0xA000, 0xA4CF},
-        {0xAC00, 0xD7A3},
-        {0xF900, 0xFAFF},
-        {0xFE30, 0xFE4F},
-        {0xFF00, 0xFF60},
-        {0xFFE0, 0xFFE6},
-        {0x1F300, 0x1F64F},
-    }};
-    static constexpr std::array<std::pair<std::uint32_t, std::uint32_t>, 2> kWidePlanes{{
-        {0x1F900, 0x1F9FF},
-        {0x20000, 0x3FFFD},
-    }};
-    if (code < 0x20 || (code >= 0x7F && code < 0xA0)) return 0;
-    if (InRanges(code, kZeroWidth)) return 0;
-    if (InRanges(code, kWide) || InRanges(code, kWidePlanes)) return 2;
-    return 1;
+// Where lines may begin: where the rules allow a break after spaces, as Latin text is
+// broken, or beside a wide character, as East Asian text is broken. Other breaks the rules
+// allow (after a hyphen or a slash) are not taken, so a word or a path is only cut when it is
+// wider than a line. One break the rules forbid is taken: they keep a slash with the text
+// before it, for "and/or", but after a space a slash begins a path.
+bool StartsPiece(std::string_view line, const std::vector<Glyph>& glyphs, std::size_t k) {
+    if (k == 0) return false;
+    const bool afterSpace = glyphs[k - 1].space;
+    if (afterSpace && line[glyphs[k].offset] == '/') return true;
+    if (!glyphs[k].breakBefore) return false;
+    return afterSpace || glyphs[k - 1].width == 2 || glyphs[k].width == 2;
 }
 
-bool IsWide(std::uint32_t code) {
-    return GlyphWidth(code) == 2;
+// Whether glyph `k` stays on the line of the one before it when a piece wider than a line is
+// cut: a mark with its letter, and a wide bracket or closing mark with its neighbour.
+bool JoinsPrevious(const std::vector<Glyph>& glyphs, std::size_t k) {
+    if (glyphs[k].width == 0) return true;
+    return !glyphs[k].breakBefore && (glyphs[k - 1].width == 2 || glyphs[k].width == 2);
 }
 
-// One unit of wrapping: a word (no spaces), or a single wide character, which may stand at
-// the end of a line on its own as East Asian text allows.
+// One unit of wrapping: the glyphs [first, end) between two places where a line may begin,
+// without the spaces around them.
 struct Piece {
-    std::string_view text;
+    std::size_t first = 0;
+    std::size_t end = 0;
     std::size_t width = 0;
     bool spaceBefore = false;
 };
 
-std::vector<Piece> SplitPieces(std::string_view line) {
+std::size_t Width(const std::vector<Glyph>& glyphs, std::size_t first, std::size_t end) {
+    std::size_t width = 0;
+    for (std::size_t k = first; k < end; ++k) width += glyphs[k].width;
+    return width;
+}
+
+std::vector<Piece> SplitPieces(std::string_view line, const std::vector<Glyph>& glyphs) {
     std::vector<Piece> pieces;
     bool space = false;
-    std::size_t start = 0;
-    std::size_t width = 0;
-    std::size_t i = 0;
-    const auto flush = [&](std::size_t end) {
-        if (end > start) pieces.push_back({line.substr(start, end - start), width, space});
-        if (end > start) space = false;
-        width = 0;
-    };
-    while (i < line.size()) {
-        if (line[i] == ' ' || line[i] == '\t') {
-            flush(i);
-            space = true;
-            start = ++i;
-            continue;
+    for (std::size_t first = 0; first < glyphs.size();) {
+        std::size_t next = first + 1;
+        while (next < glyphs.size() && !StartsPiece(line, glyphs, next)) ++next;
+        std::size_t end = next;
+        for (; first < end && glyphs[first].space; ++first) space = true;
+        while (end > first && glyphs[end - 1].space) --end;
+        if (first < end) {
+            pieces.push_back({first, end, Width(glyphs, first, end), space});
+            space = false;
         }
-        const Utf8Char glyph = DecodeUtf8(line.substr(i));
-        if (IsWide(glyph.code)) {
-            flush(i);
-            start = i;
-            width = 2;
-            i += glyph.bytes;
-            flush(i);
-            start = i;
-            continue;
-        }
-        width += !glyph.valid ? 1 : GlyphWidth(glyph.code);
-        i += glyph.bytes;
+        if (end < next) space = true;
+        first = next;
     }
-    flush(i);
     return pieces;
 }
 
-// Appends `piece` to `lines`, cutting it glyph by glyph where it is wider than `width`.
-void AppendCut(std::vector<std::string>& lines, std::size_t& used, std::string_view piece,
-               std::size_t width) {
-    while (!piece.empty()) {
-        const Utf8Char glyph = DecodeUtf8(piece);
-        const std::size_t w = DisplayWidth(piece.substr(0, glyph.bytes));
-        if (used + w > width && used > 0) {
-            lines.emplace_back();
-            used = 0;
-        }
-        lines.back().append(piece.substr(0, glyph.bytes));
-        used += w;
-        piece.remove_prefix(glyph.bytes);
+class LineFiller {
+  public:
+    LineFiller(std::string_view line, std::size_t width, std::vector<std::string>& lines)
+        : line_(line), glyphs_(Glyphs(line)), width_(width), lines_(lines) {
+        lines_.emplace_back();
     }
-}
 
-void WrapLine(std::string_view line, std::size_t width, std::vector<std::string>& lines) {
-    lines.emplace_back();
-    std::size_t used = 0;
-    for (const Piece& piece : SplitPieces(line)) {
-        const std::size_t gap = (piece.spaceBefore && used > 0) ? 1 : 0;
-        if (used + gap + piece.width <= width) {
-            lines.back().append(gap, ' ');
-            lines.back().append(piece.text);
-            used += gap + piece.width;
-            continue;
-        }
-        if (piece.width <= width) {
-            lines.emplace_back(piece.text);
-            used = piece.width;
-            continue;
-        }
-        // Wider than a line: it starts a line of its own and is cut where lines end.
-        if (used > 0) {
-            lines.emplace_back();
-            used = 0;
-        }
-        AppendCut(lines, used, piece.text, width);
+    void fill() {
+        for (const Piece& piece : SplitPieces(line_, glyphs_)) place(piece);
     }
-}
+
+  private:
+    std::string_view text(std::size_t first, std::size_t end) const {
+        if (first == end) return {};
+        const std::size_t from = glyphs_[first].offset;
+        return line_.substr(from, glyphs_[end - 1].offset + glyphs_[end - 1].bytes - from);
+    }
+
+    void newLine() {
+        lines_.emplace_back();
+        used_ = 0;
+    }
+
+    void append(std::size_t first, std::size_t end, std::size_t width) {
+        lines_.back().append(text(first, end));
+        used_ += width;
+    }
+
+    void place(const Piece& piece) {
+        const std::size_t gap = (piece.spaceBefore && used_ > 0) ? 1 : 0;
+        if (used_ + gap + piece.width <= width_) {
+            lines_.back().append(gap, ' ');
+            used_ += gap;
+            append(piece.first, piece.end, piece.width);
+            return;
+        }
+        if (used_ > 0) newLine();
+        if (piece.width <= width_) {
+            append(piece.first, piece.end, piece.width);
+            return;
+        }
+        cut(piece);
+    }
+
+    // A piece wider than a line starts a line of its own and is cut where lines end, between
+    // glyphs that may be parted, or between any glyphs when that is not enough.
+    void cut(const Piece& piece) {
+        for (std::size_t first = piece.first; first < piece.end;) {
+            std::size_t end = first + 1;
+            while (end < piece.end && JoinsPrevious(glyphs_, end)) ++end;
+            const std::size_t width = Width(glyphs_, first, end);
+            if (width > width_) {
+                cutAnywhere(first, end);
+            } else {
+                if (used_ + width > width_ && used_ > 0) newLine();
+                append(first, end, width);
+            }
+            first = end;
+        }
+    }
+
+    void cutAnywhere(std::size_t first, std::size_t end) {
+        for (std::size_t k = first; k < end; ++k) {
+            if (used_ + glyphs_[k].width > width_ && used_ > 0) newLine();
+            append(k, k + 1, glyphs_[k].width);
+        }
+    }
+
+    std::string_view line_;
+    std::vector<Glyph> glyphs_;
+    std::size_t width_;
+    std::vector<std::string>& lines_;
+    std::size_t used_ = 0;
+};
 
 }  // namespace
 
@@ -167,7 +189,7 @@ std::size_t DisplayWidth(std::string_view text) {
     std::size_t width = 0;
     while (!text.empty()) {
         const Utf8Char glyph = DecodeUtf8(text);
-        width += !glyph.valid ? 1 : GlyphWidth(glyph.code);
+        width += GlyphWidth(glyph);
         text.remove_prefix(glyph.bytes);
     }
     return width;
@@ -210,7 +232,7 @@ std::vector<std::string> WrapText(std::string_view text, std::size_t width) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         if (line.ends_with('\r')) line.remove_suffix(1);
-        WrapLine(line, width, lines);
+        LineFiller(line, width, lines).fill();
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }

@@ -1,6 +1,8 @@
 // Fitting UTF-8 text into terminal columns: the display width of a text and greedy word
-// wrapping. Widths follow the terminal's rules for the common cases (East Asian wide
-// characters take two columns, combining marks none), without depending on the locale.
+// wrapping. Widths are those the terminal library counts (character_width.h): East Asian
+// wide characters and emoji take two columns, combining marks none. Lines end only where the
+// Unicode line breaking rules allow (line_breaks.h), so an opening bracket never ends a line
+// and closing punctuation never starts one.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +26,8 @@ std::size_t DisplayWidth(std::string_view text);
 std::string TruncateText(std::string_view text, std::size_t width, bool keepEnd = false);
 
 // `text` broken into lines of at most `width` columns: at line breaks of the text, between
-// words where possible, and inside a word (or a run of text without spaces, as Chinese
-// is written) when it is wider than a line. Spaces at the ends of lines are dropped. A
+// words or East Asian characters where possible, and inside a word when it is wider than a
+// line. Spaces at the ends of lines are dropped. A
 // width of 0 is taken as 1. An empty text gives one empty line.
 std::vector<std::string> WrapText(std::string_view text, std::size_t width);
 

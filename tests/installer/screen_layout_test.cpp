@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "installer/text_wrap.h"
+
 namespace installer_test {
 namespace {
 
@@ -140,6 +142,37 @@ TEST(InstallerScreen, TheLogViewShowsTheNewestLinesUnlessScrolled) {
     model.ui.logScroll = 100000;  // Past the top: the oldest lines.
     screen = Screen(model, 80, 24);
     EXPECT_TRUE(Contains(screen, "line 0\n") || Contains(screen, "line 0 "));
+}
+
+// A combining mark shares its letter's cell and a wide character takes two, so text after
+// them stands in the column the terminal puts it in.
+TEST(InstallerScreen, MarksAndWideCharactersKeepLaterTextInItsColumn) {
+    installer::Frame frame;
+    installer::Layer layer;
+    layer.spans = {{0, 0, "e\xcc\x81\xe4\xb8\xad\xf0\x9f\x98\x80x"}, {0, 7, "|"}};
+    frame.layers.push_back(layer);
+    EXPECT_EQ(FrameText(frame, 10, 1),
+              (std::vector<std::string>{"e\xcc\x81\xe4\xb8\xad\xf0\x9f\x98\x80x |"}));
+}
+
+TEST(InstallerScreen, ChineseTextFitsTheScreenWithItsPunctuationInPlace) {
+    ScreenModel model = PaneModel();
+    model.pane.title = "\xe5\xae\x89\xe8\xa3\x9d\xe4\xbd\x8d\xe7\xbd\xae";  // 安裝位置
+    // 請選擇要安裝此內容包的 Quillet，然後按一下「繼續」。
+    model.pane.label =
+        "\xe8\xab\x8b\xe9\x81\xb8\xe6\x93\x87\xe8\xa6\x81\xe5\xae\x89\xe8\xa3\x9d"
+        "\xe6\xad\xa4\xe5\x85\xa7\xe5\xae\xb9\xe5\x8c\x85\xe7\x9a\x84 Quillet\xef\xbc\x8c"
+        "\xe7\x84\xb6\xe5\xbe\x8c\xe6\x8c\x89\xe4\xb8\x80\xe4\xb8\x8b\xe3\x80\x8c"
+        "\xe7\xb9\xbc\xe7\xba\x8c\xe3\x80\x8d\xe3\x80\x82";
+    for (const int width : {40, 41, 44, 50, 60}) {
+        const auto lines = FrameText(LayoutScreen(model, width, 24), width, 24);
+        for (const std::string& line : lines) {
+            EXPECT_LE(installer::DisplayWidth(line), std::size_t(width)) << line;
+            EXPECT_FALSE(line.ends_with("\xe3\x80\x8c")) << line;                   // 「
+            EXPECT_EQ(line.find("  \xe3\x80\x8d"), std::string::npos) << line;       // 」
+            EXPECT_EQ(line.find("  \xef\xbc\x8c"), std::string::npos) << line;       // ，
+        }
+    }
 }
 
 }  // namespace
