@@ -1,8 +1,9 @@
 # Packgate.bundle in the build folder, laid out like a macOS plug-in bundle:
 #   Contents/Info.plist               from resources/Info.plist
 #   Contents/MacOS/Packgate           the plug-in module (target Packgate)
-#   Contents/dylib/                   libcipherkit, libhostmark and the outside libraries
-#                                     libsetupnet and libmachinetag, with their soname links
+#   Contents/dylib/                   libpackgate_platform, libcipherkit, libhostmark and the
+#                                     outside libraries libsetupnet and libmachinetag, with
+#                                     their soname links
 #   Contents/Resources/               SetupSRC.plist, PackgatePane.view, <lang>.lproj/
 # Every file is copied by a build rule, so a changed input is copied again.
 
@@ -11,11 +12,10 @@ set(PACKGATE_BUNDLE_DIR ${PROJECT_BINARY_DIR}/Packgate.bundle CACHE INTERNAL
 set(bundle_contents ${PACKGATE_BUNDLE_DIR}/Contents)
 set(resources_dir ${PROJECT_SOURCE_DIR}/resources)
 
-# The plug-in module: the pane and its entry point, plus the bridge that adopts the hosting
-# program's settings. It finds its libraries in ../dylib beside its own folder.
-add_library(Packgate MODULE
-    ${PROJECT_SOURCE_DIR}/pane/plugin_entry.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/plugin_host_bridge.cpp)
+# The plug-in module: the pane and its entry point. It finds its libraries in ../dylib beside
+# its own folder; a program that has loaded libpackgate_platform already shares its copy with
+# the module (the loader matches the soname), so both see the same settings.
+add_library(Packgate MODULE ${PROJECT_SOURCE_DIR}/pane/plugin_entry.cpp)
 set_target_properties(Packgate PROPERTIES
     PREFIX ""
     SUFFIX ""
@@ -31,7 +31,8 @@ target_link_options(Packgate PRIVATE
     LINKER:--no-as-needed
     LINKER:--no-undefined
     LINKER:--version-script=${CMAKE_CURRENT_SOURCE_DIR}/Packgate.map)
-target_link_libraries(Packgate PRIVATE packgate_pane cipherkit hostmark packgate_warnings)
+target_link_libraries(Packgate PRIVATE packgate_pane packgate_platform cipherkit hostmark
+                      packgate_warnings)
 
 # Info.plist: the template may hold @VARIABLES@ of the project.
 configure_file(${resources_dir}/Info.plist ${CMAKE_CURRENT_BINARY_DIR}/Info.plist @ONLY)
@@ -56,7 +57,7 @@ foreach(resource ${bundle_resources})
 endforeach()
 
 set(bundle_stamps ${CMAKE_CURRENT_BINARY_DIR}/bundle-stamps)
-foreach(library cipherkit hostmark setupnet machinetag)
+foreach(library packgate_platform cipherkit hostmark setupnet machinetag)
     set(stamp ${bundle_stamps}/${library}.stamp)
     add_custom_command(OUTPUT ${stamp}
         COMMAND ${CMAKE_COMMAND}

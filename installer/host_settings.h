@@ -1,6 +1,6 @@
 // The hosting program's one place for the machine root, the user's home folder and the log
-// sink: applies them to its own platform layer and publishes them to the plug-ins it loads
-// afterwards (host_services.h).
+// sink. They are set in the platform library, which the plug-ins the program loads share with
+// it, so they hold for the plug-ins as well.
 #pragma once
 
 #include <string>
@@ -15,7 +15,7 @@ struct HostSettings {
     foundation::LogSink log;  // Where every log line of the host and the plug-in goes.
 };
 
-// Applies `settings` to this program and publishes them; call before loading a plug-in.
+// Applies `settings` to the process; an empty log sink restores the default one.
 void ApplyHostSettings(HostSettings settings);
 
 }  // namespace installer

@@ -7,7 +7,7 @@
 
 #include "foundation/search_paths.h"
 #include "installer/bundle_loader.h"
-#include "installer/demo_machine.h"
+#include "installer/demo/demo_machine.h"
 #include "installer/host_settings.h"
 #include "installer/install_flow.h"
 #include "installer/install_log.h"
@@ -134,7 +134,7 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     auto machine = ChooseMachine(options, pack, err, code);
     if (!machine) return code;
 
-    // The settings reach the plug-in when it is loaded, so they are applied first.
+    // The plug-in may log as soon as it is loaded, so its settings are in place first.
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
     ApplyHostSettings({machine->root, machine->home, log->sink()});
     const int result = RunPlugin(options, *bundlePath, pack, *machine, *log, out, err);

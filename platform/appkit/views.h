@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform_export.h"
+
 namespace appkit {
 
 class Window;
@@ -27,8 +29,8 @@ private:
 };
 
 // One column of radio-button rows; at most one row is selected, none in a new matrix.
-class RadioMatrix {
-public:
+class PACKGATE_PLATFORM_API RadioMatrix {
+  public:
     explicit RadioMatrix(std::size_t rows = 0);
 
     std::size_t numberOfRows() const { return cells_.size(); }
@@ -93,8 +95,9 @@ private:
 // once. `messageFormat` is shown as it stands. A null window shows nothing. The alternate and
 // other buttons, delegate, handlers and context of the macOS call have no use here and are
 // left out.
-void BeginInformationalAlertSheet(const std::optional<std::string>& title,
-                                  const std::string& defaultButton, Window* window,
-                                  const std::string& messageFormat);
+PACKGATE_PLATFORM_API void BeginInformationalAlertSheet(const std::optional<std::string>& title,
+                                                        const std::string& defaultButton,
+                                                        Window* window,
+                                                        const std::string& messageFormat);
 
 }  // namespace appkit

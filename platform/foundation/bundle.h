@@ -6,11 +6,12 @@
 #include <string>
 
 #include "foundation/plist_value.h"
+#include "platform_export.h"
 
 namespace foundation {
 
-class Bundle {
-public:
+class PACKGATE_PLATFORM_API Bundle {
+  public:
     // The bundle folder at `path`; nothing when it is not a folder.
     static std::optional<Bundle> AtPath(const std::string& path);
     // The bundle whose Contents/MacOS/ folder holds the loaded module that contains

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "foundation/plist_value.h"
+#include "platform_export.h"
 
 namespace foundation {
 
@@ -34,19 +35,21 @@ inline constexpr std::size_t kMaxPlistValueBytes = 64u * 1024 * 1024;
 // Parses a whole property list of any of the three formats. On failure answers nothing and,
 // when `errorDescription` is given, stores a one-line reason there. `format` receives the
 // detected format on success and is left as it was on failure.
-std::optional<PlistValue> ParsePropertyList(std::span<const std::uint8_t> bytes,
-                                            std::string* errorDescription = nullptr,
-                                            unsigned* format = nullptr);
+PACKGATE_PLATFORM_API std::optional<PlistValue> ParsePropertyList(
+    std::span<const std::uint8_t> bytes, std::string* errorDescription = nullptr,
+    unsigned* format = nullptr);
 
 // A strings file (Localizable.strings): the old-style strings-file form, a dictionary
 // without braces, or any property list whose top level is a dictionary of strings. Entries
 // whose value is not a string are left out; a file of only comments is an empty table.
-std::optional<PlistDict> ParseStringsTable(std::span<const std::uint8_t> bytes);
+PACKGATE_PLATFORM_API std::optional<PlistDict> ParseStringsTable(
+    std::span<const std::uint8_t> bytes);
 
 // The file at `path` read whole as a property list whose top level is a dictionary
 // (`initWithContentsOfFile:` of a mutable dictionary). Nothing when the path is absent, the
 // file is missing, unreadable, larger than kMaxPlistFileBytes, not a property list, or not a
 // dictionary at its top.
-std::optional<PlistDict> DictionaryWithContentsOfFile(const std::optional<std::string>& path);
+PACKGATE_PLATFORM_API std::optional<PlistDict> DictionaryWithContentsOfFile(
+    const std::optional<std::string>& path);
 
 }  // namespace foundation

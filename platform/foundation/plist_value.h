@@ -16,6 +16,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform_export.h"
+
 namespace foundation {
 
 class PlistValue;
@@ -30,7 +32,7 @@ struct PlistDate {
 
 // A dictionary: string keys in file order, found in constant time (a hostile file may hold
 // many keys, so neither lookups nor the reader's inserts may cost a scan).
-class PlistDict {
+class PACKGATE_PLATFORM_API PlistDict {
   public:
     // The value stored for `key`, or null.
     const PlistValue* find(std::string_view key) const;
@@ -99,15 +101,17 @@ class PlistValue {
 };
 
 // The text of a value that must be a string: the string itself, else absent.
-std::optional<std::string> StringValue(const PlistValue* value);
+PACKGATE_PLATFORM_API std::optional<std::string> StringValue(const PlistValue* value);
 // The text of a value that may be a string or a number: a string as it stands, an integer
 // as its decimal digits, a real number in its shortest exact decimal form; else absent.
-std::optional<std::string> TextValue(const PlistValue* value);
+PACKGATE_PLATFORM_API std::optional<std::string> TextValue(const PlistValue* value);
 
 // Lookups in a dictionary that may itself be absent (null). A missing key is absent.
-std::optional<std::string> StringForKey(const PlistDict* dict, std::string_view key);
-std::optional<std::string> TextForKey(const PlistDict* dict, std::string_view key);
-const PlistDict* DictForKey(const PlistDict* dict, std::string_view key);
+PACKGATE_PLATFORM_API std::optional<std::string> StringForKey(const PlistDict* dict,
+                                                              std::string_view key);
+PACKGATE_PLATFORM_API std::optional<std::string> TextForKey(const PlistDict* dict,
+                                                            std::string_view key);
+PACKGATE_PLATFORM_API const PlistDict* DictForKey(const PlistDict* dict, std::string_view key);
 
 // The old-style description macOS prints for a value in log lines (NSDictionary and NSArray
 // `description`): "{\n    key = value;\n}", "(\n    a,\n    b\n)", strings quoted when they
@@ -117,6 +121,6 @@ const PlistDict* DictForKey(const PlistDict* dict, std::string_view key);
 // booleans as 1 and 0, data as <0a1b2c3d 4e5f>, dates as "2001-01-01 00:00:00 +0000". A
 // string at the top stands bare. A description longer than 1 MiB is cut there and ends in
 // "...", so a hostile tree cannot turn one log line into gigabytes.
-std::string DescribePlist(const PlistValue& value);
+PACKGATE_PLATFORM_API std::string DescribePlist(const PlistValue& value);
 
 }  // namespace foundation

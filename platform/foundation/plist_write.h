@@ -8,6 +8,7 @@
 #include <string>
 
 #include "foundation/plist_value.h"
+#include "platform_export.h"
 
 namespace foundation {
 
@@ -17,17 +18,18 @@ namespace foundation {
 // seconds, data in base64 lines of at most 76 characters at the indentation of <data>.
 // Characters that XML 1.0 cannot hold (control characters other than tab and line breaks)
 // are written as they are, as macOS writes them, and make the document unreadable.
-std::string XmlPropertyListText(const PlistValue& value);
+PACKGATE_PLATFORM_API std::string XmlPropertyListText(const PlistValue& value);
 
 // Whether every key and string of `value` is text that an XML document can hold: valid UTF-8
 // without the control characters XML 1.0 forbids (all but tab, line feed, carriage return).
-bool IsXmlWritable(const PlistValue& value);
+PACKGATE_PLATFORM_API bool IsXmlWritable(const PlistValue& value);
 
 // Writes `dict` as an XML property list to `path` (`writeToFile:atomically:`). With
 // `atomically` the text goes to a temporary file in the same folder, is flushed to disk and
 // then renamed over `path`, so an earlier file is replaced whole or not at all. Answers
 // whether the whole file was written. A dictionary that is not IsXmlWritable is refused and
 // nothing is written: the file could never be read back.
-bool WriteDictionaryToFile(const PlistDict& dict, const std::string& path, bool atomically);
+PACKGATE_PLATFORM_API bool WriteDictionaryToFile(const PlistDict& dict, const std::string& path,
+                                                 bool atomically);
 
 }  // namespace foundation

@@ -8,13 +8,14 @@
 #include <string_view>
 
 #include "foundation/plist_value.h"
+#include "platform_export.h"
 
 namespace foundation {
 
 // The value stored for `key` in the preferences of `applicationId`, or nothing when the
 // identifier is absent or empty, holds a "/" or is "." or "..", the file is missing or
 // unreadable, or the key is not there.
-std::optional<PlistValue> CopyPreferenceValue(std::string_view key,
-                                              const std::optional<std::string>& applicationId);
+PACKGATE_PLATFORM_API std::optional<PlistValue> CopyPreferenceValue(
+    std::string_view key, const std::optional<std::string>& applicationId);
 
 }  // namespace foundation

@@ -6,20 +6,22 @@
 
 #include <string>
 
+#include "platform_export.h"
+
 namespace foundation {
 
 // The folder that stands for "/" of the machine; "/" unless set (an empty text sets "/").
-void SetMachineRoot(std::string root);
-const std::string& MachineRoot();
+PACKGATE_PLATFORM_API void SetMachineRoot(std::string root);
+PACKGATE_PLATFORM_API const std::string& MachineRoot();
 
 // The current user's home folder; $HOME unless set (and "/" when $HOME is unset or empty).
 // Setting the empty text returns to $HOME.
-void SetHomeFolder(std::string home);
-std::string HomeFolder();
+PACKGATE_PLATFORM_API void SetHomeFolder(std::string home);
+PACKGATE_PLATFORM_API std::string HomeFolder();
 
 // "/Library" for the root "/", else <root>/Library.
-std::string MachineLibraryFolder();
+PACKGATE_PLATFORM_API std::string MachineLibraryFolder();
 // <home>/Library, with the home folder written out.
-std::string UserLibraryFolder();
+PACKGATE_PLATFORM_API std::string UserLibraryFolder();
 
 }  // namespace foundation

@@ -11,10 +11,11 @@
 #include <variant>
 
 #include "foundation/plist_value.h"
+#include "platform_export.h"
 
 namespace foundation {
 
-class StringOrNumber {
+class PACKGATE_PLATFORM_API StringOrNumber {
   public:
     StringOrNumber() = default;
     StringOrNumber(std::nullopt_t) {}
@@ -47,6 +48,7 @@ class StringOrNumber {
 };
 
 // The value for `key` in a dictionary that may itself be absent (null).
-StringOrNumber StringOrNumberForKey(const PlistDict* dict, std::string_view key);
+PACKGATE_PLATFORM_API StringOrNumber StringOrNumberForKey(const PlistDict* dict,
+                                                 std::string_view key);
 
 }  // namespace foundation

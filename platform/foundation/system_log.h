@@ -26,13 +26,14 @@
 #include <vector>
 
 #include "foundation/plist_value.h"
+#include "platform_export.h"
 
 namespace foundation {
 
 // One argument of a log line. Implicit conversions keep call sites short:
 // NSLog("strPlist:%@", path).
-class LogArg {
-public:
+class PACKGATE_PLATFORM_API LogArg {
+  public:
     using Storage = std::variant<std::monostate, std::string, PlistValue, std::int64_t,
                                  std::uint64_t>;
 
@@ -66,21 +67,22 @@ private:
 };
 
 // The message a format and its arguments make (no prefix, no line break).
-std::string FormatMessage(std::string_view format, std::span<const LogArg> args);
+PACKGATE_PLATFORM_API std::string FormatMessage(std::string_view format,
+                                                std::span<const LogArg> args);
 
 // Where log messages go. The sink receives the message alone; the default sink writes
 // "YYYY-MM-DD hh:mm:ss.mmm process[pid:tid] message" in local time to standard error.
 using LogSink = std::function<void(std::string_view message)>;
 // Replaces the sink; an empty function restores the default. Answers the previous sink.
-LogSink SetLogSink(LogSink sink);
+PACKGATE_PLATFORM_API LogSink SetLogSink(LogSink sink);
 // A sink that appends prefixed lines to the file at `path` (created when missing, with the
 // folders above it), one write a line; nothing when the file cannot be opened. A failed
 // write drops its line.
-std::optional<LogSink> FileLogSink(const std::string& path);
+PACKGATE_PLATFORM_API std::optional<LogSink> FileLogSink(const std::string& path);
 // The prefix of a line written now, without the trailing space.
-std::string LogLinePrefix();
+PACKGATE_PLATFORM_API std::string LogLinePrefix();
 
-void LogMessage(std::string_view format, std::span<const LogArg> args);
+PACKGATE_PLATFORM_API void LogMessage(std::string_view format, std::span<const LogArg> args);
 
 template <class... Args>
 void NSLog(std::string_view format, const Args&... args) {

@@ -8,6 +8,7 @@
 
 #include "appkit/views.h"
 #include "foundation/bundle.h"
+#include "platform_export.h"
 
 // The Installer's direction values.
 using InstallerSectionDirection = long;
@@ -29,10 +30,10 @@ struct PaneContentView {
 // Rows defaults to 8 and SelectedRow to 0; a missing or unreadable file gives the defaults.
 // Each number may be an integer or a text holding only a decimal integer; one that is not,
 // a Rows outside 0 to 64 or a SelectedRow that names no row gives its default.
-PaneContentView LoadPaneContentView(const std::optional<std::string>& path);
+PACKGATE_PLATFORM_API PaneContentView LoadPaneContentView(const std::optional<std::string>& path);
 
-class InstallerPane {
-public:
+class PACKGATE_PLATFORM_API InstallerPane {
+  public:
     InstallerPane(foundation::Bundle bundle, PaneContentView view);
     virtual ~InstallerPane();
     InstallerPane(const InstallerPane&) = delete;

@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform_export.h"
+
 namespace platform {
 
 struct PosixCalls {
@@ -43,10 +45,10 @@ struct PosixCalls {
 };
 
 // The real system calls.
-PosixCalls RealPosixCalls();
+PACKGATE_PLATFORM_API PosixCalls RealPosixCalls();
 
 // The table in use; tests may assign members of it.
-PosixCalls& Posix();
+PACKGATE_PLATFORM_API PosixCalls& Posix();
 
 // Puts a table in place for the life of the object and restores the previous one after.
 class ScopedPosixCalls {
@@ -63,16 +65,16 @@ class ScopedPosixCalls {
 // Helpers over the table that every caller needs the same way.
 
 // open() retried while it is interrupted. -1 and errno on failure.
-int OpenRetrying(const char* path, int flags, mode_t mode = 0);
+PACKGATE_PLATFORM_API int OpenRetrying(const char* path, int flags, mode_t mode = 0);
 // Writes all of `bytes`, going on after short writes and retrying interrupted ones. False
 // (errno set) when a write fails or writes nothing.
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes);
+PACKGATE_PLATFORM_API bool WriteAll(int fd, std::span<const std::uint8_t> bytes);
 // read() retried while it is interrupted.
-ssize_t ReadRetrying(int fd, void* buffer, std::size_t count);
+PACKGATE_PLATFORM_API ssize_t ReadRetrying(int fd, void* buffer, std::size_t count);
 // fsync() retried while it is interrupted.
-int FsyncRetrying(int fd);
+PACKGATE_PLATFORM_API int FsyncRetrying(int fd);
 // close() once: after EINTR the descriptor is already released on Linux, so a retry could
 // close a descriptor that another thread has just opened.
-int CloseOnce(int fd);
+PACKGATE_PLATFORM_API int CloseOnce(int fd);
 
 }  // namespace platform

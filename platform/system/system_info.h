@@ -5,13 +5,15 @@
 #include <optional>
 #include <string>
 
+#include "platform_export.h"
+
 namespace platform {
 
 // The platform UUID as the system keeps it: /sys/class/dmi/id/product_uuid when readable,
 // else /etc/machine-id written as 8-4-4-4-12 upper-case hex digits, else the empty text.
-std::string PlatformUUID();
+PACKGATE_PLATFORM_API std::string PlatformUUID();
 // Fixes what PlatformUUID answers; std::nullopt (nothing) restores the system's value.
-void SetPlatformUUIDOverride(std::optional<std::string> uuid);
+PACKGATE_PLATFORM_API void SetPlatformUUIDOverride(std::optional<std::string> uuid);
 
 struct SystemVersion {
     int major = 0;
@@ -19,6 +21,6 @@ struct SystemVersion {
     int bugFix = 0;
 };
 // The running kernel's release numbers (uname); a number that cannot be read is 0.
-SystemVersion QuerySystemVersion();
+PACKGATE_PLATFORM_API SystemVersion QuerySystemVersion();
 
 }  // namespace platform

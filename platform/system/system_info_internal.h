@@ -4,14 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "platform_export.h"
 #include "system/system_info.h"
 
 namespace platform::detail {
 
 // PlatformUUID() read from the given files instead of the system's.
-std::string PlatformUUIDFromFiles(const char* dmiUuidPath, const char* machineIdPath);
+PACKGATE_PLATFORM_API std::string PlatformUUIDFromFiles(const char* dmiUuidPath,
+                                                        const char* machineIdPath);
 
 // The leading "major.minor.bugfix" numbers of a kernel release text ("6.1.0-18-amd64").
-SystemVersion ParseKernelRelease(std::string_view release);
+PACKGATE_PLATFORM_API SystemVersion ParseKernelRelease(std::string_view release);
 
 }  // namespace platform::detail

@@ -1,5 +1,5 @@
-// Writers of the two property-list formats that the product only reads, so tests and the demo
-// machine can lay down records in all three formats (XML comes from XmlPropertyListText).
+// Writers of the two property-list formats that the product only reads, so tests can lay
+// down records in all three formats (XML comes from XmlPropertyListText).
 //
 // They write what the value holds and nothing clever: a plain, valid file for any value tree.
 // They are for fixtures only; nothing here guards against hostile input.

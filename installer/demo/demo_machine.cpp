@@ -1,4 +1,4 @@
-#include "installer/demo_machine.h"
+#include "installer/demo/demo_machine.h"
 
 #include <stdlib.h>
 
@@ -10,28 +10,15 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "fake_machine.h"
 #include "foundation/string_or_number.h"
 
 namespace installer {
 namespace {
 
 namespace fs = std::filesystem;
-using packgate_test::FakeMachine;
 
 // Marks a folder as a demo machine, so a later --demo with the same folder may replace it.
 constexpr const char* kMarkerName = "packgate-demo.txt";
-
-class FixtureDemo final : public DemoMachine {
-  public:
-    explicit FixtureDemo(std::unique_ptr<FakeMachine> machine) : machine_(std::move(machine)) {}
-    const std::string& folder() const override { return machine_->folder(); }
-    const std::string& root() const override { return machine_->root(); }
-    const std::string& home() const override { return machine_->home(); }
-
-  private:
-    std::unique_ptr<FakeMachine> machine_;
-};
 
 // Makes `folder` ready to receive a demo machine; answers the reason when it is not.
 std::string PrepareFolder(const std::string& folder) {
@@ -70,20 +57,20 @@ void WriteMarker(const std::string& folder) {
               "the user's home. packgate-installer --demo with this folder lays it out anew.\n";
 }
 
-void LayOut(FakeMachine& machine, const PackInfo& pack) {
+void LayOut(MachineLayout& machine, const PackInfo& pack) {
     const std::int32_t required = pack.requiredVersion.intValue();
     const std::int32_t good = std::max<std::int32_t>(required, 130);
 
-    packgate_test::MakerHost current;
+    MakerHost current;
     current.versionCode = std::to_string(good);
-    packgate_test::MakerHost old;
+    MakerHost old;
     old.name = "quillet4";
     old.productTitle = "Quillet 4 Studio";
     old.dataVision = "4.1";
     old.appVersion = "4.1.3";
     old.em2 = "QL4-2210-0007";
     old.versionCode = std::to_string(required > 0 ? required - 1 : 0);
-    packgate_test::MakerHost predecessor;
+    MakerHost predecessor;
     predecessor.name = "brellion";
     predecessor.productName = "Brellion";
     predecessor.productTitle = "Brellion 3";
@@ -91,10 +78,10 @@ void LayOut(FakeMachine& machine, const PackInfo& pack) {
     predecessor.appVersion = "3.0.2";
     predecessor.em2 = "BR3-0815-0001";
     predecessor.versionCode = "300";
-    const packgate_test::MakerHost makers[] = {current, old, predecessor};
+    const MakerHost makers[] = {current, old, predecessor};
     machine.addMakerHosts(makers);
 
-    packgate_test::StoreHost store;
+    StoreHost store;
     // The store route compares the first three characters of the version code with the
     // pack's required version.
     if (good <= 999) store.versionCode = std::to_string(good) + "1187";
@@ -103,10 +90,6 @@ void LayOut(FakeMachine& machine, const PackInfo& pack) {
 }
 
 }  // namespace
-
-bool DemoMachineAvailable() {
-    return true;
-}
 
 std::unique_ptr<DemoMachine> CreateDemoMachine(const std::optional<std::string>& folder,
                                                const PackInfo& pack, std::string& error) {
@@ -121,10 +104,14 @@ std::unique_ptr<DemoMachine> CreateDemoMachine(const std::optional<std::string>&
             chosen = NewTemporaryFolder(error);
         }
         if (!error.empty()) return nullptr;
-        auto machine = std::make_unique<FakeMachine>(chosen);
+        auto machine = std::make_unique<DemoMachine>(chosen);
         WriteMarker(chosen);
-        LayOut(*machine, pack);
-        return std::make_unique<FixtureDemo>(std::move(machine));
+        LayOut(machine->layout(), pack);
+        if (!machine->layout().error().empty()) {
+            error = "cannot lay out the demo machine: " + machine->layout().error();
+            return nullptr;
+        }
+        return machine;
     } catch (const std::exception& failure) {
         error = std::string("cannot lay out the demo machine: ") + failure.what();
         return nullptr;

@@ -7,21 +7,23 @@
 #include <optional>
 #include <string>
 
+#include "installer/demo/machine_layout.h"
 #include "installer/pack_info.h"
 
 namespace installer {
 
 class DemoMachine {
   public:
-    virtual ~DemoMachine() = default;
+    explicit DemoMachine(std::string folder) : layout_(std::move(folder)) {}
     // The folder that holds the machine (root/ and home/...).
-    virtual const std::string& folder() const = 0;
-    virtual const std::string& root() const = 0;
-    virtual const std::string& home() const = 0;
-};
+    const std::string& folder() const { return layout_.folder(); }
+    const std::string& root() const { return layout_.root(); }
+    const std::string& home() const { return layout_.home(); }
+    MachineLayout& layout() { return layout_; }
 
-// Whether this build can lay out demo machines.
-bool DemoMachineAvailable();
+  private:
+    MachineLayout layout_;
+};
 
 // Lays out the demo machine in `folder`, or in a new folder under $TMPDIR (else /tmp). The
 // folder stays after the run, so the handoff list and the install log can be looked at. The copies'
