@@ -9,7 +9,8 @@
 namespace platform::detail {
 
 // PlatformUUID() read from the given files instead of the system's.
-std::string PlatformUUIDFromFiles(const char* dmiUuidPath, const char* machineIdPath);
+std::string PlatformUUIDFromFiles(const char* dmiUuidPath, const char* machineIdPath,
+                                  const char* dbusMachineIdPath);
 
 // The leading "major.minor.bugfix" numbers of a kernel release text ("6.1.0-18-amd64").
 SystemVersion ParseKernelRelease(std::string_view release);
