@@ -1,5 +1,6 @@
-# Packgate: the two commands a newcomer needs are `make run` and `make test`.
-# Every target first makes sure the Debian packages below are present.
+# Packgate: the two commands a newcomer needs are `make run` and `make test` (or, on a machine
+# without make, `./packgate run` and `./packgate test`). Every target first makes sure the
+# Debian packages of debian-packages.txt are present.
 
 BUILD   ?= build
 PREFIX  ?= /usr/local
@@ -9,35 +10,18 @@ WERROR  ?= OFF
 SANITIZE ?=
 CMAKE_ARGS ?=
 
-DEBS := cmake make g++ pkg-config binutils libxml2-dev libcurl4-openssl-dev ca-certificates \
-        libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev libssl-dev \
-        nlohmann-json3-dev libunistring-dev python3 openssl tmux
-
 # Fuzzing (`make fuzz`): libFuzzer programs built by clang in their own folder, each run for
 # FUZZ_SECONDS seconds from its checked-in corpus. The ordinary build replays the corpora.
 FUZZ_BUILD   ?= build-fuzz-clang
 FUZZ_SECONDS ?= 60
 FUZZ_DEBS := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build test run bench install clean fuzz reliability
+.PHONY: all deps configure build test run demo bench install clean fuzz reliability
 
 all: build
 
 deps:
-	@missing=""; for p in $(DEBS); do \
-	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' \
-	        || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing:$$missing"; \
-	    export DEBIAN_FRONTEND=noninteractive; \
-	    apt-get update -q && apt-get install -y -q --no-install-recommends $$missing; \
-	else \
-	    echo "Missing Debian packages. Run as root:"; \
-	    echo "  apt-get install -y$$missing"; \
-	    exit 1; \
-	fi
+	@bash ./packgate deps
 
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(CONFIG) -DPACKGATE_WERROR=$(WERROR) \
@@ -52,7 +36,12 @@ test: build
 # Only what the demo needs, so a first run does not wait for the whole test suite to build.
 run: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target packgate-installer
-	@$(BUILD)/installer/packgate-installer --demo
+	@$(MAKE) --no-print-directory demo
+
+# The demo on what `run` built. Leaving the installer without installing (quitting, going
+# back: exit 3) is one way for a demo to end, not a failure to report.
+demo:
+	@$(BUILD)/installer/packgate-installer --demo || [ $$? -eq 3 ]
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
@@ -64,7 +53,7 @@ clean:
 	rm -rf $(BUILD)
 
 fuzz:
-	@$(MAKE) --no-print-directory deps DEBS="$(DEBS) $(FUZZ_DEBS)"
+	@bash ./packgate deps $(FUZZ_DEBS)
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	    -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <system/utf8_text.h>
+
 namespace hostmark {
 
 namespace {
@@ -18,6 +20,8 @@ char AsciiLower(char c) {
 }  // namespace
 
 std::string UUIDText(std::string_view platformUUID) {
+    // The registry property is read as UTF-8 text; bytes that are not text name no machine.
+    if (!platform::IsValidUtf8(platformUUID)) return {};
     if (!platformUUID.starts_with(kPlaceholderPrefix)) return std::string(platformUUID);
     std::string lastGroup(platformUUID.substr(platformUUID.rfind('-') + 1));
     std::transform(lastGroup.begin(), lastGroup.end(), lastGroup.begin(), AsciiLower);

@@ -11,7 +11,8 @@ namespace hostmark {
 inline constexpr std::size_t kUUIDBufferSize = 1024;
 
 // A UUID that begins with "00000000-0000-1000-8000-" becomes the part after its last '-' in
-// lower case; any other text is kept as it is, letter case included.
+// lower case; any other text is kept as it is, letter case included. Bytes that are not
+// valid UTF-8 give the empty text.
 std::string UUIDText(std::string_view platformUUID);
 
 // Zeroes the `kUUIDBufferSize` bytes of `output` and copies at most kUUIDBufferSize - 1

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "foundation/plist_value.h"
+#include "system/utf8_text.h"
 
 namespace foundation::plist_internal {
 
@@ -18,7 +19,7 @@ inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 // Appends the UTF-8 form of `codePoint`; surrogates and values beyond U+10FFFF become U+FFFD.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
-bool IsValidUtf8(std::string_view text);
+using platform::IsValidUtf8;
 
 // UTF-16 code units to UTF-8. A surrogate without its partner becomes U+FFFD: a UTF-8 string
 // cannot hold it, and one bad character should not cost the whole file. `bytes` must hold an

@@ -15,6 +15,8 @@ namespace {
 
 constexpr const char* kDmiUuidPath = "/sys/class/dmi/id/product_uuid";
 constexpr const char* kMachineIdPath = "/etc/machine-id";
+// Where D-Bus keeps the same identifier; machines without systemd may have only this one.
+constexpr const char* kDbusMachineIdPath = "/var/lib/dbus/machine-id";
 // The registry keeps the UUID in a 4096-byte buffer; anything longer is not a UUID.
 constexpr std::size_t kMaxIdFileBytes = 4095;
 
@@ -84,10 +86,13 @@ bool ReadNumber(std::string_view& rest, int& out) {
 
 namespace detail {
 
-std::string PlatformUUIDFromFiles(const char* dmiUuidPath, const char* machineIdPath) {
+std::string PlatformUUIDFromFiles(const char* dmiUuidPath, const char* machineIdPath,
+                                  const char* dbusMachineIdPath) {
     std::string uuid = TrimmedFileText(dmiUuidPath);
     if (!uuid.empty()) return uuid;
-    return MachineIdAsUUID(TrimmedFileText(machineIdPath));
+    uuid = MachineIdAsUUID(TrimmedFileText(machineIdPath));
+    if (!uuid.empty()) return uuid;
+    return MachineIdAsUUID(TrimmedFileText(dbusMachineIdPath));
 }
 
 SystemVersion ParseKernelRelease(std::string_view release) {
@@ -111,7 +116,7 @@ std::string PlatformUUID() {
         const std::lock_guard lock(state.mutex);
         if (state.uuid) return *state.uuid;
     }
-    return detail::PlatformUUIDFromFiles(kDmiUuidPath, kMachineIdPath);
+    return detail::PlatformUUIDFromFiles(kDmiUuidPath, kMachineIdPath, kDbusMachineIdPath);
 }
 
 void SetPlatformUUIDOverride(std::optional<std::string> uuid) {

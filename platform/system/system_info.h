@@ -10,7 +10,9 @@
 namespace platform {
 
 // The platform UUID as the system keeps it: /sys/class/dmi/id/product_uuid when readable,
-// else /etc/machine-id written as 8-4-4-4-12 upper-case hex digits, else the empty text.
+// else /etc/machine-id, else /var/lib/dbus/machine-id, either written as 8-4-4-4-12
+// upper-case hex digits, else the empty text. A machine-id that is not 32 hex digits (an
+// empty one, as a fresh image has) counts as missing.
 PACKGATE_PLATFORM_API std::string PlatformUUID();
 // Fixes what PlatformUUID answers; std::nullopt (nothing) restores the system's value.
 PACKGATE_PLATFORM_API void SetPlatformUUIDOverride(std::optional<std::string> uuid);

@@ -38,6 +38,26 @@ TEST(UUIDText, NeedsTheWholePrefixAtTheStart) {
               "X00000000-0000-1000-8000-0A1B2C3D4E5F");
 }
 
+TEST(UUIDText, GivesTheEmptyTextForBytesThatAreNotUtf8) {
+    for (const char* bad : {
+             "\xFF",                                          // never a UTF-8 byte
+             "4C4C4544-0042-3510-8052-B4C04F4A4D3\x80",       // stray continuation byte
+             "4C4C4544-\xC0\xAF",                             // overlong '/'
+             "4C4C4544-\xED\xA0\x80",                         // surrogate
+             "4C4C4544-\xE2\x82",                             // sequence cut short
+             "caf\xE9",                                       // Latin-1, not UTF-8
+             "00000000-0000-1000-8000-0A1B2C3D4E5\xC3",       // placeholder, bad last group
+             "00000000-0000-1000-8000-\xF5\x80\x80\x80-AB",     // beyond U+10FFFF
+         }) {
+        EXPECT_EQ(UUIDText(bad), "") << bad;
+    }
+}
+
+TEST(UUIDText, KeepsTextThatIsUtf8BeyondAscii) {
+    EXPECT_EQ(UUIDText("caf\xC3\xA9-\xF0\x9F\x94\x91"), "caf\xC3\xA9-\xF0\x9F\x94\x91");
+    EXPECT_EQ(UUIDText("00000000-0000-1000-8000-\xC3\x89T\xC3\x89"), "\xC3\x89t\xC3\x89");
+}
+
 // The buffer is followed by guard bytes that must survive every write.
 struct GuardedBuffer {
     static constexpr std::size_t kGuard = 64;

@@ -8,6 +8,7 @@
 #include "scratch_folder.h"
 #include "system/posix_calls.h"
 #include "system/system_info_internal.h"
+#include "uuid_source_seam.h"
 
 namespace {
 
@@ -15,14 +16,18 @@ using platform::SystemVersion;
 using platform::detail::ParseKernelRelease;
 using platform::detail::PlatformUUIDFromFiles;
 using platform_test::ScratchFolder;
+using platform_test::UUIDSourceFiles;
 
 class PlatformUUIDSources : public ::testing::Test {
   protected:
-    std::string Uuid() { return PlatformUUIDFromFiles(dmi_.c_str(), machineId_.c_str()); }
+    std::string Uuid() {
+        return PlatformUUIDFromFiles(dmi_.c_str(), machineId_.c_str(), dbusMachineId_.c_str());
+    }
 
     ScratchFolder folder_;
     std::string dmi_ = folder_ / "product_uuid";
     std::string machineId_ = folder_ / "machine-id";
+    std::string dbusMachineId_ = folder_ / "dbus-machine-id";
 };
 
 TEST_F(PlatformUUIDSources, FirmwareUuidWinsAndIsTrimmedButKeepsItsCase) {
@@ -47,6 +52,26 @@ TEST_F(PlatformUUIDSources, MalformedMachineIdGivesEmptyText) {
     }
 }
 
+TEST_F(PlatformUUIDSources, DbusMachineIdStandsInWhenEtcHasNone) {
+    folder_.Write("dbus-machine-id", "0f1e2d3c4b5a69788796a5b4c3d2e1f0\n");
+    EXPECT_EQ(Uuid(), "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
+    folder_.Write("machine-id", "");  // Empty, as an image not yet booted has it.
+    EXPECT_EQ(Uuid(), "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
+    folder_.Write("machine-id", "uninitialized\n");
+    EXPECT_EQ(Uuid(), "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
+}
+
+TEST_F(PlatformUUIDSources, EtcMachineIdWinsOverDbus) {
+    folder_.Write("machine-id", "3d1219c7c4c5404aaa1f6d2a48adfda4\n");
+    folder_.Write("dbus-machine-id", "0f1e2d3c4b5a69788796a5b4c3d2e1f0\n");
+    EXPECT_EQ(Uuid(), "3D1219C7-C4C5-404A-AA1F-6D2A48ADFDA4");
+}
+
+TEST_F(PlatformUUIDSources, MalformedDbusMachineIdGivesEmptyText) {
+    folder_.Write("dbus-machine-id", "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0\n");
+    EXPECT_EQ(Uuid(), "");
+}
+
 TEST_F(PlatformUUIDSources, NoSourceGivesEmptyText) {
     EXPECT_EQ(Uuid(), "");
 }
@@ -63,6 +88,34 @@ TEST_F(PlatformUUIDSources, FolderInPlaceOfFileIsIgnored) {
     folder_.MakeFolder("product_uuid");
     folder_.Write("machine-id", "ffffffffffffffffffffffffffffffff");
     EXPECT_EQ(Uuid(), "FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF");
+}
+
+// The system's own paths, reached through the seam.
+class SystemUUIDSources : public ::testing::Test {
+  protected:
+    ScratchFolder folder_;
+    UUIDSourceFiles sources_;
+};
+
+TEST_F(SystemUUIDSources, ReadsTheDbusMachineIdWhenNothingElseIsThere) {
+    sources_.Map(platform_test::kDbusMachineIdSource,
+                 folder_.Write("dbus", "0f1e2d3c4b5a69788796a5b4c3d2e1f0\n"));
+    EXPECT_EQ(platform::PlatformUUID(), "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
+}
+
+TEST_F(SystemUUIDSources, ReadsTheFirmwareUuidFirstThenEtcMachineId) {
+    sources_.Map(platform_test::kDbusMachineIdSource,
+                 folder_.Write("dbus", "0f1e2d3c4b5a69788796a5b4c3d2e1f0\n"));
+    sources_.Map(platform_test::kMachineIdSource,
+                 folder_.Write("etc", "3d1219c7c4c5404aaa1f6d2a48adfda4\n"));
+    EXPECT_EQ(platform::PlatformUUID(), "3D1219C7-C4C5-404A-AA1F-6D2A48ADFDA4");
+    sources_.Map(platform_test::kDmiUuidSource,
+                 folder_.Write("dmi", "4c4c4544-0042-3510-8052-b4c04f4a4d32\n"));
+    EXPECT_EQ(platform::PlatformUUID(), "4c4c4544-0042-3510-8052-b4c04f4a4d32");
+}
+
+TEST_F(SystemUUIDSources, NoSourceGivesEmptyText) {
+    EXPECT_EQ(platform::PlatformUUID(), "");
 }
 
 TEST(PlatformUUIDOverride, FixesTheAnswerUntilCleared) {

@@ -14,7 +14,8 @@ extern "C" {
 // Writes the platform UUID text into `output` (1024 bytes), zero-filled behind the text. A
 // UUID that begins with "00000000-0000-1000-8000-" is written as its last group in lower
 // case; any other is written as the system keeps it. A text longer than 1023 characters is
-// cut there; when no UUID can be read the text is empty. Always returns 1.
+// cut there; when no UUID can be read, or what the system holds is not valid UTF-8, the text
+// is empty. Always returns 1.
 HOSTMARK_API int KZUUID_GetUUID(char* output);
 HOSTMARK_API int Hostmark_GetUUID(char* output);
 
