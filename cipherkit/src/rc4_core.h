@@ -1,5 +1,6 @@
 // The RC4 key schedule and keystream behind GetKey / RC4 and their second names, as templates
-// over the state's element type (bytes, as GetKey hands them out, or machine words).
+// over the state's element type (bytes, as GetKey hands them out, or machine words), and the
+// form that RC4 uses: the x86-64 one where the build has it, the portable one elsewhere.
 #pragma once
 
 #include <bit>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "rc4_x86_64.h"
 
 // The gathered keystream word puts its first byte lowest, which is its first byte in memory
 // only on little-endian processors.
@@ -123,13 +125,34 @@ inline void ApplyKeystream(Entry* sbox, const unsigned char* input, std::size_t 
     ApplyKeystreamBytewise(sbox, i, j, input + k, length - k, output + k);
 }
 
+#if defined(CIPHERKIT_RC4_X86_64)
+// ApplyKeystream through the x86-64 words, over a state from ScheduleKeyX86_64.
+inline void ApplyKeystreamX86_64(std::uint32_t* sbox, const unsigned char* input,
+                                 std::size_t length, unsigned char* output) {
+    unsigned int i = 0;
+    unsigned int j = 0;
+    std::size_t k = 0;
+    if (length >= 8 && WordsAllowed(input, output)) {
+        KeystreamWordsX86_64(sbox, i, j, input, length / 8, output);
+        k = length - length % 8;
+    }
+    ApplyKeystreamBytewise(sbox, i, j, input + k, length - k, output + k);
+}
+#endif
+
 // XORs `length` bytes of `input` with the keystream of `key` into `output` (overlaps as for
-// ApplyKeystream), through a byte state; `keyLength` must be non-zero.
+// ApplyKeystream), in the best form this build has; `keyLength` must be non-zero.
 inline void Encipher(const unsigned char* key, unsigned int keyLength, const unsigned char* input,
                      std::size_t length, unsigned char* output) {
+#if defined(CIPHERKIT_RC4_X86_64)
+    std::uint32_t sbox[256];
+    ScheduleKeyX86_64(key, keyLength, sbox);
+    ApplyKeystreamX86_64(sbox, input, length, output);
+#else
     unsigned char sbox[256];
     ScheduleKey(key, keyLength, sbox);
     ApplyKeystream(sbox, input, length, output);
+#endif
 }
 
 // GetKey and its second name: 0 for a null pointer or an empty key (nothing written),

@@ -123,6 +123,14 @@ void PortableForm(const unsigned char* key, unsigned int keyLength, const unsign
     cipherkit::ApplyKeystream(sbox, input, length, output);
 }
 
+#if defined(CIPHERKIT_RC4_X86_64)
+void X86_64Form(const unsigned char* key, unsigned int keyLength, const unsigned char* input,
+                std::size_t length, unsigned char* output) {
+    std::uint32_t sbox[256];
+    cipherkit::ScheduleKeyX86_64(key, keyLength, sbox);
+    cipherkit::ApplyKeystreamX86_64(sbox, input, length, output);
+}
+#endif
 
 struct Rc4Forms {
     const char* name;
@@ -132,6 +140,9 @@ struct Rc4Forms {
 const Rc4Forms kRc4Forms[] = {
     {"PortableBytes", &PortableForm<unsigned char>},
     {"PortableWords", &PortableForm<unsigned int>},
+#if defined(CIPHERKIT_RC4_X86_64)
+    {"X86_64", &X86_64Form},
+#endif
     {"Chosen", &cipherkit::Encipher},
 };
 
@@ -236,6 +247,10 @@ TEST(Rc4Schedule, EveryFormLeavesTheTextbookTable) {
             std::uint32_t words[256];
             cipherkit::ScheduleKey(key.data(), length, words);
             ASSERT_TRUE(std::equal(words, words + 256, expected)) << "key length " << keyLength;
+#if defined(CIPHERKIT_RC4_X86_64)
+            cipherkit::ScheduleKeyX86_64(key.data(), length, words);
+            ASSERT_TRUE(std::equal(words, words + 256, expected)) << "key length " << keyLength;
+#endif
         }
     }
 }
