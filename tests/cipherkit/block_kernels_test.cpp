@@ -1,9 +1,11 @@
 // The block loops behind the hex codecs, the RC4 keystream and the wide conversions, compiled
 // into this test from the library's sources so that the portable forms are tested on this
-// machine beside the SSE2 forms the library uses. Each form is checked against OpenSSL or the
-// byte-at-a-time loop, at every length up to 300 and with a fault at every position of a block.
+// machine beside the SSE2 and x86-64 forms the library uses. Each form is checked against
+// OpenSSL or the byte-at-a-time loop, at every length up to 300 and with a fault at every
+// position of a block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -111,38 +113,86 @@ Bytes BytewiseCipher(const Bytes& key, const Bytes& input) {
     return output;
 }
 
+using Rc4Form = void (*)(const unsigned char* key, unsigned int keyLength,
+                         const unsigned char* input, std::size_t length, unsigned char* output);
+
 template <typename Entry>
-Bytes WordCipher(const Bytes& key, const Bytes& input) {
+void PortableForm(const unsigned char* key, unsigned int keyLength, const unsigned char* input,
+                  std::size_t length, unsigned char* output) {
     Entry sbox[256];
-    cipherkit::ScheduleKey(key.data(), static_cast<unsigned int>(key.size()), sbox);
-    Bytes output(input.size());
-    cipherkit::ApplyKeystream(sbox, input.data(), input.size(), output.data());
+    cipherkit::ScheduleKey(key, keyLength, sbox);
+    cipherkit::ApplyKeystream(sbox, input, length, output);
+}
+
+#if defined(CIPHERKIT_RC4_X86_64)
+void X86_64Form(const unsigned char* key, unsigned int keyLength, const unsigned char* input,
+                std::size_t length, unsigned char* output) {
+    std::uint32_t sbox[256];
+    cipherkit::ScheduleKeyX86_64(key, keyLength, sbox);
+    cipherkit::ApplyKeystreamX86_64(sbox, input, length, output);
+}
+#endif
+
+struct Rc4Forms {
+    const char* name;
+    Rc4Form cipher;
+};
+
+const Rc4Forms kRc4Forms[] = {
+    {"PortableBytes", &PortableForm<unsigned char>},
+    {"PortableWords", &PortableForm<unsigned int>},
+#if defined(CIPHERKIT_RC4_X86_64)
+    {"X86_64", &X86_64Form},
+#endif
+    {"Chosen", &cipherkit::Encipher},
+};
+
+class Rc4Keystream : public ::testing::TestWithParam<Rc4Forms> {};
+
+Bytes Cipher(const Rc4Forms& form, const Bytes& key, const Bytes& input) {
+    Bytes output(input.size() + 1, 0xA5);
+    form.cipher(key.data(), static_cast<unsigned int>(key.size()), input.data(), input.size(),
+                output.data());
+    EXPECT_EQ(output.back(), 0xA5) << "wrote past the end, length " << input.size();
+    output.pop_back();
     return output;
 }
 
-TEST(Rc4Keystream, WordsAgreeWithOpenSslAndSingleBytesAtEveryLength) {
+TEST_P(Rc4Keystream, AgreesWithOpenSslAndSingleBytesAtEveryLength) {
     std::mt19937 rng(303);
     for (std::size_t length = 0; length <= kMaxLength; ++length) {
         const Bytes key = testbytes::Random(rng, 1 + rng() % 32);
         const Bytes text = testbytes::Random(rng, length);
         const Bytes expected = reference::Rc4(key, text);
-        ASSERT_EQ(WordCipher<unsigned char>(key, text), expected) << "length " << length;
-        ASSERT_EQ(WordCipher<unsigned int>(key, text), expected) << "length " << length;
+        ASSERT_EQ(Cipher(GetParam(), key, text), expected) << "length " << length;
         ASSERT_EQ(BytewiseCipher(key, text), expected) << "length " << length;
     }
 }
 
-TEST(Rc4Keystream, WrapsAroundTheTableLikeOpenSsl) {
-    // Several passes of i over all 256 entries, so every word start and wrap is crossed.
+// Every key length from 1 to 300 (the schedule's key counter wraps at every one of them, and
+// keys beyond 256 bytes use only their first 256), over texts long enough for whole words.
+TEST_P(Rc4Keystream, AgreesWithOpenSslForEveryKeyLength) {
+    std::mt19937 rng(307);
+    for (std::size_t keyLength = 1; keyLength <= 300; ++keyLength) {
+        const Bytes key = testbytes::Random(rng, keyLength);
+        const Bytes text = testbytes::Random(rng, 40);
+        ASSERT_EQ(Cipher(GetParam(), key, text), reference::Rc4(key, text))
+            << "key length " << keyLength;
+    }
+}
+
+TEST_P(Rc4Keystream, WrapsAroundTheTableLikeOpenSsl) {
+    // Many passes of i over all 256 entries, so every word start and wrap is crossed, and j
+    // meets the entry read ahead for the next step many times.
     std::mt19937 rng(304);
     const Bytes key = testbytes::Random(rng, 16);
-    const Bytes text = testbytes::Random(rng, 256 * 5 + 3);
-    EXPECT_EQ(WordCipher<unsigned char>(key, text), reference::Rc4(key, text));
+    const Bytes text = testbytes::Random(rng, 256 * 64 + 3);
+    EXPECT_EQ(Cipher(GetParam(), key, text), reference::Rc4(key, text));
 }
 
 // An output that overlaps its input by any shift gives what the byte-at-a-time loop gives,
 // the plain in-place case (shift 0) included.
-TEST(Rc4Keystream, OverlappingOutputsGiveTheByteAtATimeResult) {
+TEST_P(Rc4Keystream, OverlappingOutputsGiveTheByteAtATimeResult) {
     std::mt19937 rng(305);
     const Bytes key = testbytes::Random(rng, 7);
     for (const std::size_t length : {8u, 9u, 16u, 63u, 64u, 65u, 200u}) {
@@ -160,9 +210,48 @@ TEST(Rc4Keystream, OverlappingOutputsGiveTheByteAtATimeResult) {
                                               expected.data() + to);
 
             Bytes actual = start;
-            cipherkit::ScheduleKey(key.data(), 7, sbox);
-            cipherkit::ApplyKeystream(sbox, actual.data() + from, length, actual.data() + to);
+            GetParam().cipher(key.data(), 7, actual.data() + from, length, actual.data() + to);
             ASSERT_EQ(actual, expected) << "length " << length << ", shift " << shift;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rc4, Rc4Keystream, ::testing::ValuesIn(kRc4Forms),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// The key schedule as it is defined, without reading ahead.
+template <typename Entry>
+void TextbookSchedule(const Bytes& key, Entry* sbox) {
+    for (unsigned int i = 0; i < 256; ++i) sbox[i] = static_cast<Entry>(i);
+    unsigned int j = 0;
+    for (unsigned int i = 0; i < 256; ++i) {
+        j = (j + sbox[i] + key[i % key.size()]) % 256;
+        std::swap(sbox[i], sbox[j]);
+    }
+}
+
+// The schedules that read the next entry ahead leave the same table as the plain one, for
+// keys of every length (about one step in 256 needs the value read again).
+TEST(Rc4Schedule, EveryFormLeavesTheTextbookTable) {
+    std::mt19937 rng(308);
+    for (std::size_t keyLength = 1; keyLength <= 300; ++keyLength) {
+        for (int round = 0; round < 4; ++round) {
+            const Bytes key = testbytes::Random(rng, keyLength);
+            const auto length = static_cast<unsigned int>(keyLength);
+            unsigned char expected[256];
+            TextbookSchedule(key, expected);
+
+            unsigned char bytes[256];
+            cipherkit::ScheduleKey(key.data(), length, bytes);
+            ASSERT_TRUE(std::equal(bytes, bytes + 256, expected)) << "key length " << keyLength;
+
+            std::uint32_t words[256];
+            cipherkit::ScheduleKey(key.data(), length, words);
+            ASSERT_TRUE(std::equal(words, words + 256, expected)) << "key length " << keyLength;
+#if defined(CIPHERKIT_RC4_X86_64)
+            cipherkit::ScheduleKeyX86_64(key.data(), length, words);
+            ASSERT_TRUE(std::equal(words, words + 256, expected)) << "key length " << keyLength;
+#endif
         }
     }
 }
