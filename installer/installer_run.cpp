@@ -6,17 +6,17 @@
 #include <string>
 
 #include "foundation/search_paths.h"
-#include "installer/bundle_loader.h"
 #include "installer/demo/demo_machine.h"
 #include "installer/host_settings.h"
-#include "installer/install_flow.h"
-#include "installer/install_log.h"
-#include "installer/pack_info.h"
+#include "installer/model/bundle_loader.h"
+#include "installer/model/install_flow.h"
+#include "installer/model/install_log.h"
+#include "installer/model/pack_info.h"
 #include "installer/program_location.h"
-#include "installer/scripted_report.h"
-#include "installer/scripted_run.h"
-#include "installer/terminal_ui.h"
-#include "installer/text_wrap.h"
+#include "installer/script/scripted_report.h"
+#include "installer/script/scripted_run.h"
+#include "installer/terminal/terminal_ui.h"
+#include "installer/text/text_wrap.h"
 
 namespace installer {
 namespace {

@@ -1,5 +1,5 @@
 // The install flow's steps and what each request asks of the pane.
-#include "installer/install_flow.h"
+#include "installer/model/install_flow.h"
 
 #include <gtest/gtest.h>
 

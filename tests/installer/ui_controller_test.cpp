@@ -1,5 +1,5 @@
 // What each key of the terminal screen does.
-#include "installer/ui_controller.h"
+#include "installer/terminal/ui_controller.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "installer/ui_controller.h"
+#include "installer/terminal/ui_controller.h"
 
 namespace installer {
 namespace {

@@ -2,8 +2,8 @@
 // feeds the keys to the UI controller until the flow is finished.
 #pragma once
 
-#include "installer/install_flow.h"
-#include "installer/install_log.h"
+#include "installer/model/install_flow.h"
+#include "installer/model/install_log.h"
 
 namespace installer {
 

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "installer/handoff_list.h"
-#include "installer/pane_view.h"
+#include "installer/model/handoff_list.h"
+#include "installer/model/pane_view.h"
 #include "installer_plugins/installer_pane.h"
 
 namespace installer {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "installer/install_flow.h"
+#include "installer/model/install_flow.h"
 
 namespace installer {
 

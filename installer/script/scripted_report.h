@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "installer/scripted_run.h"
+#include "installer/script/scripted_run.h"
 
 namespace installer {
 

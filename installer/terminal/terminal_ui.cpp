@@ -1,4 +1,4 @@
-#include "installer/terminal_ui.h"
+#include "installer/terminal/terminal_ui.h"
 
 #include <curses.h>
 #include <fcntl.h>
@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "installer/screen_layout.h"
-#include "installer/ui_controller.h"
+#include "installer/terminal/screen_layout.h"
+#include "installer/terminal/ui_controller.h"
 
 namespace installer {
 namespace {

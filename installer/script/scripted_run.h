@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/install_flow.h"
+#include "installer/model/install_flow.h"
 
 namespace installer {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "installer/install_flow.h"
-#include "installer/ui_controller.h"
+#include "installer/model/install_flow.h"
+#include "installer/terminal/ui_controller.h"
 
 namespace installer {
 

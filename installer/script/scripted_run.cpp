@@ -1,4 +1,4 @@
-#include "installer/scripted_run.h"
+#include "installer/script/scripted_run.h"
 
 namespace installer {
 namespace {

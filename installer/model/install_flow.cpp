@@ -1,4 +1,4 @@
-#include "installer/install_flow.h"
+#include "installer/model/install_flow.h"
 
 namespace installer {
 
