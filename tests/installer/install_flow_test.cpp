@@ -6,6 +6,7 @@
 #include "fake_pane.h"
 #include "foundation/search_paths.h"
 #include "program_runner.h"
+#include "recording_front_end.h"
 
 namespace installer_test {
 namespace {
@@ -22,7 +23,8 @@ class InstallerFlow : public ::testing::Test {
 
     TemporaryFolder home_;
     FakePane pane_;
-    InstallFlow flow_{pane_, "Pack"};
+    RecordingFrontEnd frontEnd_;
+    InstallFlow flow_{pane_, "Pack", frontEnd_};
 };
 
 TEST_F(InstallerFlow, StartsAtTheIntroductionWithoutCallingThePane) {
