@@ -232,28 +232,31 @@ void TerminalFrontEnd::printOutcome() const {
         out_ << "Handoff list: " << PrintableText(outcome_->handoff->path, false) << "\n";
 }
 
-int TerminalFrontEnd::run(InstallFlow& flow) {
-    {
-        const StandardErrorAside aside(log_.path());
-        UiController controller(flow);
-        flow_ = &flow;
-        controller_ = &controller;
-        // Input that keeps failing (the terminal went away) ends the run as a quit would.
-        constexpr int kMaxFailedReads = 100;
-        int failedReads = 0;
-        while (!controller.finished()) {
-            paint(false);
-            const int key = getch();
-            if (key == ERR) {
-                if (++failedReads >= kMaxFailedReads) flow.quit();
-                continue;
-            }
-            failedReads = 0;
-            controller.handle(Translate(key));
+void TerminalFrontEnd::walk(InstallFlow& flow) {
+    const StandardErrorAside aside(log_.path());
+    UiController controller(flow);
+    flow_ = &flow;
+    controller_ = &controller;
+    // Input that keeps failing (the terminal went away) ends the run as a quit would.
+    constexpr int kMaxFailedReads = 100;
+    int failedReads = 0;
+    while (!controller.finished()) {
+        paint(false);
+        const int key = getch();
+        if (key == ERR) {
+            if (++failedReads >= kMaxFailedReads) flow.quit();
+            continue;
         }
-        flow_ = nullptr;
-        controller_ = nullptr;
+        failedReads = 0;
+        controller.handle(Translate(key));
     }
+    flow_ = nullptr;
+    controller_ = nullptr;
+}
+
+int TerminalFrontEnd::run(InstallFlow& flow) {
+    if (!screen_) return flow.exitCode();  // The screen went with the first run.
+    walk(flow);
     screen_.reset();
     printOutcome();
     return flow.exitCode();

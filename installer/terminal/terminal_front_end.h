@@ -29,7 +29,7 @@ class TerminalFrontEnd final : public FrontEnd {
     TerminalFrontEnd(const TerminalFrontEnd&) = delete;
     TerminalFrontEnd& operator=(const TerminalFrontEnd&) = delete;
 
-    // Answers the flow's exit code; the screen is gone when it returns.
+    // Answers the flow's exit code. Runs once: the screen is gone when it returns.
     int run(InstallFlow& flow) override;
 
     // Every frame is laid out from the flow as it stands, so changes need no call of their own.
@@ -43,6 +43,7 @@ class TerminalFrontEnd final : public FrontEnd {
 
   private:
     TerminalFrontEnd(std::unique_ptr<Screen> screen, const InstallLog& log, std::ostream& out);
+    void walk(InstallFlow& flow);
     void paint(bool working) const;
     void printOutcome() const;
 
