@@ -1,6 +1,6 @@
 // The terminal screen laid out as text spans, without drawing: which text goes where, in
-// which style, for a screen of a given size. The painter (terminal_ui.cpp) only copies the
-// spans to the terminal, so everything that is shown can be tested without a terminal.
+// which style, for a screen of a given size. The painter (terminal_front_end.cpp) only copies
+// the spans to the terminal, so everything that is shown can be tested without a terminal.
 #pragma once
 
 #include <optional>
