@@ -6,17 +6,17 @@
 #include <string>
 
 #include "foundation/search_paths.h"
-#include "installer/bundle_loader.h"
 #include "installer/demo/demo_machine.h"
 #include "installer/host_settings.h"
-#include "installer/install_flow.h"
-#include "installer/install_log.h"
-#include "installer/pack_info.h"
+#include "installer/model/bundle_loader.h"
+#include "installer/model/front_end.h"
+#include "installer/model/install_flow.h"
+#include "installer/model/install_log.h"
+#include "installer/model/pack_info.h"
 #include "installer/program_location.h"
-#include "installer/scripted_report.h"
-#include "installer/scripted_run.h"
-#include "installer/terminal_ui.h"
-#include "installer/text_wrap.h"
+#include "installer/script/script_front_end.h"
+#include "installer/terminal/terminal_front_end.h"
+#include "installer/text/text_wrap.h"
 
 namespace installer {
 namespace {
@@ -75,30 +75,34 @@ void PrintDemoNote(const DemoMachine& demo, std::ostream& out) {
     out << "Demo machine: " << demo.folder() << " (kept; remove it when done)\n";
 }
 
-// What the terminal screen leaves behind once it is gone.
-void PrintOutcome(const InstallFlow& flow, std::ostream& out) {
-    if (!flow.wentOn()) {
-        out << "The installation did not go on: the user stayed on the pane or quit.\n";
-        return;
-    }
-    out << "The pane let the installation go on.\n";
-    if (flow.handoff())
-        out << "Handoff list: " << PrintableText(flow.handoff()->path, false) << "\n";
+ReportContext Context(const std::string& packTitle, const std::string& bundlePath,
+                      const Machine& machine, const InstallLog& log) {
+    ReportContext context;
+    context.packTitle = packTitle;
+    context.bundlePath = bundlePath;
+    context.logPath = log.path();
+    if (machine.demo) context.demoFolder = machine.demo->folder();
+    return context;
 }
 
-int RunScripted(InstallFlow& flow, const InstallerOptions& options, const ReportContext& context,
-                std::ostream& out, std::ostream& err) {
+// The front end of this run, picked once: the terminal screen when a person is at a terminal
+// that can show it and the command line asks for nothing scripted, else the scripted run.
+std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
+                                         const ReportContext& context, const InstallLog& log,
+                                         std::ostream& out, std::ostream& err) {
+    if (!options.scripted() && OnTerminal()) {
+        if (auto terminal = TerminalFrontEnd::Open(log, out)) return terminal;
+        err << kProgram << "cannot use this terminal; running scripted\n";
+    }
     ScriptRequest request;
     request.chooseTag = options.chooseRow;
     request.chooseTitle = options.chooseTitle;
     request.back = options.back;
-    const ScriptTranscript script = RunScript(flow, request);
-    out << (options.json ? ScriptJsonReport(script, context) : ScriptTextReport(script, context));
-    if (script.error) err << kProgram << *script.error << "\n";
-    return script.exitCode;
+    return std::make_unique<ScriptFrontEnd>(request, context,
+                                            ScriptOutput{options.json, out, err, kProgram});
 }
 
-// Loads the bundle and walks the steps on the terminal or scripted; answers the exit code.
+// Loads the bundle and walks the steps on the front end of the run; answers the exit code.
 int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, const PackInfo& pack,
               const Machine& machine, const InstallLog& log, std::ostream& out, std::ostream& err) {
     PluginLoad load = LoadPluginBundle(bundlePath);
@@ -106,19 +110,11 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, co
         err << kProgram << PrintableText(load.error, false) << "\n";
         return kExitCannotRun;
     }
-    InstallFlow flow(load.plugin->pane(), PackTitleOrDefault(pack));
-    const bool interactive = !options.scripted() && OnTerminal();
-    if (interactive && RunTerminalUi(flow, log)) {
-        PrintOutcome(flow, out);
-        return flow.exitCode();
-    }
-    if (interactive) err << kProgram << "cannot use this terminal; running scripted\n";
-    ReportContext context;
-    context.packTitle = flow.packTitle();
-    context.bundlePath = bundlePath;
-    context.logPath = log.path();
-    if (machine.demo) context.demoFolder = machine.demo->folder();
-    return RunScripted(flow, options, context, out, err);
+    const std::string packTitle = PackTitleOrDefault(pack);
+    const std::unique_ptr<FrontEnd> frontEnd =
+        ChooseFrontEnd(options, Context(packTitle, bundlePath, machine, log), log, out, err);
+    InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
+    return frontEnd->run(flow);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // One run of packgate-installer once its command line is read: sets up the machine root,
-// home folder and install log, loads the bundle, and walks the steps on the terminal or
-// scripted.
+// home folder and install log, loads the bundle, picks the front end (the terminal screen or
+// the scripted run) and walks the steps on it.
 #pragma once
 
 #include <ostream>

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "installer/demo/machine_layout.h"
-#include "installer/pack_info.h"
+#include "installer/model/pack_info.h"
 
 namespace installer {
 

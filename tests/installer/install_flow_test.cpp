@@ -1,11 +1,12 @@
 // The install flow's steps and what each request asks of the pane.
-#include "installer/install_flow.h"
+#include "installer/model/install_flow.h"
 
 #include <gtest/gtest.h>
 
 #include "fake_pane.h"
 #include "foundation/search_paths.h"
 #include "program_runner.h"
+#include "recording_front_end.h"
 
 namespace installer_test {
 namespace {
@@ -22,7 +23,8 @@ class InstallerFlow : public ::testing::Test {
 
     TemporaryFolder home_;
     FakePane pane_;
-    InstallFlow flow_{pane_, "Pack"};
+    RecordingFrontEnd frontEnd_;
+    InstallFlow flow_{pane_, "Pack", frontEnd_};
 };
 
 TEST_F(InstallerFlow, StartsAtTheIntroductionWithoutCallingThePane) {

@@ -10,7 +10,7 @@
 
 #include "fake_machine.h"
 #include "foundation/system_log.h"
-#include "installer/bundle_loader.h"
+#include "installer/model/bundle_loader.h"
 #include "installer_program.h"
 
 namespace installer_test {

@@ -1,11 +1,11 @@
 // What the terminal screen shows for each step, laid out for a given size.
-#include "installer/screen_layout.h"
+#include "installer/terminal/screen_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "installer/text_wrap.h"
+#include "installer/text/text_wrap.h"
 
 namespace installer_test {
 namespace {

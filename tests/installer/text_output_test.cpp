@@ -8,8 +8,8 @@
 
 #include "foundation/files.h"
 #include "foundation/plist_read.h"
-#include "installer/json_text.h"
-#include "installer/text_wrap.h"
+#include "installer/script/json_text.h"
+#include "installer/text/text_wrap.h"
 
 namespace installer_test {
 namespace {

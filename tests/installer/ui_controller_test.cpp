@@ -1,11 +1,12 @@
 // What each key of the terminal screen does.
-#include "installer/ui_controller.h"
+#include "installer/terminal/ui_controller.h"
 
 #include <gtest/gtest.h>
 
 #include "fake_pane.h"
 #include "foundation/search_paths.h"
 #include "program_runner.h"
+#include "recording_front_end.h"
 
 namespace installer_test {
 namespace {
@@ -26,14 +27,17 @@ class InstallerKeys : public ::testing::Test {
     void SetUp() override { foundation::SetHomeFolder(home_.path()); }
     void TearDown() override { foundation::SetHomeFolder({}); }
 
+    // `working_`: how often the screen was told that the pane is being called.
     void Press(KeyPress key) {
-        ui_.handle(key, [this] { ++working_; });
+        ui_.handle(key);
+        working_ = frontEnd_.waits;
     }
     std::size_t Selected() const { return *flow_.paneView().selectedIndex(); }
 
     TemporaryFolder home_;
     FakePane pane_;
-    InstallFlow flow_{pane_, "Pack"};
+    RecordingFrontEnd frontEnd_;
+    InstallFlow flow_{pane_, "Pack", frontEnd_};
     UiController ui_{flow_};
     int working_ = 0;
 };

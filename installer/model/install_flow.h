@@ -1,5 +1,5 @@
-// The steps the installer walks and what each key or option does to them; shared by the
-// terminal screen and the scripted run, neither of which decides anything itself.
+// The steps the installer walks and what each request of a front end does to them; the
+// front ends (the terminal screen, the scripted run) decide nothing themselves.
 //
 //   Introduction --Continue--> Pane --Continue (pane agrees)--> Summary --Continue--> done
 //        ^                      |  ^                               |
@@ -8,20 +8,21 @@
 // Entering the pane calls didEnterPane with the direction of arrival (forward from the
 // introduction, backward from the summary), so every arrival runs the pane's discovery
 // again. Leaving it asks shouldExitPane; Continue is offered only while the pane has it
-// enabled, and nothing but the sheet's button works while the pane's sheet is up.
+// enabled, and nothing but the sheet's button works while the pane's sheet is up. What
+// happens is told to the front end (front_end.h) as it happens.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 
-#include "installer/handoff_list.h"
-#include "installer/pane_view.h"
+#include "installer/model/flow_step.h"
+#include "installer/model/front_end.h"
+#include "installer/model/handoff_list.h"
+#include "installer/model/pane_view.h"
 #include "installer_plugins/installer_pane.h"
 
 namespace installer {
-
-enum class FlowStep { Introduction, Pane, Summary, Finished };
 
 // The outcome of a request.
 enum class FlowAnswer {
@@ -42,7 +43,8 @@ struct PaneExit {
 
 class InstallFlow {
   public:
-    InstallFlow(InstallerPane& pane, std::string packTitle);
+    // `frontEnd` hears of every change; it must outlive the flow.
+    InstallFlow(InstallerPane& pane, std::string packTitle, FrontEnd& frontEnd);
 
     FlowStep step() const { return step_; }
     const std::string& packTitle() const { return packTitle_; }
@@ -64,7 +66,7 @@ class InstallFlow {
     FlowAnswer selectRow(std::size_t index);
     // Presses the button of the pane's sheet.
     FlowAnswer dismissSheet();
-    // Ends the run where it stands.
+    // Ends the run where it stands (nothing more happens once it is finished).
     void quit();
 
     // Whether the pane let the installation go on (and the user did not come back to it).
@@ -74,12 +76,16 @@ class InstallFlow {
 
   private:
     void enterPane(InstallerSectionDirection direction);
+    bool askPaneToLeave(InstallerSectionDirection direction, PaneExit& exit);
+    void showPane(const PaneExit* exit = nullptr);
+    void finish();
     bool sheetShown() const;
     FlowAnswer leavePaneForward();
     FlowAnswer leavePaneBackward();
 
     InstallerPane& pane_;
     std::string packTitle_;
+    FrontEnd& frontEnd_;
     FlowStep step_ = FlowStep::Introduction;
     int entries_ = 0;
     bool wentOn_ = false;

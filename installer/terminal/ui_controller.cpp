@@ -1,4 +1,4 @@
-#include "installer/ui_controller.h"
+#include "installer/terminal/ui_controller.h"
 
 namespace installer {
 namespace {
@@ -18,7 +18,7 @@ void UiController::say(std::string text, bool warning) {
     state_.statusIsWarning = warning;
 }
 
-void UiController::handle(KeyPress key, const std::function<void()>& working) {
+void UiController::handle(KeyPress key) {
     if (key.key == Key::Resize) return;  // The next frame is laid out for the new size.
     switch (state_.overlay) {
         case Overlay::Log:
@@ -34,7 +34,7 @@ void UiController::handle(KeyPress key, const std::function<void()>& working) {
         handleSheetKeys(key);
         return;
     }
-    handlePaneKeys(key, working);
+    handlePaneKeys(key);
 }
 
 void UiController::handleSheetKeys(KeyPress key) {
@@ -52,11 +52,11 @@ void UiController::handleSheetKeys(KeyPress key) {
     say("Press Enter to close the message first.", true);
 }
 
-void UiController::handlePaneKeys(KeyPress key, const std::function<void()>& working) {
+void UiController::handlePaneKeys(KeyPress key) {
     if (key.key == Key::Up) return moveSelection(-1);
     if (key.key == Key::Down) return moveSelection(1);
-    if (IsEnter(key) || IsChar(key, 'c')) return next(working);
-    if (IsChar(key, 'b')) return back(working);
+    if (IsEnter(key) || IsChar(key, 'c')) return next();
+    if (IsChar(key, 'b')) return back();
     if (IsChar(key, 'l')) {
         state_.overlay = Overlay::Log;
         state_.logScroll = 0;
@@ -130,21 +130,15 @@ void UiController::moveSelection(int delta) {
     say({}, false);
 }
 
-void UiController::next(const std::function<void()>& working) {
-    const FlowStep step = flow_.step();
-    const bool callsPane =
-        step == FlowStep::Introduction || (step == FlowStep::Pane && flow_.paneView().nextEnabled);
-    if (callsPane && working) working();
+void UiController::next() {
     report(flow_.next());
 }
 
-void UiController::back(const std::function<void()>& working) {
-    const FlowStep step = flow_.step();
-    if (step == FlowStep::Introduction) {
+void UiController::back() {
+    if (flow_.step() == FlowStep::Introduction) {
         say("This is the first step: there is nothing to go back to.", true);
         return;
     }
-    if (working) working();
     report(flow_.back());
 }
 

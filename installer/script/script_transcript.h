@@ -1,21 +1,13 @@
-// The scripted run: enter the pane, do what the command line asked (go back, choose a row,
-// continue), dismiss a sheet the pane shows, and record each step for the report.
+// The record of a scripted run, step by step, from which its report is written.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "installer/install_flow.h"
+#include "installer/model/install_flow.h"
 
 namespace installer {
-
-struct ScriptRequest {
-    std::optional<std::size_t> chooseTag;    // --choose
-    std::optional<std::string> chooseTitle;  // --choose-title
-    bool back = false;                       // --back
-};
 
 struct ScriptEvent {
     enum class Kind { Entered, WentBack, Chose, Continued, DismissedSheet };
@@ -38,8 +30,5 @@ struct ScriptTranscript {
     std::optional<std::string> error;
     int exitCode = 3;
 };
-
-// Runs `request` on `flow`, which must stand at the introduction.
-ScriptTranscript RunScript(InstallFlow& flow, const ScriptRequest& request);
 
 }  // namespace installer

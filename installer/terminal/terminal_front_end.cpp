@@ -1,4 +1,4 @@
-#include "installer/terminal_ui.h"
+#include "installer/terminal/terminal_front_end.h"
 
 #include <curses.h>
 #include <fcntl.h>
@@ -12,8 +12,9 @@
 #include <optional>
 #include <string>
 
-#include "installer/screen_layout.h"
-#include "installer/ui_controller.h"
+#include "installer/terminal/screen_layout.h"
+#include "installer/terminal/ui_controller.h"
+#include "installer/text/text_wrap.h"
 
 namespace installer {
 namespace {
@@ -149,6 +150,22 @@ class StandardErrorAside {
     int saved_ = -1;
 };
 
+ScreenModel Model(const InstallFlow& flow, const UiController& controller, const InstallLog& log,
+                  bool working) {
+    ScreenModel model;
+    model.step = flow.step();
+    model.packTitle = flow.packTitle();
+    model.pane = flow.paneView();
+    model.handoff = flow.handoff();
+    model.ui = controller.state();
+    if (model.ui.overlay == Overlay::Log) model.logLines = log.lines();
+    model.logPath = log.path();
+    model.working = working;
+    return model;
+}
+
+}  // namespace
+
 class Screen {
   public:
     Screen() {
@@ -178,37 +195,48 @@ class Screen {
     SCREEN* screen_ = nullptr;
 };
 
-ScreenModel Model(const InstallFlow& flow, const UiController& controller, const InstallLog& log,
-                  bool working) {
-    ScreenModel model;
-    model.step = flow.step();
-    model.packTitle = flow.packTitle();
-    model.pane = flow.paneView();
-    model.handoff = flow.handoff();
-    model.ui = controller.state();
-    if (model.ui.overlay == Overlay::Log) model.logLines = log.lines();
-    model.logPath = log.path();
-    model.working = working;
-    return model;
-}
-
-}  // namespace
-
 bool OnTerminal() {
     return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
 }
 
-bool RunTerminalUi(InstallFlow& flow, const InstallLog& log) {
+std::unique_ptr<TerminalFrontEnd> TerminalFrontEnd::Open(const InstallLog& log, std::ostream& out) {
     const char* term = std::getenv("TERM");
-    if (term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0) return false;
-    Screen screen;
-    if (!screen.ready()) return false;
-    const StandardErrorAside aside(log.path());
+    if (term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0) return nullptr;
+    auto screen = std::make_unique<Screen>();
+    if (!screen->ready()) return nullptr;
+    return std::unique_ptr<TerminalFrontEnd>(new TerminalFrontEnd(std::move(screen), log, out));
+}
+
+TerminalFrontEnd::TerminalFrontEnd(std::unique_ptr<Screen> screen, const InstallLog& log,
+                                   std::ostream& out)
+    : screen_(std::move(screen)), log_(log), out_(out) {}
+
+TerminalFrontEnd::~TerminalFrontEnd() = default;
+
+void TerminalFrontEnd::paint(bool working) const {
+    Paint(LayoutScreen(Model(*flow_, *controller_, log_, working), COLS, LINES));
+}
+
+void TerminalFrontEnd::waitStarted(FlowWait) {
+    if (flow_ != nullptr && controller_ != nullptr) paint(true);
+}
+
+// What the screen leaves behind once it is gone.
+void TerminalFrontEnd::printOutcome() const {
+    if (!outcome_ || !outcome_->wentOn) {
+        out_ << "The installation did not go on: the user stayed on the pane or quit.\n";
+        return;
+    }
+    out_ << "The pane let the installation go on.\n";
+    if (outcome_->handoff)
+        out_ << "Handoff list: " << PrintableText(outcome_->handoff->path, false) << "\n";
+}
+
+void TerminalFrontEnd::walk(InstallFlow& flow) {
+    const StandardErrorAside aside(log_.path());
     UiController controller(flow);
-    const auto paint = [&](bool working) {
-        Paint(LayoutScreen(Model(flow, controller, log, working), COLS, LINES));
-    };
-    const auto working = [&] { paint(true); };
+    flow_ = &flow;
+    controller_ = &controller;
     // Input that keeps failing (the terminal went away) ends the run as a quit would.
     constexpr int kMaxFailedReads = 100;
     int failedReads = 0;
@@ -220,9 +248,18 @@ bool RunTerminalUi(InstallFlow& flow, const InstallLog& log) {
             continue;
         }
         failedReads = 0;
-        controller.handle(Translate(key), working);
+        controller.handle(Translate(key));
     }
-    return true;
+    flow_ = nullptr;
+    controller_ = nullptr;
+}
+
+int TerminalFrontEnd::run(InstallFlow& flow) {
+    if (!screen_) return flow.exitCode();  // The screen went with the first run.
+    walk(flow);
+    screen_.reset();
+    printOutcome();
+    return flow.exitCode();
 }
 
 }  // namespace installer

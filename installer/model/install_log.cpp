@@ -1,4 +1,4 @@
-#include "installer/install_log.h"
+#include "installer/model/install_log.h"
 
 #include <unistd.h>
 

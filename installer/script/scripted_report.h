@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "installer/scripted_run.h"
+#include "installer/script/script_transcript.h"
 
 namespace installer {
 

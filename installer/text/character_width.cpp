@@ -1,4 +1,4 @@
-#include "installer/character_width.h"
+#include "installer/text/character_width.h"
 
 #include <locale.h>
 #include <uniwidth.h>

@@ -1,4 +1,4 @@
-#include "installer/pane_view.h"
+#include "installer/model/pane_view.h"
 
 namespace installer {
 

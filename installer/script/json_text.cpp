@@ -1,4 +1,4 @@
-#include "installer/json_text.h"
+#include "installer/script/json_text.h"
 
 namespace installer {
 

@@ -4,10 +4,9 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 
-#include "installer/install_flow.h"
+#include "installer/model/install_flow.h"
 
 namespace installer {
 
@@ -33,21 +32,20 @@ class UiController {
   public:
     explicit UiController(InstallFlow& flow) : flow_(flow) {}
 
-    // Handles one key. `working` is called before a step that calls into the pane (which may
-    // take a moment), so the screen can say so.
-    void handle(KeyPress key, const std::function<void()>& working = {});
+    // Handles one key. A step that calls into the pane tells the flow's front end of the wait.
+    void handle(KeyPress key);
 
     const UiState& state() const { return state_; }
     bool finished() const { return flow_.step() == FlowStep::Finished; }
 
   private:
-    void handlePaneKeys(KeyPress key, const std::function<void()>& working);
+    void handlePaneKeys(KeyPress key);
     void handleLogKeys(KeyPress key);
     void handleQuitKeys(KeyPress key);
     void handleSheetKeys(KeyPress key);
     void moveSelection(int delta);
-    void next(const std::function<void()>& working);
-    void back(const std::function<void()>& working);
+    void next();
+    void back();
     void report(FlowAnswer answer);
     void say(std::string text, bool warning);
 

@@ -1,4 +1,4 @@
-#include "installer/handoff_list.h"
+#include "installer/model/handoff_list.h"
 
 #include <sys/stat.h>
 

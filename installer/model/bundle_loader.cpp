@@ -1,4 +1,4 @@
-#include "installer/bundle_loader.h"
+#include "installer/model/bundle_loader.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "installer/screen_layout.h"
+#include "installer/terminal/screen_layout.h"
 
 #include <algorithm>
 
-#include "installer/text_wrap.h"
+#include "installer/text/text_wrap.h"
 
 namespace installer {
 namespace {

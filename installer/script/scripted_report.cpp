@@ -1,7 +1,7 @@
-#include "installer/scripted_report.h"
+#include "installer/script/scripted_report.h"
 
-#include "installer/json_text.h"
-#include "installer/text_wrap.h"
+#include "installer/script/json_text.h"
+#include "installer/text/text_wrap.h"
 
 namespace installer {
 namespace {

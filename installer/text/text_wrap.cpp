@@ -1,8 +1,8 @@
-#include "installer/text_wrap.h"
+#include "installer/text/text_wrap.h"
 
-#include "installer/character_width.h"
-#include "installer/line_breaks.h"
-#include "installer/utf8.h"
+#include "installer/text/character_width.h"
+#include "installer/text/line_breaks.h"
+#include "installer/text/utf8.h"
 
 namespace installer {
 namespace {

@@ -1,4 +1,4 @@
-#include "installer/utf8.h"
+#include "installer/text/utf8.h"
 
 namespace installer {
 namespace {

@@ -1,14 +1,14 @@
 // The terminal screen laid out as text spans, without drawing: which text goes where, in
-// which style, for a screen of a given size. The painter (terminal_ui.cpp) only copies the
-// spans to the terminal, so everything that is shown can be tested without a terminal.
+// which style, for a screen of a given size. The painter (terminal_front_end.cpp) only copies
+// the spans to the terminal, so everything that is shown can be tested without a terminal.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "installer/install_flow.h"
-#include "installer/ui_controller.h"
+#include "installer/model/install_flow.h"
+#include "installer/terminal/ui_controller.h"
 
 namespace installer {
 

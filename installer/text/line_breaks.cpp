@@ -1,4 +1,4 @@
-#include "installer/line_breaks.h"
+#include "installer/text/line_breaks.h"
 
 #include <unilbrk.h>
 
