@@ -25,6 +25,12 @@ set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
 # one turns off just that warning, and only under GCC:
 #   packgate_gcc_false_positive(WARNING FILE...)
 function(packgate_gcc_false_positive warning)
+    # A file that moved would silently lose its exemption and break only the Release build.
+    foreach(file ${ARGN})
+        if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+            message(FATAL_ERROR "packgate_gcc_false_positive: no ${file} in ${CMAKE_CURRENT_SOURCE_DIR}")
+        endif()
+    endforeach()
     set_source_files_properties(${ARGN} PROPERTIES
         COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU>:-Wno-${warning}>")
 endfunction()
