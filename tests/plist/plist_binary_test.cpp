@@ -51,8 +51,9 @@ struct RawPlist {
         }
         const std::uint64_t table = out.size();
         for (std::size_t i = 0; i < offsets.size(); ++i) {
-            const auto lie = i < offsetOverrides.size() ? offsetOverrides[i] : std::nullopt;
-            PutNumber(out, lie.value_or(offsets[i]), offsetSize);
+            std::uint64_t offset = offsets[i];
+            if (i < offsetOverrides.size() && offsetOverrides[i]) offset = *offsetOverrides[i];
+            PutNumber(out, offset, offsetSize);
         }
         out.insert(out.end(), 6, 0);
         out.push_back(static_cast<std::uint8_t>(offsetSize));
