@@ -28,32 +28,44 @@ struct Encoding {
 
 // The first and last code point of each encoded length, and the edges of the surrogate gap.
 const std::vector<Encoding> kBoundaries = {
-    {0x0000, std::string(1, '\0')},
-    {0x007F, "\x7F"},
-    {0x0080, "\xC2\x80"},
-    {0x07FF, "\xDF\xBF"},
-    {0x0800, "\xE0\xA0\x80"},
-    {0xD7FF, "\xED\x9F\xBF"},
-    {0xE000, "\xEE\x80\x80"},
-    {0xFFFD, "\xEF\xBF\xBD"},
-    {0xFFFF, "\xEF\xBF\xBF"},
-    {0x10000, "\xF0\x90\x80\x80"},
+    {0x0000, std::string(1, '\0')}, {0x007F, "\x7F"},
+    {0x0080, "\xC2\x80"},           {0x07FF, "\xDF\xBF"},
+    {0x0800, "\xE0\xA0\x80"},       {0xD7FF, "\xED\x9F\xBF"},
+    {0xE000, "\xEE\x80\x80"},       {0xFFFD, "\xEF\xBF\xBD"},
+    {0xFFFF, "\xEF\xBF\xBF"},       {0x10000, "\xF0\x90\x80\x80"},
     {0x10FFFF, "\xF4\x8F\xBF\xBF"},
 };
 
 // Byte strings whose first character is malformed, by kind.
 const std::vector<std::string> kMalformedStarts = {
     // Overlong forms of U+0000, U+007F, U+07FF and U+FFFF.
-    "\xC0\x80", "\xC1\xBF", "\xE0\x80\x80", "\xE0\x9F\xBF", "\xF0\x80\x80\x80",
+    "\xC0\x80",
+    "\xC1\xBF",
+    "\xE0\x80\x80",
+    "\xE0\x9F\xBF",
+    "\xF0\x80\x80\x80",
     "\xF0\x8F\xBF\xBF",
     // Surrogates.
-    "\xED\xA0\x80", "\xED\xAF\xBF", "\xED\xB0\x80", "\xED\xBF\xBF",
+    "\xED\xA0\x80",
+    "\xED\xAF\xBF",
+    "\xED\xB0\x80",
+    "\xED\xBF\xBF",
     // Beyond U+10FFFF, and bytes that never lead.
-    "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xF8\x88\x80\x80\x80", "\xFE", "\xFF",
+    "\xF4\x90\x80\x80",
+    "\xF5\x80\x80\x80",
+    "\xF8\x88\x80\x80\x80",
+    "\xFE",
+    "\xFF",
     // Cut short, at the end or by a byte that is no continuation.
-    "\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xC3\x41", "\xE2\x28\xA1", "\xF0\x9F\x98\x41",
+    "\xC3",
+    "\xE2\x82",
+    "\xF0\x9F\x98",
+    "\xC3\x41",
+    "\xE2\x28\xA1",
+    "\xF0\x9F\x98\x41",
     // A continuation byte on its own.
-    "\x80", "\xBF",
+    "\x80",
+    "\xBF",
 };
 
 TEST(Utf8Codec, EachLengthBoundaryDecodesAndEncodes) {
@@ -97,14 +109,19 @@ TEST(Utf8Codec, EmptyText) {
 
 TEST(Utf8Codec, StopKeepsTheWellFormedBeginning) {
     EXPECT_EQ(DecodeUtf8Text("A\xC3\xA9\xE2\x82", Utf8Malformed::kStop), U"A\u00E9");
-    EXPECT_EQ(DecodeUtf8Text("\x80" "A", Utf8Malformed::kStop), U"");
+    EXPECT_EQ(DecodeUtf8Text("\x80"
+                             "A",
+                             Utf8Malformed::kStop),
+              U"");
     EXPECT_EQ(DecodeUtf8Text(std::string("a\0b", 3), Utf8Malformed::kStop),
               std::u32string(U"a\0b", 3));
 }
 
 TEST(Utf8Codec, ReplaceTurnsEachMalformedByteIntoOneReplacement) {
     // The truncated E2 82 is two malformed bytes, the surrogate ED A0 80 three.
-    EXPECT_EQ(DecodeUtf8Text("A\xE2\x82" "B\xED\xA0\x80\xF0\x9F\x98\x80", Utf8Malformed::kReplace),
+    EXPECT_EQ(DecodeUtf8Text("A\xE2\x82"
+                             "B\xED\xA0\x80\xF0\x9F\x98\x80",
+                             Utf8Malformed::kReplace),
               U"A\uFFFD\uFFFDB\uFFFD\uFFFD\uFFFD\U0001F600");
 }
 
@@ -169,7 +186,7 @@ std::string ReadWhole(const std::string& path) {
 }
 
 TEST(Utf8CodecAgainstPython, DecodingAgreesOnEveryCase) {
-    const platform_test::ScratchFolder folder;
+    const packgate_test::ScratchFolder folder;
     const std::vector<std::string> cases = ReferenceCases();
     std::string input;
     for (const std::string& c : cases) input += Hex(c) + "\n";
@@ -193,7 +210,7 @@ TEST(Utf8CodecAgainstPython, DecodingAgreesOnEveryCase) {
 }
 
 TEST(Utf8CodecAgainstPython, EncodingAgreesOnEveryScalarValue) {
-    const platform_test::ScratchFolder folder;
+    const packgate_test::ScratchFolder folder;
     const std::string out = folder / "python.bin";
     ASSERT_EQ(packgate_test::RunProgram({"python3", UTF8_REFERENCE_SCRIPT, "encode", out}), 0);
     std::string ours;
