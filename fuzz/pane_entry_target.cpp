@@ -23,15 +23,16 @@
 #include "foundation/system_log.h"
 #include "fuzz_check.h"
 #include "pane/packgate_pane.h"
-#include "pane_rig.h"
+#include "pane_bundle.h"
+#include "pane_checks.h"
 #include "plist_tree_checks.h"
 #include "recording_setupnet.h"
 #include "system/posix_calls.h"
 
 namespace {
 
-using packgate_reliability::BundleFolder;
 using packgate_test::FakeMachine;
+using packgate_test::PaneBundle;
 
 constexpr std::string_view kPartSeparator = "\n%%PGPART%%\n";
 // A description of a hostile record is cut at 1 MiB; the format around it adds little.
@@ -43,7 +44,7 @@ int SkipFsync(int) {
 
 struct Rig {
     FakeMachine machine;
-    BundleFolder bundle;
+    PaneBundle bundle;
     packgate_test::RecordingSetupNet network;
     // The longest log line of the current run; lines are not kept.
     std::size_t longestLine = 0;
@@ -106,7 +107,7 @@ void LayOut(Rig& rig, std::string_view input) {
 }
 
 void CheckRows(const PackgatePane& pane) {
-    const std::string problem = packgate_reliability::RowProblems(pane);
+    const std::string problem = packgate_test::RowProblems(pane);
     if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
     FUZZ_CHECK(problem.empty());
 }
@@ -120,7 +121,7 @@ void CheckContinue(Rig& rig, PackgatePane& pane) {
     const std::size_t row = *pane.m_pMatrix()->selectedRow();
 
     const bool leaves = pane.shouldExitPane(InstallerDirectionForward);
-    FUZZ_CHECK(leaves || !packgate_reliability::SheetMessage(pane).empty());
+    FUZZ_CHECK(leaves || !packgate_test::SheetMessage(pane).empty());
     const auto list = foundation::DictionaryWithContentsOfFile(handoff);
     if (leaves) FUZZ_CHECK(list.has_value());
     if (!list) return;

@@ -1,6 +1,7 @@
-// The two UTF-8 converters of the system, libcipherkit's ConvertToString/ConvertToWstring
-// and the feedback log's own decoder, against each other and against a plain reference
-// codec. The input is read both as UTF-8 bytes and, four bytes a character, as a wide text.
+// The two UTF-8 codecs of the system, libcipherkit's ConvertToString/ConvertToWstring and the
+// platform's (platform/system/utf8_text.h, which the feedback log's wide texts use), against
+// each other and against a plain reference codec. The input is read both as UTF-8 bytes and,
+// four bytes a character, as a wide text.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,12 +11,40 @@
 
 #include "feedback/wide_text.h"
 #include "fuzz_check.h"
+#include "system/utf8_text.h"
 #include "utf8_reference.h"
 
 namespace {
 
 std::wstring Wide(const std::u32string& text) {
     return std::wstring(text.begin(), text.end());
+}
+
+// The platform codec's whole-text reads, rebuilt from the reference one sequence at a time: a
+// malformed byte ends the text (`replace` false) or stands for one U+FFFD.
+std::u32string ReferenceText(std::string_view text, bool replace) {
+    std::u32string out;
+    while (!text.empty()) {
+        char32_t c = 0;
+        std::size_t used = packgate_fuzz::DecodeUtf8(text, c);
+        if (used == 0 && !replace) break;
+        if (used == 0) {
+            c = 0xFFFD;
+            used = 1;
+        }
+        out.push_back(c);
+        text.remove_prefix(used);
+    }
+    return out;
+}
+
+void CheckPlatformDecode(std::string_view text) {
+    using platform::Utf8Malformed;
+    FUZZ_CHECK(platform::DecodeUtf8Text(text, Utf8Malformed::kStop) == ReferenceText(text, false));
+    FUZZ_CHECK(platform::DecodeUtf8Text(text, Utf8Malformed::kReplace) ==
+               ReferenceText(text, true));
+    FUZZ_CHECK(platform::IsValidUtf8(text) ==
+               (ReferenceText(text, false).size() == ReferenceText(text, true).size()));
 }
 
 void CheckNarrow(std::string_view bytes) {
@@ -29,6 +58,7 @@ void CheckNarrow(std::string_view bytes) {
     const std::string back = ConvertToString(cipherkitWide);
     FUZZ_CHECK(text.compare(0, back.size(), back) == 0);
     FUZZ_CHECK(ConvertToWstring(back) == expected);
+    CheckPlatformDecode(bytes);
 }
 
 void CheckWide(const std::uint8_t* data, std::size_t size) {
@@ -42,6 +72,10 @@ void CheckWide(const std::uint8_t* data, std::size_t size) {
         wide.push_back(static_cast<wchar_t>(c));
         ended = ended || c == 0 || !packgate_fuzz::IsScalarValue(c);
         if (!ended) expected += packgate_fuzz::EncodeUtf8(c);
+        std::string platformForm;
+        const bool encoded = platform::AppendUtf8(platformForm, c);
+        FUZZ_CHECK(encoded == packgate_fuzz::IsScalarValue(c));
+        FUZZ_CHECK(!encoded || platformForm == packgate_fuzz::EncodeUtf8(c));
     }
     const std::string narrow = ConvertToString(wide);
     FUZZ_CHECK(narrow == expected);

@@ -206,7 +206,7 @@ class OpenStepParser {
         std::string out;
         char32_t pendingHigh = 0;  // a \U high surrogate waiting for its low half
         const auto flush = [&] {
-            if (pendingHigh != 0) AppendUtf8(out, kReplacementCharacter);
+            if (pendingHigh != 0) AppendUtf8OrReplacement(out, kReplacementCharacter);
             pendingHigh = 0;
         };
         while (pos_ < text_.size()) {
@@ -224,7 +224,8 @@ class OpenStepParser {
             const bool unicode = text_[pos_] == 'U';
             const char32_t ch = Escaped();
             if (unicode && IsLowSurrogate(ch) && pendingHigh != 0) {
-                AppendUtf8(out, 0x10000 + ((pendingHigh - 0xD800) << 10) + (ch - 0xDC00));
+                AppendUtf8OrReplacement(out,
+                                        0x10000 + ((pendingHigh - 0xD800) << 10) + (ch - 0xDC00));
                 pendingHigh = 0;
                 continue;
             }
@@ -235,25 +236,17 @@ class OpenStepParser {
             }
             if (ch == kVerbatim) {
                 // A backslash before any other character stands for that character.
-                const std::size_t length = Utf8Length(text_[pos_]);
+                const std::size_t length = platform::DecodeUtf8(text_.substr(pos_)).bytes;
                 out.append(text_.substr(pos_, length));
                 pos_ += length;
                 continue;
             }
-            AppendUtf8(out, ch);
+            AppendUtf8OrReplacement(out, ch);
         }
         return Fail("unterminated quoted string");
     }
 
     static constexpr char32_t kVerbatim = 0xFFFFFFFF;
-
-    static std::size_t Utf8Length(char lead) {
-        const auto byte = static_cast<unsigned char>(lead);
-        if (byte >= 0xF0) return 4;
-        if (byte >= 0xE0) return 3;
-        if (byte >= 0xC0) return 2;
-        return 1;
-    }
 
     // The character of the escape at pos_ (after the backslash); moves past it, except that
     // for kVerbatim the character itself is left for the caller to copy.

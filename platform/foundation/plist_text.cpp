@@ -145,26 +145,8 @@ bool IsXmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-void AppendUtf8(std::string& out, char32_t codePoint) {
-    if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF) {
-        codePoint = kReplacementCharacter;
-    }
-    const auto put = [&](unsigned bits) { out.push_back(static_cast<char>(bits)); };
-    if (codePoint < 0x80) {
-        put(codePoint);
-    } else if (codePoint < 0x800) {
-        put(0xC0 | (codePoint >> 6));
-        put(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        put(0xE0 | (codePoint >> 12));
-        put(0x80 | ((codePoint >> 6) & 0x3F));
-        put(0x80 | (codePoint & 0x3F));
-    } else {
-        put(0xF0 | (codePoint >> 18));
-        put(0x80 | ((codePoint >> 12) & 0x3F));
-        put(0x80 | ((codePoint >> 6) & 0x3F));
-        put(0x80 | (codePoint & 0x3F));
-    }
+void AppendUtf8OrReplacement(std::string& out, char32_t codePoint) {
+    if (!platform::AppendUtf8(out, codePoint)) platform::AppendUtf8(out, kReplacementCharacter);
 }
 
 std::string Utf16ToUtf8(std::span<const std::uint8_t> bytes, bool bigEndian) {
@@ -176,12 +158,12 @@ std::string Utf16ToUtf8(std::span<const std::uint8_t> bytes, bool bigEndian) {
         if (IsHighSurrogate(unit) && i + 1 < units) {
             const char32_t next = Utf16Unit(bytes, 2 * i + 2, bigEndian);
             if (IsLowSurrogate(next)) {
-                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                AppendUtf8OrReplacement(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        AppendUtf8(out, unit);  // a lone surrogate comes out as U+FFFD
+        AppendUtf8OrReplacement(out, unit);  // a lone surrogate comes out as U+FFFD
     }
     return out;
 }

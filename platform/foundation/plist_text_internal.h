@@ -14,12 +14,12 @@
 
 namespace foundation::plist_internal {
 
-inline constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-// Appends the UTF-8 form of `codePoint`; surrogates and values beyond U+10FFFF become U+FFFD.
-void AppendUtf8(std::string& out, char32_t codePoint);
-
 using platform::IsValidUtf8;
+using platform::kReplacementCharacter;
+
+// Appends the UTF-8 form of `codePoint`; surrogates and values beyond U+10FFFF, which a
+// property list's escapes and UTF-16 can spell, become U+FFFD.
+void AppendUtf8OrReplacement(std::string& out, char32_t codePoint);
 
 // UTF-16 code units to UTF-8. A surrogate without its partner becomes U+FFFD: a UTF-8 string
 // cannot hold it, and one bad character should not cost the whole file. `bytes` must hold an

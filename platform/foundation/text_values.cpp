@@ -4,6 +4,8 @@
 #include <charconv>
 #include <limits>
 
+#include "system/utf8_text.h"
+
 namespace foundation {
 namespace {
 
@@ -78,41 +80,10 @@ bool IsHuge(std::string_view number) {
     return (negative ? magnitude - value : magnitude + value) > 0;
 }
 
-// One character of UTF-8 at the start of `text`: its length in bytes and in UTF-16 units.
-// A byte that does not start a well-formed character counts as one byte and one unit.
-struct Character {
-    std::size_t bytes;
-    std::size_t units;
-};
-
-bool IsContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
-Character NextCharacter(std::string_view text) {
-    const auto b0 = static_cast<unsigned char>(text[0]);
-    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    if (b0 < 0x80) return {1, 1};
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // Bounds of the second byte.
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        if (b0 == 0xE0) low = 0xA0;   // Overlong forms.
-        if (b0 == 0xED) high = 0x9F;  // UTF-16 surrogates.
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        if (b0 == 0xF0) low = 0x90;   // Overlong forms.
-        if (b0 == 0xF4) high = 0x8F;  // Beyond U+10FFFF.
-    } else {
-        return {1, 1};
-    }
-    if (text.size() < length || at(1) < low || at(1) > high) return {1, 1};
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!IsContinuation(at(i))) return {1, 1};
-    }
-    return {length, length == 4 ? 2u : 1u};
+// UTF-16 code units of one character: two for one beyond the Basic Multilingual Plane. A
+// malformed byte counts as one character of one unit, as U+FFFD would.
+std::size_t Utf16Units(const platform::Utf8Char& c) {
+    return c.code > 0xFFFF ? 2 : 1;
 }
 
 }  // namespace
@@ -154,8 +125,8 @@ float FloatValue(const std::optional<std::string>& text) {
 std::size_t Utf16Length(std::string_view utf8) {
     std::size_t units = 0;
     while (!utf8.empty()) {
-        const Character c = NextCharacter(utf8);
-        units += c.units;
+        const platform::Utf8Char c = platform::DecodeUtf8(utf8);
+        units += Utf16Units(c);
         utf8.remove_prefix(c.bytes);
     }
     return units;
@@ -165,8 +136,8 @@ std::string SubstringToIndex(std::string_view utf8, std::size_t units) {
     std::size_t taken = 0;
     std::size_t bytes = 0;
     while (taken < units && bytes < utf8.size()) {
-        const Character c = NextCharacter(utf8.substr(bytes));
-        taken += c.units;
+        const platform::Utf8Char c = platform::DecodeUtf8(utf8.substr(bytes));
+        taken += Utf16Units(c);
         bytes += c.bytes;
     }
     return std::string(utf8.substr(0, bytes));

@@ -6,7 +6,7 @@
 
 namespace {
 
-using platform_test::ScratchFolder;
+using packgate_test::ScratchFolder;
 
 std::string ViewXml(const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + body +

@@ -24,12 +24,9 @@ void FeedbackLogTest::SetUp() {
     previousHome_ = foundation::HomeFolder();
     foundation::SetHomeFolder(home_.path());
     home_.MakeFolder("Library/Preferences");
-    previousSink_ =
-        foundation::SetLogSink([this](std::string_view line) { logs_.emplace_back(line); });
 }
 
 void FeedbackLogTest::TearDown() {
-    foundation::SetLogSink(previousSink_);
     foundation::SetHomeFolder(previousHome_);
 }
 

@@ -1,5 +1,5 @@
-// A feedback log under test: the user's home is a scratch folder, log lines are captured and
-// libsetupnet is replaced by the recording fake.
+// A feedback log under test: the user's home is a scratch folder, log lines are captured
+// (while the fixture lives) and libsetupnet is replaced by the recording fake.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/system_log.h"
+#include "log_capture.h"
 #include "recording_setupnet.h"
 #include "scratch_folder.h"
 
@@ -26,13 +26,13 @@ class FeedbackLogTest : public testing::Test {
     // Writes raw bytes as the host installer's list.
     void WriteHostListBytes(const std::string& bytes);
 
-    platform_test::ScratchFolder home_;
+    packgate_test::ScratchFolder home_;
     packgate_test::RecordingSetupNet net_;
-    std::vector<std::string> logs_;
+    packgate_test::LogCapture log_;
+    std::vector<std::string>& logs_ = log_.lines();
 
   private:
     std::string previousHome_;
-    foundation::LogSink previousSink_;
 };
 
 // This machine's identifier as libmachinetag gives it.

@@ -10,7 +10,7 @@
 namespace {
 
 using foundation::Bundle;
-using platform_test::ScratchFolder;
+using packgate_test::ScratchFolder;
 
 std::string InfoPlist(const std::string& developmentRegion) {
     std::string body = "<key>CFBundleIdentifier</key><string>com.velmora.Packgate</string>\n";

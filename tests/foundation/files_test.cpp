@@ -16,7 +16,7 @@ namespace {
 using foundation::ContentsAtPath;
 using foundation::ContentsOfDirectoryAtPath;
 using foundation::FileExistsAtPath;
-using platform_test::ScratchFolder;
+using packgate_test::ScratchFolder;
 
 constexpr std::size_t kCap = 1 << 20;
 

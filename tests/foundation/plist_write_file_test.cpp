@@ -16,7 +16,7 @@
 namespace {
 
 using foundation::PlistDict;
-using platform_test::ScratchFolder;
+using packgate_test::ScratchFolder;
 
 PlistDict Handoff(const std::string& version) {
     PlistDict dict;

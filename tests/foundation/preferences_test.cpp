@@ -11,7 +11,7 @@ namespace {
 
 using foundation::CopyPreferenceValue;
 using foundation::PlistValue;
-using platform_test::ScratchFolder;
+using packgate_test::ScratchFolder;
 
 std::string XmlPlist(const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -20,7 +20,7 @@ using foundation::NSLog;
 using foundation::PlistArray;
 using foundation::PlistDict;
 using foundation::PlistValue;
-using platform_test::ScratchFolder;
+using packgate_test::ScratchFolder;
 
 std::string Format(std::string_view format, std::initializer_list<LogArg> args) {
     return FormatMessage(format, std::span(args.begin(), args.size()));

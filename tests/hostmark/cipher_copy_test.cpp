@@ -12,8 +12,8 @@
 #include <random>
 #include <string>
 
-#include "../cipherkit/openssl_reference.h"
 #include "loaded_library.h"
+#include "openssl_reference.h"
 
 namespace {
 

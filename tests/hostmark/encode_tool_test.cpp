@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../cipherkit/openssl_reference.h"
 #include "loaded_library.h"
+#include "openssl_reference.h"
 
 namespace {
 

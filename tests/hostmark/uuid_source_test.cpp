@@ -14,7 +14,7 @@
 
 namespace {
 
-using platform_test::ScratchFolder;
+using packgate_test::ScratchFolder;
 using platform_test::UUIDSourceFiles;
 
 constexpr std::size_t kUUIDSize = 1024;

@@ -11,6 +11,7 @@
 #include <cipherkit/utf8_convert.h>
 
 #include "child_process.h"
+#include "scratch_folder.h"
 #include "setupnet/setupnet.h"
 #include "setupnet/setupnet_test_hooks.h"
 #include "setupnet_exchange.h"
@@ -27,11 +28,9 @@ constexpr const wchar_t* kPassphrase = L"7k#Qw2-!mZ9x&p4@Lr";
 class SetupNetHttps : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char pattern[] = "/tmp/setupnet-https-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        cert_ = folder_ + "/cert.pem";
-        const std::string key = folder_ + "/key.pem";
+        folder_ = std::make_unique<packgate_test::ScratchFolder>("setupnet-https");
+        cert_ = *folder_ / "cert.pem";
+        const std::string key = *folder_ / "key.pem";
         ASSERT_EQ(RunProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
                               "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-keyout",
                               key, "-out", cert_, "-subj", std::string("/CN=") + kHost, "-addext",
@@ -47,7 +46,7 @@ class SetupNetHttps : public testing::Test {
     static void TearDownTestSuite() {
         server_.reset();
         SetupNetTestSetTLS(nullptr, nullptr);
-        std::filesystem::remove_all(folder_);
+        folder_.reset();
     }
     void SetUp() override { TrustTestServerAs(kHost); }
 
@@ -69,7 +68,7 @@ class SetupNetHttps : public testing::Test {
         return cipher;
     }
 
-    static inline std::string folder_;
+    static inline std::unique_ptr<packgate_test::ScratchFolder> folder_;
     static inline std::string cert_;
     static inline std::unique_ptr<ChildProcess> server_;
     static inline int port_ = 0;

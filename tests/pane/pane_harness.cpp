@@ -1,43 +1,14 @@
 #include "pane_harness.h"
 
-#include <filesystem>
-#include <random>
-#include <stdexcept>
-#include <system_error>
-
 #include "foundation/plist_read.h"
-#include "foundation/plist_write.h"
-
-namespace fs = std::filesystem;
 
 namespace packgate_test {
 namespace {
-
-// Lines that the feedback log writes while the pane collects a record.
-constexpr std::string_view kFeedbackLinePrefixes[] = {
-    "gsFBUserLog = ", "Plist Path: ", "Get AP Plist Fail"};
 
 // Every text the label can show.
 constexpr const char* kLabelKeys[] = {"ID_CONTENTINSTALL_DESCRIPTION", "ID_NOAP_DESCRIPTION",
                                       "ID_NOSUITABLEAP_DESCRIPTION",
                                       "ID_NOSUPPORT_EDITION_DESCRIPTION"};
-
-std::string NewTemporaryFolder() {
-    std::random_device random;
-    std::uniform_int_distribution<unsigned long long> digits;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const fs::path candidate =
-            fs::temp_directory_path() / ("packgate-bundle-" + std::to_string(digits(random)));
-        std::error_code error;
-        if (fs::create_directory(candidate, error)) return candidate.string();
-    }
-    throw std::runtime_error("cannot create a temporary bundle folder");
-}
-
-void CopyResource(const std::string& from, const std::string& to) {
-    fs::create_directories(fs::path(to).parent_path());
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
-}
 
 // The records of these tests are ASCII; anything else shows as '?'.
 std::string Ascii(const std::wstring& wide) {
@@ -47,70 +18,6 @@ std::string Ascii(const std::wstring& wide) {
 }
 
 }  // namespace
-
-PaneBundle::PaneBundle() : folder_(NewTemporaryFolder()), path_(folder_ + "/Packgate.bundle") {
-    const std::string resources = PACKGATE_RESOURCES_DIR;
-    CopyResource(resources + "/Info.plist", path_ + "/Contents/Info.plist");
-    for (const char* name :
-         {"SetupSRC.plist", "PackgatePane.view", "en.lproj/Localizable.strings"}) {
-        CopyResource(resources + "/" + name, resourcePath(name));
-    }
-    fs::create_directories(path_ + "/Contents/MacOS");
-}
-
-PaneBundle::~PaneBundle() {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-}
-
-foundation::Bundle PaneBundle::bundle() const {
-    auto bundle = foundation::Bundle::AtPath(path_);
-    if (!bundle) throw std::runtime_error("the test bundle is not a folder: " + path_);
-    return *bundle;
-}
-
-std::string PaneBundle::resourcePath(const std::string& name) const {
-    return path_ + "/Contents/Resources/" + name;
-}
-
-void PaneBundle::writeSetup(const std::optional<std::string>& requiredVersion,
-                            const std::optional<foundation::PlistValue>& forKzOrStore,
-                            const std::optional<std::string>& packTitle) {
-    foundation::PlistDict setup;
-    if (requiredVersion) setup.set("REQUIRED_PRODUCT_VERSION", *requiredVersion);
-    if (packTitle) setup.set("TITLE_MAIN_PACK", *packTitle);
-    if (forKzOrStore) setup.set("FOR_KZ_OR_STORE", *forKzOrStore);
-    writeResource("SetupSRC.plist", foundation::XmlPropertyListText(setup));
-}
-
-void PaneBundle::writeResource(const std::string& name, const std::string& text) const {
-    FakeMachine::writeText(resourcePath(name), text);
-}
-
-void PaneBundle::removeResource(const std::string& name) const {
-    FakeMachine::remove(resourcePath(name));
-}
-
-LogCapture::LogCapture() {
-    previous_ =
-        foundation::SetLogSink([this](std::string_view line) { lines_.emplace_back(line); });
-}
-
-LogCapture::~LogCapture() {
-    foundation::SetLogSink(previous_);
-}
-
-std::vector<std::string> LogCapture::paneLines() const {
-    std::vector<std::string> pane;
-    for (const std::string& line : lines_) {
-        bool fromFeedback = false;
-        for (std::string_view prefix : kFeedbackLinePrefixes) {
-            fromFeedback = fromFeedback || line.starts_with(prefix);
-        }
-        if (!fromFeedback) pane.push_back(line);
-    }
-    return pane;
-}
 
 PaneScenario::PaneScenario() {
     bundle.writeSetup("120", foundation::PlistValue("0"));

@@ -1,6 +1,5 @@
-// What the pane tests share: a plug-in bundle folder made from resources/, a capture of the
-// log lines, a pane whose fields the tests may read and set, and a whole scenario that drives
-// the pane on a fake machine the way the Installer does.
+// What the pane tests share: a pane whose fields the tests may read and set, and a whole
+// scenario that drives the pane on a fake machine the way the Installer does.
 #pragma once
 
 #include <memory>
@@ -10,55 +9,13 @@
 #include <vector>
 
 #include "fake_machine.h"
-#include "foundation/bundle.h"
 #include "foundation/plist_value.h"
-#include "foundation/system_log.h"
+#include "log_capture.h"
 #include "pane/packgate_pane.h"
+#include "pane_bundle.h"
 #include "recording_setupnet.h"
 
 namespace packgate_test {
-
-// A Packgate.bundle folder in a temporary folder, laid out from the project's resources/
-// (English strings only, so the texts do not depend on the tester's language).
-class PaneBundle {
-  public:
-    PaneBundle();
-    ~PaneBundle();
-    PaneBundle(const PaneBundle&) = delete;
-    PaneBundle& operator=(const PaneBundle&) = delete;
-
-    foundation::Bundle bundle() const;
-    std::string resourcePath(const std::string& name) const;
-
-    // SetupSRC.plist with these values (an absent one leaves its key out).
-    void writeSetup(const std::optional<std::string>& requiredVersion,
-                    const std::optional<foundation::PlistValue>& forKzOrStore,
-                    const std::optional<std::string>& packTitle = "Test Pack");
-    void writeResource(const std::string& name, const std::string& text) const;
-    void removeResource(const std::string& name) const;
-
-  private:
-    std::string folder_;
-    std::string path_;
-};
-
-// Every log message while the object lives.
-class LogCapture {
-  public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    const std::vector<std::string>& all() const { return lines_; }
-    // The pane's own lines: those of the feedback log left out.
-    std::vector<std::string> paneLines() const;
-    void clear() { lines_.clear(); }
-
-  private:
-    std::vector<std::string> lines_;
-    foundation::LogSink previous_;
-};
 
 // The pane with its protected fields opened to the tests.
 class InspectablePane : public PackgatePane {

@@ -101,23 +101,23 @@ std::optional<PlistValue> Read(const Bytes& bytes, std::string* error = nullptr)
 // ---- files written by plistlib ------------------------------------------------------------
 
 TEST(BinaryFromPlistlibTest, ReadsEveryKindOfValueAndSharedObjects) {
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     // plistlib writes equal values once and refers to them from every place they occur.
     const PlistValue repeated = Array({plist_test::EveryKindTree(), plist_test::EveryKindTree(),
                                        Dict({{"Product Name", "Quillet"}})});
     ASSERT_TRUE(plist_test::PlistlibWrite(
         folder.path(),
         {{"every", "binary", plist_test::EveryKindTree()}, {"repeated", "binary", repeated}}));
-    const auto every = Read(plist_test::ReadFile(folder.file("every.plist")));
+    const auto every = Read(plist_test::ReadFile(folder / "every.plist"));
     ASSERT_TRUE(every);
     EXPECT_TRUE(plist_test::SameTree(*every, plist_test::EveryKindTree()));
-    const auto shared = Read(plist_test::ReadFile(folder.file("repeated.plist")));
+    const auto shared = Read(plist_test::ReadFile(folder / "repeated.plist"));
     ASSERT_TRUE(shared);
     EXPECT_TRUE(plist_test::SameTree(*shared, repeated));
 }
 
 TEST(BinaryFromPlistlibTest, ReadsWideReferencesOffsetsAndLongCounts) {
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     PlistArray many;
     // More than 2^16 objects need 4-byte references.
     for (int i = 0; i < 66000; ++i) many.push_back(Int(i * 3 - 1000));
@@ -129,7 +129,7 @@ TEST(BinaryFromPlistlibTest, ReadsWideReferencesOffsetsAndLongCounts) {
                                   {"min", Int(std::numeric_limits<std::int64_t>::min())},
                                   {"blob", PlistValue(PlistData(70000, 0x5a))}});
     ASSERT_TRUE(plist_test::PlistlibWrite(folder.path(), {{"wide", "binary", tree}}));
-    const auto value = Read(plist_test::ReadFile(folder.file("wide.plist")));
+    const auto value = Read(plist_test::ReadFile(folder / "wide.plist"));
     ASSERT_TRUE(value && value->dict());
     EXPECT_EQ(value->dict()->keys(), tree.dict()->keys());
     EXPECT_TRUE(*value == tree);  // not EXPECT_EQ: a failure would print 70000 numbers
@@ -160,9 +160,9 @@ TEST(BinaryEncoderTest, RoundTripsAndPlistlibAgrees) {
     const auto back = Read(bytes);
     ASSERT_TRUE(back);
     EXPECT_TRUE(plist_test::SameTree(*back, tree));
-    plist_test::TempFolder folder;
-    plist_test::WriteFile(folder.file("ours.plist"), bytes);
-    EXPECT_TRUE(plist_test::PlistlibReadsAs(folder.file("ours.plist"), tree));
+    packgate_test::ScratchFolder folder;
+    plist_test::WriteFile(folder / "ours.plist", bytes);
+    EXPECT_TRUE(plist_test::PlistlibReadsAs(folder / "ours.plist", tree));
 }
 
 // ---- cycles and sharing -------------------------------------------------------------------
@@ -349,10 +349,10 @@ TEST(BinaryHostileTest, ReferencesAndLengthsBeyondTheFileAreRefused) {
 
 TEST(BinaryHostileTest, TruncationAtEveryLengthFails) {
     const Bytes ours = packgate_test::BinaryPropertyListBytes(plist_test::EveryKindTree());
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     ASSERT_TRUE(plist_test::PlistlibWrite(folder.path(),
                                           {{"every", "binary", plist_test::EveryKindTree()}}));
-    const Bytes theirs = plist_test::ReadFile(folder.file("every.plist"));
+    const Bytes theirs = plist_test::ReadFile(folder / "every.plist");
     for (const Bytes* full : {&ours, &theirs}) {
         ASSERT_TRUE(Read(*full));
         for (std::size_t length = 0; length < full->size(); ++length) {

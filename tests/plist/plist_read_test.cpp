@@ -97,8 +97,8 @@ TEST(PlistReadTest, AngleBracketTextIsTriedAsBothXmlAndOldStyleData) {
 
 TEST(PlistReadTest, Libxml2PrintsNothing) {
     fflush(stderr);
-    plist_test::TempFolder folder;
-    const std::string capture = folder.file("stderr.txt");
+    packgate_test::ScratchFolder folder;
+    const std::string capture = folder / "stderr.txt";
     const int saved = dup(2);
     const int file = open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_GE(saved, 0);
@@ -128,32 +128,31 @@ TEST(PlistReadTest, Libxml2PrintsNothing) {
 // ---- files --------------------------------------------------------------------------------
 
 TEST(DictionaryFileTest, ReadsADictionaryInEveryFormat) {
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     const PlistValue tree = plist_test::EveryKindTree();
-    plist_test::WriteFile(folder.file("xml.plist"), ToBytes(foundation::XmlPropertyListText(tree)));
-    plist_test::WriteFile(folder.file("binary.plist"),
-                          packgate_test::BinaryPropertyListBytes(tree));
-    plist_test::WriteFile(folder.file("old.plist"),
+    plist_test::WriteFile(folder / "xml.plist", ToBytes(foundation::XmlPropertyListText(tree)));
+    plist_test::WriteFile(folder / "binary.plist", packgate_test::BinaryPropertyListBytes(tree));
+    plist_test::WriteFile(folder / "old.plist",
                           ToBytes(packgate_test::OldStylePropertyListText(Dict({{"k", "v"}}))));
-    EXPECT_EQ(DictionaryWithContentsOfFile(folder.file("xml.plist")), *tree.dict());
-    EXPECT_EQ(DictionaryWithContentsOfFile(folder.file("binary.plist")), *tree.dict());
-    EXPECT_EQ(DictionaryWithContentsOfFile(folder.file("old.plist")), *Dict({{"k", "v"}}).dict());
+    EXPECT_EQ(DictionaryWithContentsOfFile(folder / "xml.plist"), *tree.dict());
+    EXPECT_EQ(DictionaryWithContentsOfFile(folder / "binary.plist"), *tree.dict());
+    EXPECT_EQ(DictionaryWithContentsOfFile(folder / "old.plist"), *Dict({{"k", "v"}}).dict());
 }
 
 TEST(DictionaryFileTest, AnythingElseReadsAsNothing) {
-    plist_test::TempFolder folder;
-    plist_test::WriteFile(folder.file("array.plist"),
+    packgate_test::ScratchFolder folder;
+    plist_test::WriteFile(folder / "array.plist",
                           ToBytes(foundation::XmlPropertyListText(Array({"a"}))));
-    plist_test::WriteFile(folder.file("string.plist"), ToBytes("just-a-string"));
-    plist_test::WriteFile(folder.file("garbage.plist"), ToBytes("{ unfinished"));
-    plist_test::WriteFile(folder.file("empty.plist"), {});
+    plist_test::WriteFile(folder / "string.plist", ToBytes("just-a-string"));
+    plist_test::WriteFile(folder / "garbage.plist", ToBytes("{ unfinished"));
+    plist_test::WriteFile(folder / "empty.plist", {});
     Bytes big = ToBytes("{ a = b; }");
     big.resize(foundation::kMaxPlistFileBytes + 1, ' ');
-    plist_test::WriteFile(folder.file("big.plist"), big);
-    std::filesystem::create_directory(folder.file("folder.plist"));
+    plist_test::WriteFile(folder / "big.plist", big);
+    std::filesystem::create_directory(folder / "folder.plist");
     for (const char* name : {"array.plist", "string.plist", "garbage.plist", "empty.plist",
                              "big.plist", "folder.plist", "missing.plist"}) {
-        EXPECT_FALSE(DictionaryWithContentsOfFile(folder.file(name))) << name;
+        EXPECT_FALSE(DictionaryWithContentsOfFile(folder / name)) << name;
     }
     EXPECT_FALSE(DictionaryWithContentsOfFile(std::nullopt));
     EXPECT_FALSE(DictionaryWithContentsOfFile(std::string()));

@@ -71,8 +71,8 @@ std::string FixtureScript() {
 // Runs plist_fixtures.py with `input` on its standard input; answers its exit status.
 int RunFixtureScript(const std::string& command, const std::string& argument,
                      const std::string& input) {
-    TempFolder scratch;
-    const std::string inputPath = scratch.file("input.json");
+    packgate_test::ScratchFolder scratch;
+    const std::string inputPath = scratch / "input.json";
     WriteFile(inputPath, ToBytes(input));
     const std::string line = "python3 '" + FixtureScript() + "' " + command + " '" + argument +
                              "' < '" + inputPath + "'";
@@ -126,18 +126,6 @@ PlistValue EveryKindTree() {
         {"List", Array({"one", Int(2), Array({}), Dict({})})},
         {"Nested", Dict({{"Inner", Dict({{"Deep", "value"}})}})},
     });
-}
-
-TempFolder::TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "packgate-plist-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
 }
 
 Bytes ReadFile(const std::string& path) {

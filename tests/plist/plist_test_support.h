@@ -1,5 +1,5 @@
-// Helpers of the property-list tests: bytes from text, value trees, temporary folders and the
-// bridge to Python's plistlib (plist_fixtures.py).
+// Helpers of the property-list tests: bytes from text, value trees, file bytes and the bridge
+// to Python's plistlib (plist_fixtures.py).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 
 #include "foundation/plist_read.h"
 #include "foundation/plist_value.h"
+#include "scratch_folder.h"
 
 namespace plist_test {
 
@@ -31,20 +32,6 @@ foundation::PlistValue Int(std::int64_t value);
 
 // A tree with every kind of value, nested, with text beyond ASCII.
 foundation::PlistValue EveryKindTree();
-
-// A folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
-
-  private:
-    std::string path_;
-};
 
 Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& bytes);

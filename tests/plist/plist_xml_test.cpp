@@ -34,12 +34,12 @@ std::string InPlist(const std::string& body) {
 // ---- files written by plistlib ------------------------------------------------------------
 
 TEST(XmlFromPlistlibTest, ReadsEveryKindOfValueInOrder) {
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     const PlistValue tree = plist_test::EveryKindTree();
     ASSERT_TRUE(plist_test::PlistlibWrite(folder.path(), {{"every", "xml", tree}}));
     std::string error;
     unsigned format = 0;
-    const auto bytes = plist_test::ReadFile(folder.file("every.plist"));
+    const auto bytes = plist_test::ReadFile(folder / "every.plist");
     const auto value = foundation::ParsePropertyList(bytes, &error, &format);
     ASSERT_TRUE(value) << error;
     EXPECT_EQ(format, 100u);
@@ -47,7 +47,7 @@ TEST(XmlFromPlistlibTest, ReadsEveryKindOfValueInOrder) {
 }
 
 TEST(XmlFromPlistlibTest, ReadsLongDataAndExtremeNumbers) {
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     PlistData blob(1000);
     for (std::size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<std::uint8_t>(i * 7);
     const PlistValue tree = Array({
@@ -60,7 +60,7 @@ TEST(XmlFromPlistlibTest, ReadsLongDataAndExtremeNumbers) {
     });
     ASSERT_TRUE(plist_test::PlistlibWrite(folder.path(), {{"extremes", "xml", tree}}));
     const auto value =
-        foundation::ParsePropertyList(plist_test::ReadFile(folder.file("extremes.plist")));
+        foundation::ParsePropertyList(plist_test::ReadFile(folder / "extremes.plist"));
     ASSERT_TRUE(value);
     EXPECT_TRUE(plist_test::SameTree(*value, tree));
 }
@@ -92,19 +92,19 @@ TEST(XmlWriterTest, MatchesPlistlibByteForByte) {
         {"Small", PlistData{1, 2, 3, 250}},
         {"Key with <markup> & more", "x"},
     });
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     ASSERT_TRUE(plist_test::PlistlibWrite(folder.path(), {{"reference", "xml", tree}}));
     EXPECT_EQ(XmlPropertyListText(tree),
-              plist_test::ToText(plist_test::ReadFile(folder.file("reference.plist"))));
+              plist_test::ToText(plist_test::ReadFile(folder / "reference.plist")));
 }
 
 TEST(XmlWriterTest, PlistlibReadsEveryKindBack) {
-    plist_test::TempFolder folder;
+    packgate_test::ScratchFolder folder;
     PlistData blob(300);
     for (std::size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<std::uint8_t>(255 - i);
     const PlistValue tree = Array({plist_test::EveryKindTree(), PlistValue(blob), 1.0 / 3, 1e100,
                                    -0.0, 5e-324, PlistDate{-1234567890}});
-    const std::string path = folder.file("ours.plist");
+    const std::string path = folder / "ours.plist";
     plist_test::WriteFile(path, plist_test::ToBytes(XmlPropertyListText(tree)));
     EXPECT_TRUE(plist_test::PlistlibReadsAs(path, tree));
 }
@@ -131,8 +131,8 @@ TEST(XmlWriterTest, CarriageReturnsTravelAsCharacterReferences) {
     const auto back = Parse(text);
     ASSERT_TRUE(back);
     EXPECT_TRUE(plist_test::SameTree(*back, tree));
-    plist_test::TempFolder folder;
-    const std::string path = folder.file("breaks.plist");
+    packgate_test::ScratchFolder folder;
+    const std::string path = folder / "breaks.plist";
     plist_test::WriteFile(path, plist_test::ToBytes(text));
     EXPECT_TRUE(plist_test::PlistlibReadsAs(path, tree));
 }
@@ -291,8 +291,8 @@ TEST(XmlGrammarTest, RefusesMalformedStructure) {
 // ---- hostile XML --------------------------------------------------------------------------
 
 TEST(XmlHostileTest, EntitiesAreNeitherExpandedNorLoaded) {
-    plist_test::TempFolder folder;
-    const std::string secret = folder.file("secret.txt");
+    packgate_test::ScratchFolder folder;
+    const std::string secret = folder / "secret.txt";
     plist_test::WriteFile(secret, plist_test::ToBytes("SECRET"));
     const std::string external =
         "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [<!ENTITY x SYSTEM \"file://" + secret +

@@ -25,7 +25,7 @@ void AddOtherContainers(const PaneScene& scene, int count) {
     }
 }
 
-std::size_t LinesStartingWith(const LogLines& log, const std::string& prefix) {
+std::size_t LinesStartingWith(const LogCapture& log, const std::string& prefix) {
     std::size_t count = 0;
     for (const std::string& line : log.all())
         if (line.starts_with(prefix)) ++count;

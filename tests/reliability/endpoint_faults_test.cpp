@@ -18,7 +18,8 @@
 #include "child_process.h"
 #include "fault_tally.h"
 #include "feedback/kz_feedback_log.h"
-#include "pane_rig.h"
+#include "log_capture.h"
+#include "scratch_folder.h"
 #include "setupnet/setupnet.h"
 #include "setupnet/setupnet_test_hooks.h"
 
@@ -75,11 +76,9 @@ std::string LoopbackNetworkOfThisProcess() {
 class EndpointFaults : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char pattern[] = "/tmp/packgate-endpoint-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        cert_ = folder_ + "/cert.pem";
-        const std::string key = folder_ + "/key.pem";
+        folder_ = std::make_unique<packgate_test::ScratchFolder>("packgate-endpoint");
+        cert_ = *folder_ / "cert.pem";
+        const std::string key = *folder_ / "key.pem";
         const Endpoint feedback = FeedbackEndpoint();
         ASSERT_EQ(
             RunProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
@@ -119,7 +118,7 @@ class EndpointFaults : public testing::Test {
     static void TearDownTestSuite() {
         server_.reset();
         SetupNetTestSetTLS(nullptr, nullptr);
-        std::filesystem::remove_all(folder_);
+        folder_.reset();
     }
 
     // Everything the server has printed since the last call. The server prints each
@@ -158,7 +157,7 @@ class EndpointFaults : public testing::Test {
         return exchange;
     }
 
-    static inline std::string folder_;
+    static inline std::unique_ptr<packgate_test::ScratchFolder> folder_;
     static inline std::string cert_;
     static inline std::unique_ptr<ChildProcess> server_;
     static inline std::map<std::string, std::string> ports_;
@@ -200,7 +199,7 @@ TEST_F(EndpointFaults, EveryHostileServerIsLeftWithinTheTimeLimitAfterOnePost) {
 
 TEST_F(EndpointFaults, FeedbackLogReturnsAtOnceFromHostileEndpointsAndKeepsItsRecord) {
     const Endpoint feedback = FeedbackEndpoint();
-    const LogLines quiet(false);
+    const packgate_test::LogCapture quiet(false);
     struct Case {
         std::string mode;
         int requests;

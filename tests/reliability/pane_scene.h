@@ -9,11 +9,17 @@
 #include <vector>
 
 #include "fake_machine.h"
+#include "log_capture.h"
 #include "pane/packgate_pane.h"
-#include "pane_rig.h"
+#include "pane_bundle.h"
+#include "pane_checks.h"
 #include "recording_setupnet.h"
 
 namespace packgate_reliability {
+
+using packgate_test::LogCapture;
+using packgate_test::RowProblems;
+using packgate_test::SheetMessage;
 
 class PaneScene {
   public:
@@ -21,9 +27,9 @@ class PaneScene {
     explicit PaneScene(bool hosts = true);
 
     packgate_test::FakeMachine machine;
-    BundleFolder bundle;
+    packgate_test::PaneBundle bundle;
     packgate_test::RecordingSetupNet network;
-    LogLines log;
+    LogCapture log;
     packgate_test::MakerHostFiles maker;
     packgate_test::StoreHostFiles store;
 

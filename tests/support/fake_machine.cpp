@@ -1,7 +1,6 @@
 #include "fake_machine.h"
 
 #include <filesystem>
-#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -12,21 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace packgate_test {
-namespace {
-
-std::string UniqueFolder() {
-    std::random_device random;
-    std::uniform_int_distribution<unsigned long long> digits;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const fs::path candidate =
-            fs::temp_directory_path() / ("packgate-machine-" + std::to_string(digits(random)));
-        std::error_code error;
-        if (fs::create_directory(candidate, error)) return candidate.string();
-    }
-    throw std::runtime_error("cannot create a temporary folder for the fake machine");
-}
-
-}  // namespace
 
 std::vector<std::uint8_t> EncodeRecord(const foundation::PlistValue& value, RecordFormat format) {
     switch (format) {
@@ -44,7 +28,8 @@ std::vector<std::uint8_t> EncodeRecord(const foundation::PlistValue& value, Reco
 }
 
 FakeMachine::FakeMachine()
-    : layout_(UniqueFolder()),
+    : scratch_("packgate-machine"),
+      layout_(scratch_.path()),
       previousRoot_(foundation::MachineRoot()),
       previousHome_(foundation::HomeFolder()) {
     layout_.setRecordEncoder(
@@ -57,8 +42,6 @@ FakeMachine::FakeMachine()
 FakeMachine::~FakeMachine() {
     foundation::SetMachineRoot(previousRoot_);
     foundation::SetHomeFolder(previousHome_);
-    std::error_code ignored;
-    fs::remove_all(folder(), ignored);
 }
 
 void FakeMachine::check() const {

@@ -22,6 +22,7 @@
 
 #include "foundation/plist_value.h"
 #include "installer/demo/machine_layout.h"
+#include "scratch_folder.h"
 
 namespace packgate_test {
 
@@ -73,6 +74,7 @@ class FakeMachine {
     // Throws the layout's first failure.
     void check() const;
 
+    ScratchFolder scratch_;  // first made, last removed
     installer::MachineLayout layout_;
     std::string previousRoot_;
     std::string previousHome_;

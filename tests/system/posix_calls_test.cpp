@@ -15,13 +15,13 @@
 
 namespace {
 
+using packgate_test::ScratchFolder;
 using platform::Posix;
 using platform::PosixCalls;
 using platform::ReadRegularFile;
 using platform::RealPosixCalls;
 using platform::ScopedPosixCalls;
 using platform::WriteAll;
-using platform_test::ScratchFolder;
 
 // What the fake calls below do; reset by each test.
 struct Faults {

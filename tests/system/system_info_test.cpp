@@ -12,10 +12,10 @@
 
 namespace {
 
+using packgate_test::ScratchFolder;
 using platform::SystemVersion;
 using platform::detail::ParseKernelRelease;
 using platform::detail::PlatformUUIDFromFiles;
-using platform_test::ScratchFolder;
 using platform_test::UUIDSourceFiles;
 
 class PlatformUUIDSources : public ::testing::Test {
