@@ -2,10 +2,13 @@
 
 #include "installer/text/character_width.h"
 #include "installer/text/line_breaks.h"
-#include "installer/text/utf8.h"
+#include "system/utf8_text.h"
 
 namespace installer {
 namespace {
+
+using platform::DecodeUtf8;
+using platform::Utf8Char;
 
 std::size_t GlyphWidth(const Utf8Char& glyph) {
     return glyph.valid ? CharacterWidth(glyph.code) : 1;
