@@ -12,6 +12,7 @@
 #include "foundation/system_log.h"
 #include "installer/model/bundle_loader.h"
 #include "installer_program.h"
+#include "log_capture.h"
 
 namespace installer_test {
 namespace {
@@ -33,23 +34,6 @@ std::vector<std::string> LoadedPlatformLibraries() {
     return found;
 }
 
-class CapturedLog {
-  public:
-    CapturedLog() {
-        foundation::SetLogSink([this](std::string_view line) { lines_.emplace_back(line); });
-    }
-    ~CapturedLog() { foundation::SetLogSink({}); }
-    bool has(std::string_view line) const {
-        for (const std::string& each : lines_) {
-            if (each == line) return true;
-        }
-        return false;
-    }
-
-  private:
-    std::vector<std::string> lines_;
-};
-
 TEST(PluginLoad, ACopiedBundleSharesTheProgramsPlatformLibrary) {
     ASSERT_EQ(LoadedPlatformLibraries().size(), 1u);
     TemporaryFolder scratch;
@@ -58,7 +42,7 @@ TEST(PluginLoad, ACopiedBundleSharesTheProgramsPlatformLibrary) {
     ASSERT_TRUE(fs::exists(bundle + "/Contents/dylib/libpackgate_platform.so.1"));
     packgate_test::FakeMachine machine;
     machine.addMakerHost({});
-    CapturedLog log;
+    packgate_test::LogCapture log;
 
     const installer::PluginLoad load = installer::LoadPluginBundle(bundle);
     ASSERT_TRUE(load.plugin) << load.error;
@@ -70,7 +54,7 @@ TEST(PluginLoad, ACopiedBundleSharesTheProgramsPlatformLibrary) {
     pane.didEnterPane(InstallerDirectionForward);
     // The pane logged through this process's sink and looked for copies under the root set
     // here by the fake machine.
-    EXPECT_TRUE(log.has("didEnterPane"));
+    EXPECT_TRUE(log.contains("didEnterPane"));
     ASSERT_TRUE(pane.contentView().matrix);
     EXPECT_EQ(pane.contentView().matrix->numberOfRows(), 1u);
 }

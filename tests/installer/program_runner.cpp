@@ -131,16 +131,4 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-TemporaryFolder::TemporaryFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "packgate-installer-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 }  // namespace installer_test

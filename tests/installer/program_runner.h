@@ -1,6 +1,8 @@
 // Runs a program as a test's child process and collects what it printed and how it ended.
 #pragma once
 
+#include "scratch_folder.h"
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -27,16 +29,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 std::vector<std::string> Lines(const std::string& text);
 
 // A new empty folder under the temporary folder, removed with the object.
-class TemporaryFolder {
-  public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
+struct TemporaryFolder : packgate_test::ScratchFolder {
+    TemporaryFolder() : ScratchFolder("packgate-installer-test") {}
 };
 
 }  // namespace installer_test
