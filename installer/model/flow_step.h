@@ -3,6 +3,7 @@
 
 namespace installer {
 
-enum class FlowStep { Introduction, Pane, Summary, Finished };
+// Install is where the pack's payload is copied into the template folder the pane chose.
+enum class FlowStep { Introduction, Pane, Install, Summary, Finished };
 
 }  // namespace installer

@@ -13,6 +13,7 @@
 #include "appkit/views.h"
 #include "installer/model/flow_step.h"
 #include "installer/model/handoff_list.h"
+#include "installer/model/install_report.h"
 #include "installer/model/pane_view.h"
 
 namespace installer {
@@ -23,6 +24,7 @@ class InstallFlow;
 enum class FlowWait {
     EnteringPane,  // The pane's entry: it looks for copies (and may post its report).
     LeavingPane,   // The pane's answer to leaving it: it checks the choice and writes the list.
+    Installing,    // The install step copies the pack's payload (installProgress tells how far).
 };
 
 // How the flow ended.
@@ -33,6 +35,8 @@ struct FlowOutcome {
     std::optional<HandoffList> handoff;
     int entries = 0;   // How many times the pane was entered.
     int exitCode = 3;  // 0 when it went on, 3 when the pane kept the person.
+    // What the install step did, when it ran.
+    std::optional<InstallReport> install;
 };
 
 class FrontEnd {
@@ -53,6 +57,8 @@ class FrontEnd {
     // The pane's code is about to run, and has returned.
     virtual void waitStarted(FlowWait wait) = 0;
     virtual void waitEnded(FlowWait wait) = 0;
+    // During the Installing wait: how far the copy has come.
+    virtual void installProgress(const InstallProgress& progress) = 0;
     // The flow is finished (the summary's Continue, or a quit); called once.
     virtual void finished(const FlowOutcome& outcome) = 0;
 };

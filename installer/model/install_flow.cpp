@@ -85,6 +85,7 @@ FlowAnswer InstallFlow::next() {
         case FlowStep::Summary:
             finish();
             return FlowAnswer::Done;
+        case FlowStep::Install:  // Nothing is asked of a person while the payload is copied.
         case FlowStep::Finished:
             break;
     }
@@ -100,6 +101,7 @@ FlowAnswer InstallFlow::back() {
             enterPane(InstallerDirectionBackward);
             return FlowAnswer::Done;
         case FlowStep::Introduction:
+        case FlowStep::Install:
         case FlowStep::Finished:
             break;
     }

@@ -1,5 +1,7 @@
 #include "installer/model/pane_view.h"
 
+#include <utility>
+
 namespace installer {
 
 std::optional<std::size_t> PaneView::selectedIndex() const {
@@ -19,7 +21,11 @@ PaneView ReadPaneView(const InstallerPane& pane) {
         const auto selected = content.matrix->selectedRow();
         const auto cells = content.matrix->cells();
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            view.rows.push_back(PaneRow{cells[i]->tag(), cells[i]->title(), selected == i});
+            PaneRow row;
+            row.tag = cells[i]->tag();
+            row.title = cells[i]->title();
+            row.selected = selected == i;
+            view.rows.push_back(std::move(row));
         }
     }
     if (const appkit::Window* window = WindowWithSheet(pane)) view.sheet = window->sheet();

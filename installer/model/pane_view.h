@@ -16,6 +16,24 @@ struct PaneRow {
     long tag = 0;
     std::string title;
     bool selected = false;
+    // What tells copies with equal titles apart, from the pane's record of the copy behind
+    // the row (empty when the pane recorded none): the application's version, its kind
+    // ("maker" for a maker-distributed copy, "store" for an App Store copy) and its folder.
+    std::string version;
+    std::string kind;
+    std::string path;
+};
+
+// One copy of Quillet the pane examined on its last entry, offered or turned away.
+struct CandidateView {
+    std::string source;   // "direct" (the shared-data list) or "store" (a sandbox container)
+    std::string name;     // The registry key or the container's name.
+    std::string path;     // The application's path, when known.
+    std::string version;  // The application's version, when known.
+    bool offered = false;
+    std::optional<long> tag;  // The row's tag when offered.
+    std::string reasonCode;   // Why it was turned away, as a stable code; empty when offered.
+    std::string reason;       // The same in plain words, in the user's language.
 };
 
 struct PaneView {
@@ -24,6 +42,8 @@ struct PaneView {
     std::vector<PaneRow> rows;
     bool nextEnabled = false;
     std::optional<appkit::Sheet> sheet;
+    // Every copy examined on the last entry, in the order the pane examined them.
+    std::vector<CandidateView> candidates;
 
     // The index (row number, not tag) of the selected row, if any.
     std::optional<std::size_t> selectedIndex() const;

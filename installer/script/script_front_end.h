@@ -45,6 +45,7 @@ class ScriptFrontEnd final : public FrontEnd {
     // Nobody watches a script wait.
     void waitStarted(FlowWait) override {}
     void waitEnded(FlowWait) override {}
+    void installProgress(const InstallProgress&) override {}
     void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
 
     // The record of the last run.

@@ -115,6 +115,7 @@ std::vector<Line> ContentLines(const ScreenModel& model, int width) {
             return IntroductionLines(model, width);
         case FlowStep::Pane:
             return PaneLines(model, width);
+        case FlowStep::Install:
         case FlowStep::Summary:
         case FlowStep::Finished:
             return SummaryLines(model, width);
@@ -142,6 +143,8 @@ std::string StepName(const ScreenModel& model, FlowStep step) {
             return "Introduction";
         case FlowStep::Pane:
             return PrintableText(model.pane.title, false);
+        case FlowStep::Install:
+            return "Installation";
         case FlowStep::Summary:
         case FlowStep::Finished:
             return "Summary";
@@ -193,6 +196,8 @@ std::string Hints(const ScreenModel& model) {
         case FlowStep::Pane:
             if (model.pane.sheet) return "Enter press the message's button   l log";
             return "Up/Down choose   Enter/c Continue   b Go Back   l log   q quit";
+        case FlowStep::Install:
+            return "l log";
         case FlowStep::Summary:
         case FlowStep::Finished:
             return "Enter/c Finish   b Go Back   l log   q quit";

@@ -39,6 +39,7 @@ class TerminalFrontEnd final : public FrontEnd {
     // The pane's code may take a moment: the screen says so until the next frame.
     void waitStarted(FlowWait wait) override;
     void waitEnded(FlowWait) override {}
+    void installProgress(const InstallProgress&) override {}
     void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
 
   private:

@@ -9,6 +9,8 @@ std::string StepName(installer::FlowStep step) {
             return "Introduction";
         case installer::FlowStep::Pane:
             return "Pane";
+        case installer::FlowStep::Install:
+            return "Install";
         case installer::FlowStep::Summary:
             return "Summary";
         case installer::FlowStep::Finished:
@@ -18,7 +20,15 @@ std::string StepName(installer::FlowStep step) {
 }
 
 std::string WaitName(installer::FlowWait wait) {
-    return wait == installer::FlowWait::EnteringPane ? "entering" : "leaving";
+    switch (wait) {
+        case installer::FlowWait::EnteringPane:
+            return "entering";
+        case installer::FlowWait::LeavingPane:
+            return "leaving";
+        case installer::FlowWait::Installing:
+            return "installing";
+    }
+    return "?";
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ class RecordingFrontEnd : public installer::FrontEnd {
     void sheetShown(const appkit::Sheet& sheet) override;
     void waitStarted(installer::FlowWait wait) override;
     void waitEnded(installer::FlowWait wait) override;
+    void installProgress(const installer::InstallProgress&) override {}
     void finished(const installer::FlowOutcome& outcome) override;
 
     // Every call in order: "step Pane", "pane 2 rows, selected 0, next on", "sheet Gone.",

@@ -4,11 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "installer/text/text_wrap.h"
 
 namespace installer_test {
 namespace {
+
+installer::PaneRow Row(long tag, std::string title, bool selected) {
+    installer::PaneRow row;
+    row.tag = tag;
+    row.title = std::move(title);
+    row.selected = selected;
+    return row;
+}
 
 using installer::FlowStep;
 using installer::FrameText;
@@ -31,7 +41,7 @@ ScreenModel PaneModel() {
     model.pane.label =
         "Select the copy of Quillet that should receive this content pack, then "
         "click Continue.";
-    model.pane.rows = {{0, "Quillet 5 Studio", true}, {1, "Quillet 5 ( Apple Store )", false}};
+    model.pane.rows = {Row(0, "Quillet 5 Studio", true), Row(1, "Quillet 5 ( Apple Store )", false)};
     model.pane.nextEnabled = true;
     return model;
 }
@@ -91,7 +101,7 @@ TEST(InstallerScreen, TheSheetIsABoxOverThePaneWithItsOneButton) {
 TEST(InstallerScreen, ASmallScreenSaysSoInsteadOfDrawingThePane) {
     for (const auto& [width, height] : {std::pair{30, 24}, {80, 8}, {80, 12}}) {
         ScreenModel model = PaneModel();
-        model.pane.rows.resize(8, {2, "Another copy", false});
+        model.pane.rows.resize(8, Row(2, "Another copy", false));
         const auto frame = LayoutScreen(model, width, height);
         EXPECT_TRUE(frame.tooSmall) << width << "x" << height;
         const std::string screen = Screen(model, width, height);
