@@ -165,9 +165,9 @@ TEST_F(TerminalInstaller, TheLogIsShownOnRequestAndQuitAsksFirst) {
     EXPECT_FALSE(Shows(pane, "didEnterPane"));  // Log lines never over the pane.
     tmux.send("l");
     // The newest lines first, under the log file's path.
-    tmux.waitFor({"Install log: ", "/Library/Logs/Packgate-install.log", "] Exit Yes"});
+    tmux.waitFor({"Install log: ", "/Library/Logs/Packgate-install.log", "Exit Yes"});
     tmux.send("Home");  // The oldest lines of this run.
-    tmux.waitFor({"] didEnterPane"});
+    tmux.waitFor({"didEnterPane"});
     tmux.send("Escape");
     tmux.waitFor({"(*) Quillet 5 Studio"}, {"didEnterPane"});
     tmux.send("q");
