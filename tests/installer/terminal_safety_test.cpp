@@ -202,5 +202,23 @@ TEST_F(TerminalSafety, InterruptsRestoreTheTerminalLogAndExitWithTheirCodes) {
     EXPECT_EQ(log.out, "2\n");
 }
 
+TEST_F(TerminalSafety, NoColorDropsColoursAndKeepsReverse) {
+    AddCopies(2);
+    Tmux coloured(Arguments(), 80, 24);
+    Tmux plain(Arguments(), 80, 24, {"NO_COLOR=1"});
+    for (Tmux* tmux : {&coloured, &plain}) {
+        tmux->waitFor({"Welcome to the"});
+        tmux->send("Enter");
+        tmux->waitFor({"(*) Quillet copy 1"});
+    }
+    // The selected row: black on cyan in colour, reverse video without.
+    const std::string withColour = coloured.styledScreen();
+    const std::string without = plain.styledScreen();
+    EXPECT_TRUE(Shows(withColour, "46m") || Shows(withColour, ";46")) << withColour;
+    EXPECT_FALSE(Shows(without, "46m") || Shows(without, ";46")) << without;
+    EXPECT_FALSE(Shows(without, "44m") || Shows(without, ";44")) << without;  // The header's blue.
+    EXPECT_TRUE(Shows(without, "\x1b[7m") || Shows(without, ";7m")) << without;
+}
+
 }  // namespace
 }  // namespace installer_test

@@ -63,6 +63,10 @@ std::string Tmux::screen() {
     return Run({"capture-pane", "-p", "-t", "main"}).out;
 }
 
+std::string Tmux::styledScreen() {
+    return Run({"capture-pane", "-p", "-e", "-t", "main"}).out;
+}
+
 int Tmux::programPid() {
     const std::string shell = Run({"display-message", "-p", "-t", "main", "#{pane_pid}"}).out;
     const int pid = std::atoi(shell.c_str());

@@ -26,6 +26,8 @@ class Tmux {
     void type(const std::string& text);
     void resize(int width, int height);
     std::string screen();
+    // The screen with its colours and attributes as escape sequences.
+    std::string styledScreen();
     // The program's process id (the child of the window's shell), or 0 when it has none.
     int programPid();
 
