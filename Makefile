@@ -39,9 +39,9 @@ run: configure
 	@$(MAKE) --no-print-directory demo
 
 # The demo on what `run` built. Leaving the installer without installing (quitting, going
-# back: exit 3) is one way for a demo to end, not a failure to report.
+# back: exit 3; Ctrl-C: exit 130) is one way for a demo to end, not a failure to report.
 demo:
-	@$(BUILD)/installer/packgate-installer --demo || [ $$? -eq 3 ]
+	@$(BUILD)/installer/packgate-installer --demo || { code=$$?; [ $$code -eq 3 ] || [ $$code -eq 130 ]; }
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done

@@ -1,6 +1,8 @@
 #include "installer/installer_run.h"
 
 #include <filesystem>
+#include <iostream>
+#include <sstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,7 +16,10 @@
 #include "installer/model/install_log.h"
 #include "installer/model/pack_info.h"
 #include "installer/program_location.h"
+#include "installer/line/line_front_end.h"
+#include "installer/script/failure_report.h"
 #include "installer/script/script_front_end.h"
+#include "installer/terminal/interrupt_watch.h"
 #include "installer/terminal/terminal_front_end.h"
 #include "installer/text/text_wrap.h"
 
@@ -92,7 +97,8 @@ std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
                                          std::ostream& out, std::ostream& err) {
     if (!options.scripted() && OnTerminal()) {
         if (auto terminal = TerminalFrontEnd::Open(log, out)) return terminal;
-        err << kProgram << "cannot use this terminal; running scripted\n";
+        // A person is there, on a terminal that cannot show the screen: ask line by line.
+        return std::make_unique<LineFrontEnd>(std::cin, out);
     }
     ScriptRequest request;
     request.chooseTag = options.chooseRow;
@@ -108,6 +114,7 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, co
     PluginLoad load = LoadPluginBundle(bundlePath);
     if (!load.plugin) {
         err << kProgram << PrintableText(load.error, false) << "\n";
+        if (options.json) out << FailureReportJson(PrintableText(load.error, false), kExitCannotRun);
         return kExitCannotRun;
     }
     const std::string packTitle = PackTitleOrDefault(pack);
@@ -117,18 +124,41 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, co
     return frontEnd->run(flow);
 }
 
+// A run that could not be set up: `why` (one line) on `err`, and with --json one object.
+int SetUpFailed(const InstallerOptions& options, const std::string& why, int code,
+                std::ostream& out, std::ostream& err) {
+    err << kProgram << why << "\n";
+    if (options.json) out << FailureReportJson(why, code);
+    return code;
+}
+
 }  // namespace
 
+int ReportBadUsage(std::string_view program, const std::string& error, bool json,
+                   std::ostream& out, std::ostream& err) {
+    err << program << ": " << error << "\n\n" << UsageText(program);
+    if (json) out << FailureReportJson(error, kExitUsage);
+    return kExitUsage;
+}
+
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err) {
+    // Before any thread starts, so every thread leaves the signals to the watch.
+    WatchInterrupts();
     const auto bundlePath = options.bundlePath ? options.bundlePath : DefaultBundlePath();
     if (!bundlePath) {
-        err << kProgram << "cannot tell where the program lies; give the bundle with --bundle\n";
-        return kExitCannotRun;
+        return SetUpFailed(options, "cannot tell where the program lies; give the bundle with --bundle",
+                           kExitCannotRun, out, err);
     }
     const PackInfo pack = ReadPackInfo(*bundlePath);
     int code = kExitCannotRun;
-    auto machine = ChooseMachine(options, pack, err, code);
-    if (!machine) return code;
+    std::ostringstream why;
+    auto machine = ChooseMachine(options, pack, why, code);
+    if (!machine) {
+        std::string text = why.str();
+        if (text.starts_with(kProgram)) text.erase(0, sizeof(kProgram) - 1);
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        return SetUpFailed(options, text, code, out, err);
+    }
 
     // The plug-in may log as soon as it is loaded, so its settings are in place first.
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);

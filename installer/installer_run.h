@@ -4,6 +4,8 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "installer/options.h"
 
@@ -15,5 +17,10 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitKept = 3;
 
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err);
+
+// A command line that could not be read: the reason and the usage on `err`, and with `json`
+// also the one JSON object on `out`. Answers kExitUsage.
+int ReportBadUsage(std::string_view program, const std::string& error, bool json,
+                   std::ostream& out, std::ostream& err);
 
 }  // namespace installer

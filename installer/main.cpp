@@ -1,6 +1,7 @@
 // packgate-installer: hosts the Packgate pane the way the macOS Installer does.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -15,8 +16,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const installer::ParsedOptions parsed = installer::ParseOptions(arguments);
     if (!parsed.options) {
-        std::cerr << program << ": " << parsed.error << "\n\n" << installer::UsageText(program);
-        return installer::kExitUsage;
+        const bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+        return installer::ReportBadUsage(program, parsed.error, json, std::cout, std::cerr);
     }
     const installer::InstallerOptions& options = *parsed.options;
     if (options.help) {

@@ -62,7 +62,8 @@ bool SetFlag(InstallerOptions& options, std::string_view name) {
     if (name == "--back") return options.back = true;
     if (name == "--json") return options.json = true;
     if (name == "--help" || name == "-h") return options.help = true;
-    if (name == "--version") return options.version = true;
+    if (name == "--version" || name == "-V") return options.version = true;
+    if (name == "--yes" || name == "-y") return options.yes = true;
     return false;
 }
 
@@ -138,18 +139,24 @@ Options:
   --choose-title TEXT  choose the row titled TEXT and continue
   --back               go back from the pane (with --choose: then come back to the
                        pane, which looks for the hosts again, and choose)
-  --json               print one JSON object instead of text (scripted)
+  --yes, -y            continue with the row the pane selects, without asking
+                       (scripted)
+  --json               print one JSON object instead of text (scripted), also
+                       when the run cannot be set up
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
                        /tmp, kept) and run against it
   --help               show this text
-  --version            show the version
+  --version, -V        show the version
 
-Interactive keys: Up/Down choose a row, Enter or c Continue, b Go Back,
-l show the install log, q quit.
+Interactive keys: Up/Down (PgUp/PgDn, Home/End) choose a row, Enter or c
+Continue, b Go Back, l show the install log (/ filters it), q quit. On a
+terminal without a full screen (TERM=dumb, unset or unknown) it asks line by
+line: type a row number, b to go back, q to quit.
 
 Exit codes: 0 the pane let the installation go on; 3 the pane kept the user
 (Continue refused or disabled, gone back, or quit); 2 bad usage; 1 the bundle
-could not be loaded or the run could not be set up.
+could not be loaded or the run could not be set up; 130 and 143 interrupted
+by SIGINT (Ctrl-C) and SIGTERM.
 )";
     return text;
 }

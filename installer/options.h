@@ -17,6 +17,7 @@ struct InstallerOptions {
     std::optional<std::size_t> chooseRow;    // --choose: the row with this tag
     std::optional<std::string> chooseTitle;  // --choose-title: the row with this title
     bool back = false;                       // --back
+    bool yes = false;                        // --yes: take the pane's choice without asking
     bool json = false;                       // --json
     bool demo = false;                       // --demo
     std::optional<std::string> demoFolder;   // --demo DIR
@@ -24,7 +25,7 @@ struct InstallerOptions {
     bool version = false;
 
     // Whether the command line asks for a scripted run whatever the terminal.
-    bool scripted() const { return chooseRow || chooseTitle || back || json; }
+    bool scripted() const { return chooseRow || chooseTitle || back || json || yes; }
 };
 
 struct ParsedOptions {

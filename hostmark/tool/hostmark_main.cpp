@@ -14,7 +14,8 @@ namespace {
 constexpr int kUsageError = 2;
 
 constexpr const char* kUsage =
-    "usage: hostmark uuid | hostmark ip | hostmark encode TEXT | hostmark --help\n"
+    "usage: hostmark uuid | hostmark ip | hostmark encode TEXT | hostmark --help | "
+    "hostmark --version\n"
     "  uuid          print the machine's platform UUID\n"
     "  ip            print the IPv4 addresses and netmasks, joined by '+'\n"
     "  encode TEXT   print TEXT's hex cipher text and its ten-character code\n";
@@ -62,6 +63,11 @@ int main(int argc, char** argv) {
     if (command == "--help" || command == "-h") {
         if (argc != 2) return UsageError("--help takes no arguments");
         std::printf("%s", kUsage);
+        return 0;
+    }
+    if (command == "--version" || command == "-V") {
+        if (argc != 2) return UsageError("--version takes no arguments");
+        std::printf("hostmark %s\n", HOSTMARK_VERSION);
         return 0;
     }
     if (command == "uuid" || command == "ip") {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "installer/text/text_wrap.h"
+#include "installer/words/words.h"
 
 namespace installer {
 namespace {
@@ -12,12 +13,24 @@ constexpr int kContentTop = 3;
 // Rows below the content: a blank row, the buttons, a blank row, the status line.
 constexpr int kRowsBelowContent = 4;
 constexpr int kSheetMaxWidth = 64;
+// A list gets its own scrolled part under the fixed heading only when that part keeps at
+// least this many rows (the position indicator and two list rows); else all of it scrolls.
+constexpr int kFewestListRows = 3;
 
 struct Line {
     std::string text;
     Style style = Style::Normal;
     int indent = 0;
+    // The pane row the line shows, when it shows one.
+    std::optional<std::size_t> row;
+    // The first line of what scrolls when the content is longer than the screen (the rows
+    // and whatever lies under them; the heading and the label above stay).
+    bool listStart = false;
 };
+
+const Words& W() {
+    return Words::ForUser();
+}
 
 int Width(std::string_view text) {
     return static_cast<int>(DisplayWidth(text));
@@ -42,7 +55,7 @@ std::string Padded(std::string text, int columns) {
 void AddWrapped(std::vector<Line>& lines, std::string_view text, int width, Style style,
                 int indent = 0) {
     for (std::string& line : WrapText(PrintableText(text, true), Columns(width - indent))) {
-        lines.push_back({std::move(line), style, indent});
+        lines.push_back({std::move(line), style, indent, std::nullopt, false});
     }
 }
 
@@ -52,12 +65,12 @@ void AddBlank(std::vector<Line>& lines) {
 
 std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
     std::vector<Line> lines;
-    AddWrapped(lines, "Welcome to the " + model.packTitle + " installer", width, Style::Heading);
+    AddWrapped(lines, W().text("intro.welcome", {{"pack", model.packTitle}}), width,
+               Style::Heading);
     AddBlank(lines);
-    AddWrapped(lines,
-               "This installer puts the content pack into a copy of Quillet on this computer. "
-               "Continue to choose the copy that should receive it.",
-               width, Style::Normal);
+    AddWrapped(lines, W().text("intro.body"), width, Style::Normal);
+    AddBlank(lines);
+    AddWrapped(lines, W().text("intro.report"), width, Style::Normal);
     return lines;
 }
 
@@ -67,13 +80,14 @@ std::vector<Line> PaneLines(const ScreenModel& model, int width) {
     AddBlank(lines);
     AddWrapped(lines, model.pane.label, width, Style::Normal);
     if (!model.pane.rows.empty()) AddBlank(lines);
-    for (const PaneRow& row : model.pane.rows) {
+    for (std::size_t index = 0; index < model.pane.rows.size(); ++index) {
+        const PaneRow& row = model.pane.rows[index];
         const Style style = row.selected ? Style::Selected : Style::Normal;
         auto wrapped = WrapText(PrintableText(row.title, false), Columns(width - 6));
         for (std::size_t i = 0; i < wrapped.size(); ++i) {
             std::string text = i == 0 ? (row.selected ? "(*) " : "( ) ") : "    ";
             text += wrapped[i];
-            lines.push_back({Padded(std::move(text), width - 2), style, 2});
+            lines.push_back({Padded(std::move(text), width - 2), style, 2, index, index == 0 && i == 0});
         }
     }
     return lines;
@@ -82,28 +96,29 @@ std::vector<Line> PaneLines(const ScreenModel& model, int width) {
 std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
     constexpr int kKeyColumns = 18;
     std::vector<Line> lines;
-    AddWrapped(lines, "Summary", width, Style::Heading);
+    AddWrapped(lines, W().text("step.summary"), width, Style::Heading);
     AddBlank(lines);
     if (!model.handoff) return lines;
     const HandoffList& handoff = *model.handoff;
-    AddWrapped(lines, "The pane let the installation go on. Handoff list:", width, Style::Normal);
+    AddWrapped(lines, W().text("summary.went_on"), width, Style::Normal);
     AddWrapped(lines, handoff.path, width, Style::Normal, 2);
     if (!handoff.writtenByThisExit) {
-        AddWrapped(lines, "Warning: the pane did not write it when it let you go on.", width,
-                   Style::Warning);
+        AddWrapped(lines, W().text("summary.not_written"), width, Style::Warning);
     }
     AddBlank(lines);
     if (!handoff.values) {
-        AddWrapped(lines, "The handoff list could not be read.", width, Style::Warning);
+        AddWrapped(lines, W().text("summary.unreadable"), width, Style::Warning);
         return lines;
     }
     for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
         const auto& value = (*handoff.values)[i];
-        const auto wrapped = WrapText(PrintableText(value ? *value : "(missing)", false),
-                                      Columns(width - 2 - kKeyColumns));
+        const auto wrapped =
+            WrapText(PrintableText(value ? *value : W().text("summary.missing"), false),
+                     Columns(width - 2 - kKeyColumns));
         for (std::size_t j = 0; j < wrapped.size(); ++j) {
             std::string key = j == 0 ? std::string(kHandoffKeys[i]) : std::string();
-            lines.push_back({Padded(std::move(key), kKeyColumns) + wrapped[j], Style::Normal, 2});
+            lines.push_back({Padded(std::move(key), kKeyColumns) + wrapped[j], Style::Normal, 2,
+                             std::nullopt, false});
         }
     }
     return lines;
@@ -125,10 +140,10 @@ std::vector<Line> ContentLines(const ScreenModel& model, int width) {
 
 Layer TooSmall(int width, int height, int needWidth, int needHeight) {
     Layer layer;
-    const std::string text = "The terminal is too small for this step: it needs " +
-                             std::to_string(needWidth) + "x" + std::to_string(needHeight) +
-                             ", this one is " + std::to_string(width) + "x" +
-                             std::to_string(height) + ". Enlarge it, or press q to quit.";
+    const std::string text = W().text(
+        "screen.too_small",
+        {{"need", std::to_string(needWidth) + "x" + std::to_string(needHeight)},
+         {"size", std::to_string(width) + "x" + std::to_string(height)}});
     const auto lines = WrapText(text, Columns(width));
     const int top = std::max(0, (height - static_cast<int>(lines.size())) / 2);
     for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) < height; ++i) {
@@ -140,14 +155,14 @@ Layer TooSmall(int width, int height, int needWidth, int needHeight) {
 std::string StepName(const ScreenModel& model, FlowStep step) {
     switch (step) {
         case FlowStep::Introduction:
-            return "Introduction";
+            return W().text("step.introduction");
         case FlowStep::Pane:
             return PrintableText(model.pane.title, false);
         case FlowStep::Install:
-            return "Installation";
+            return W().text("step.installation");
         case FlowStep::Summary:
         case FlowStep::Finished:
-            return "Summary";
+            return W().text("step.summary");
     }
     return {};
 }
@@ -172,11 +187,13 @@ void AddStepList(Layer& layer, const ScreenModel& model, int width) {
 
 void AddButtons(Layer& layer, const ScreenModel& model, int width, int height) {
     const bool sheet = model.step == FlowStep::Pane && model.pane.sheet.has_value();
-    const bool backEnabled = model.step != FlowStep::Introduction && !sheet;
-    bool nextEnabled = !sheet;
+    const bool backEnabled = model.step != FlowStep::Introduction && !sheet && !model.wait;
+    bool nextEnabled = !sheet && !model.wait;
     if (model.step == FlowStep::Pane) nextEnabled = nextEnabled && model.pane.nextEnabled;
-    const std::string back = "[ Go Back ]";
-    const std::string next = model.step == FlowStep::Summary ? "[ Finish ]" : "[ Continue ]";
+    const std::string back = "[ " + W().text("button.go_back") + " ]";
+    const std::string next =
+        "[ " + W().text(model.step == FlowStep::Summary ? "button.finish" : "button.continue") +
+        " ]";
     const int row = height - 3;
     const int nextCol = width - kMargin - Width(next);
     const int backCol = nextCol - 2 - Width(back);
@@ -186,30 +203,67 @@ void AddButtons(Layer& layer, const ScreenModel& model, int width, int height) {
         {row, nextCol, next, nextEnabled ? Style::Selected : Style::ButtonDisabled});
 }
 
-std::string Hints(const ScreenModel& model) {
-    if (model.ui.overlay == Overlay::Log)
-        return "Up/Down PgUp/PgDn scroll   l or Esc close the log";
-    if (model.ui.overlay == Overlay::QuitConfirm) return "y quit   n stay";
+// The key hints of what the screen shows now, most needed first; each has a long and a
+// short form ("hint.X", "hint.X.short").
+std::vector<std::string> HintKeys(const ScreenModel& model) {
+    if (model.ui.overlay == Overlay::Log) {
+        if (model.ui.filtering) return {"hint.filter_apply", "hint.filter_clear"};
+        return {"hint.log_scroll", "hint.log_filter", "hint.log_close"};
+    }
+    if (model.ui.overlay == Overlay::QuitConfirm) return {"hint.quit_yes", "hint.quit_no"};
     switch (model.step) {
         case FlowStep::Introduction:
-            return "Enter/c Continue   l log   q quit";
+            return {"hint.continue", "hint.log", "hint.quit"};
         case FlowStep::Pane:
-            if (model.pane.sheet) return "Enter press the message's button   l log";
-            return "Up/Down choose   Enter/c Continue   b Go Back   l log   q quit";
+            if (model.pane.sheet) return {"hint.sheet_button", "hint.log"};
+            return {"hint.choose", "hint.continue", "hint.back", "hint.log", "hint.quit"};
         case FlowStep::Install:
-            return "l log";
+            return {"hint.log"};
         case FlowStep::Summary:
         case FlowStep::Finished:
-            return "Enter/c Finish   b Go Back   l log   q quit";
+            return {"hint.finish", "hint.back", "hint.log", "hint.quit"};
+    }
+    return {};
+}
+
+// The hints in their long forms when they fit `columns`, else in their short forms, else
+// as many short ones as fit: a hint is dropped whole, never cut.
+std::string FitHints(const std::vector<std::string>& keys, int columns) {
+    for (const char* suffix : {"", ".short"}) {
+        std::string joined;
+        for (const std::string& key : keys) {
+            std::string hint = W().text(key + suffix);
+            const std::string next = joined.empty() ? hint : joined + "   " + hint;
+            if (Width(next) > columns) break;
+            joined = next;
+            if (&key == &keys.back()) return joined;
+        }
+        if (*suffix != '\0') return joined;
+    }
+    return {};
+}
+
+std::string WaitText(FlowWait wait) {
+    switch (wait) {
+        case FlowWait::EnteringPane:
+            return W().text("wait.entering_pane");
+        case FlowWait::LeavingPane:
+            return W().text("wait.leaving_pane");
+        case FlowWait::Installing:
+            return W().text("wait.installing");
     }
     return {};
 }
 
 void AddStatus(Layer& layer, const ScreenModel& model, int width, int height) {
-    std::string text = Hints(model);
+    std::string text = FitHints(HintKeys(model), width - 2);
     Style style = Style::Hint;
-    if (model.working) {
-        text = "Working...";
+    if (model.wait) {
+        text = W().text("wait.elapsed", {{"text", WaitText(*model.wait)},
+                                         {"seconds", std::to_string(model.waitSeconds)}});
+        style = Style::Warning;
+    } else if (model.working) {
+        text = W().text("wait.working");
     } else if (!model.ui.status.empty()) {
         text = model.ui.status;
         style = model.ui.statusIsWarning ? Style::Warning : Style::Hint;
@@ -217,7 +271,8 @@ void AddStatus(Layer& layer, const ScreenModel& model, int width, int height) {
     layer.spans.push_back({height - 1, 0, Padded(" " + text, width), style});
 }
 
-// A centred box holding `lines`; nothing when it does not fit.
+// A centred box holding `message`, cut with "..." where the screen is too short for all
+// of it; nothing when not even its first line fits.
 std::optional<Layer> Dialog(const std::vector<std::string>& message, const std::string& button,
                             int width, int height) {
     const int boxWidth = std::min(width - 4, kSheetMaxWidth);
@@ -228,8 +283,13 @@ std::optional<Layer> Dialog(const std::vector<std::string>& message, const std::
             lines.push_back(std::move(line));
         }
     }
+    const int room = height - 2 - 6;
+    if (room < 1 || inner < 10) return std::nullopt;
+    if (static_cast<int>(lines.size()) > room) {
+        lines.resize(static_cast<std::size_t>(room));
+        lines.back() = Fit(lines.back(), inner - 3) + "...";
+    }
     const int boxHeight = static_cast<int>(lines.size()) + 6;
-    if (boxHeight > height - 2 || inner < 10) return std::nullopt;
     Layer layer;
     const Box box{(height - boxHeight) / 2, (width - boxWidth) / 2, boxHeight, boxWidth};
     layer.box = box;
@@ -243,11 +303,43 @@ std::optional<Layer> Dialog(const std::vector<std::string>& message, const std::
     return layer;
 }
 
+// A log line as the log viewer shows it: the message, then the time it was logged.
+struct LogEntry {
+    std::string message;
+    std::string time;
+};
+
+// "YYYY-MM-DD hh:mm:ss.mmm program[pid:tid] message": the message keeps its indentation.
+LogEntry ReadLogLine(const std::string& line) {
+    const std::size_t firstSpace = line.find(' ');
+    const std::size_t secondSpace =
+        firstSpace == std::string::npos ? firstSpace : line.find(' ', firstSpace + 1);
+    const std::size_t prefixEnd =
+        secondSpace == std::string::npos ? secondSpace : line.find("] ", secondSpace);
+    if (prefixEnd == std::string::npos) return {line, {}};
+    return {line.substr(prefixEnd + 2), line.substr(firstSpace + 1, secondSpace - firstSpace - 1)};
+}
+
+// The message's lines wrapped to `columns`, each continuation indented as the message is.
+std::vector<std::string> WrapKeepingIndent(const std::string& message, int columns) {
+    const std::size_t indent = std::min<std::size_t>(
+        message.find_first_not_of(' ') == std::string::npos ? 0 : message.find_first_not_of(' '),
+        static_cast<std::size_t>(std::max(columns / 2, 0)));
+    const std::string lead(indent, ' ');
+    std::vector<std::string> lines;
+    for (std::string& line : WrapText(PrintableText(message.substr(indent), false),
+                                      Columns(columns - static_cast<int>(indent)))) {
+        lines.push_back(lead + line);
+    }
+    if (lines.empty()) lines.push_back(lead);
+    return lines;
+}
+
 Layer LogLayer(const ScreenModel& model, int width, int height) {
     Layer layer;
     const Box box{1, 0, height - 2, width};
     layer.box = box;
-    const std::string heading = " Install log";
+    const std::string heading = " " + W().text("log.title");
     layer.boxTitle = heading + " ";
     if (model.logPath) {
         // The end of the path says the most: the file and the folders just above it.
@@ -258,23 +350,126 @@ Layer LogLayer(const ScreenModel& model, int width, int height) {
                          " ";
     }
     const int inner = width - 4;
-    std::vector<std::string> lines;
-    for (const std::string& entry : model.logLines) {
-        for (std::string& line : WrapText(PrintableText(entry, true), Columns(inner))) {
-            lines.push_back(std::move(line));
+    constexpr int kTimeColumns = 12;  // hh:mm:ss.mmm
+    struct Shown {
+        std::string text;
+        std::string time;
+    };
+    std::vector<Shown> lines;
+    for (const std::string& raw : model.logLines) {
+        const LogEntry entry = ReadLogLine(raw);
+        if (!model.ui.logFilter.empty() &&
+            entry.message.find(model.ui.logFilter) == std::string::npos) {
+            continue;
+        }
+        const auto wrapped = WrapKeepingIndent(entry.message, inner - kTimeColumns - 2);
+        for (std::size_t i = 0; i < wrapped.size(); ++i) {
+            lines.push_back({wrapped[i], i == 0 ? entry.time : std::string()});
         }
     }
-    if (lines.empty()) lines.push_back("(nothing logged yet)");
-    const std::size_t visible = static_cast<std::size_t>(std::max(box.height - 2, 1));
+    // The last row of the box tells where the view stands, and the filter.
+    const std::size_t visible = static_cast<std::size_t>(std::max(box.height - 3, 1));
     const std::size_t maxScroll = lines.size() > visible ? lines.size() - visible : 0;
     const std::size_t scroll = std::min(model.ui.logScroll, maxScroll);
     const std::size_t end = lines.size() - scroll;
     const std::size_t begin = end > visible ? end - visible : 0;
     for (std::size_t i = begin; i < end; ++i) {
-        layer.spans.push_back(
-            {box.row + 1 + static_cast<int>(i - begin), 2, lines[i], Style::Normal});
+        const int row = box.row + 1 + static_cast<int>(i - begin);
+        layer.spans.push_back({row, 2, Fit(lines[i].text, inner - kTimeColumns - 1), Style::Normal});
+        if (!lines[i].time.empty()) {
+            layer.spans.push_back(
+                {row, width - 2 - kTimeColumns, Fit(lines[i].time, kTimeColumns), Style::Hint});
+        }
     }
+    std::string position =
+        lines.empty() ? W().text(model.ui.logFilter.empty() ? "log.empty" : "log.no_match")
+                      : W().text("log.position", {{"first", std::to_string(begin + 1)},
+                                                  {"last", std::to_string(end)},
+                                                  {"count", std::to_string(lines.size())}});
+    if (model.ui.filtering || !model.ui.logFilter.empty()) {
+        position += "   " + W().text("log.filter", {{"text", PrintableText(model.ui.logFilter,
+                                                                             false)}});
+        if (model.ui.filtering) position += "_";
+    }
+    layer.spans.push_back({box.row + box.height - 2, 2, Fit(position, inner), Style::Hint});
     return layer;
+}
+
+// Where the content is scrolled so that the selected row's lines are in view: from
+// `wanted`, moved as little as needed, never past the end.
+std::size_t ScrollShowing(const std::vector<Line>& lines, std::size_t wanted, std::size_t visible,
+                          std::optional<std::size_t> selected) {
+    const std::size_t maxScroll = lines.size() > visible ? lines.size() - visible : 0;
+    std::size_t scroll = std::min(wanted, maxScroll);
+    if (!selected) return scroll;
+    std::optional<std::size_t> first;
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].row != selected) continue;
+        if (!first) first = i;
+        last = i;
+    }
+    if (!first) return scroll;
+    if (last >= scroll + visible) scroll = last + 1 - visible;
+    if (*first < scroll) scroll = *first;
+    return scroll;
+}
+
+// "3-12 of 40": the rows in view, or the lines when no row is.
+std::string ScrollPosition(const std::vector<Line>& shown, std::size_t scroll,
+                           std::size_t totalLines, std::size_t rowCount) {
+    std::optional<std::size_t> first;
+    std::size_t last = 0;
+    for (const Line& line : shown) {
+        if (!line.row) continue;
+        if (!first) first = *line.row;
+        last = *line.row;
+    }
+    if (first) {
+        return W().text("list.position", {{"first", std::to_string(*first + 1)},
+                                          {"last", std::to_string(last + 1)},
+                                          {"count", std::to_string(rowCount)}});
+    }
+    return W().text("list.position", {{"first", std::to_string(scroll + 1)},
+                                      {"last", std::to_string(scroll + shown.size())},
+                                      {"count", std::to_string(totalLines)}});
+}
+
+// Lays the content into `rows` rows from kContentTop on: all of it when it fits, else the
+// heading fixed and the list scrolled under it, with its position on the last row.
+void AddContent(Layer& layer, Frame& frame, const ScreenModel& model,
+                const std::vector<Line>& lines, int rows, int width) {
+    auto put = [&](const Line& line, int row) {
+        layer.spans.push_back({row, kMargin + line.indent, line.text, line.style});
+    };
+    if (static_cast<int>(lines.size()) <= rows) {
+        for (std::size_t i = 0; i < lines.size(); ++i) put(lines[i], kContentTop + static_cast<int>(i));
+        frame.pageRows = rows;
+        return;
+    }
+    std::size_t fixed = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].listStart) fixed = i;
+    }
+    if (rows - static_cast<int>(fixed) < kFewestListRows) fixed = 0;
+    for (std::size_t i = 0; i < fixed; ++i) put(lines[i], kContentTop + static_cast<int>(i));
+    const std::vector<Line> list(lines.begin() + static_cast<long>(fixed), lines.end());
+    const auto visible = static_cast<std::size_t>(rows - static_cast<int>(fixed) - 1);
+    const std::size_t scroll =
+        ScrollShowing(list, model.ui.scroll, visible, model.pane.selectedIndex());
+    const std::size_t end = std::min(list.size(), scroll + visible);
+    const std::vector<Line> shown(list.begin() + static_cast<long>(scroll),
+                                  list.begin() + static_cast<long>(end));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        put(shown[i], kContentTop + static_cast<int>(fixed + i));
+    }
+    const std::string position =
+        ScrollPosition(shown, scroll, list.size(), model.pane.rows.size());
+    const int positionWidth = Width(position);
+    layer.spans.push_back({kContentTop + rows - 1, std::max(kMargin, width - kMargin - positionWidth),
+                           Fit(position, width - 2 * kMargin), Style::Hint});
+    frame.scroll = scroll;
+    frame.pageRows = static_cast<int>(std::max<std::size_t>(visible, 1));
 }
 
 }  // namespace
@@ -289,21 +484,15 @@ Frame LayoutScreen(const ScreenModel& model, int width, int height) {
     const int contentWidth = width - 2 * kMargin;
     const std::vector<Line> lines = ContentLines(model, contentWidth);
     const int rows = height - kContentTop - kRowsBelowContent;
-    if (static_cast<int>(lines.size()) > rows) {
-        frame.tooSmall = true;
-        const int needHeight = static_cast<int>(lines.size()) + kContentTop + kRowsBelowContent;
-        frame.layers.push_back(TooSmall(width, height, width, needHeight));
-        return frame;
-    }
     Layer base;
     base.spans.push_back(
-        {0, 0, Padded(" Install " + PrintableText(model.packTitle, false), width), Style::Header});
+        {0, 0,
+         Padded(" " + W().text("screen.header",
+                               {{"pack", PrintableText(model.packTitle, false)}}),
+                width),
+         Style::Header});
     AddStepList(base, model, width);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Line& line = lines[i];
-        base.spans.push_back(
-            {kContentTop + static_cast<int>(i), kMargin + line.indent, line.text, line.style});
-    }
+    AddContent(base, frame, model, lines, rows, width);
     AddButtons(base, model, width, height);
     AddStatus(base, model, width, height);
     frame.layers.push_back(std::move(base));
@@ -314,18 +503,10 @@ Frame LayoutScreen(const ScreenModel& model, int width, int height) {
             Dialog({model.pane.sheet->message}, model.pane.sheet->defaultButton, width, height);
     }
     if (model.ui.overlay == Overlay::QuitConfirm) {
-        overlay = Dialog({"Quit the installer?", "The content pack will not be installed."},
-                         "y Quit", width, height);
+        overlay = Dialog({W().text("quit.question"), W().text("quit.consequence")},
+                         W().text("quit.button"), width, height);
     }
     if (model.ui.overlay == Overlay::Log) overlay = LogLayer(model, width, height);
-    const bool wantsOverlay =
-        (model.step == FlowStep::Pane && model.pane.sheet) || model.ui.overlay != Overlay::None;
-    if (wantsOverlay && !overlay) {
-        frame = Frame{};
-        frame.tooSmall = true;
-        frame.layers.push_back(TooSmall(width, height, width, height + 4));
-        return frame;
-    }
     if (overlay) frame.layers.push_back(std::move(*overlay));
     return frame;
 }

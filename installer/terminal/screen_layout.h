@@ -3,6 +3,7 @@
 // the spans to the terminal, so everything that is shown can be tested without a terminal.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,10 @@ struct Layer {
 struct Frame {
     std::vector<Layer> layers;
     bool tooSmall = false;
+    // The first content line shown (lines above it are scrolled off) and how many list rows
+    // fit at once, for the next frame and for PgUp/PgDn.
+    std::size_t scroll = 0;
+    int pageRows = 1;
 };
 
 // Everything the screen shows.
@@ -61,11 +66,18 @@ struct ScreenModel {
     std::vector<std::string> logLines;
     std::optional<std::string> logPath;
     bool working = false;  // A pane callback is about to run.
+    // What the person waits for, and for how long already, while the pane's code runs.
+    std::optional<FlowWait> wait;
+    int waitSeconds = 0;
 };
 
-// The smallest screen on which any step is laid out.
+// Below the header and above the buttons: the fewest content rows any step needs (its
+// heading, a blank and a line of the label, two rows of a scrolled list).
+inline constexpr int kMinContentRows = 5;
+// The smallest screen on which every step is laid out; lists longer than the screen scroll,
+// so it does not depend on how many rows the pane lists.
 inline constexpr int kMinWidth = 40;
-inline constexpr int kMinHeight = 12;
+inline constexpr int kMinHeight = 3 + kMinContentRows + 4;
 
 Frame LayoutScreen(const ScreenModel& model, int width, int height);
 

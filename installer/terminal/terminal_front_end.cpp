@@ -2,6 +2,7 @@
 
 #include <curses.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <langinfo.h>
@@ -12,17 +13,26 @@
 #include <optional>
 #include <string>
 
+#include "installer/terminal/interrupt_watch.h"
+#include "installer/terminal/request_worker.h"
 #include "installer/terminal/screen_layout.h"
 #include "installer/terminal/ui_controller.h"
 #include "installer/text/text_wrap.h"
+#include "installer/words/words.h"
 
 namespace installer {
 namespace {
 
 enum ColorPair : short { kHeaderPair = 1, kSelectedPair, kWarningPair, kStepPair };
 
+// NO_COLOR set to anything but the empty text turns colours off; bold, dim and reverse stay.
+bool UseColors() {
+    const char* noColor = std::getenv("NO_COLOR");
+    return has_colors() && (noColor == nullptr || *noColor == '\0');
+}
+
 void SetUpColors() {
-    if (!has_colors()) return;
+    if (!UseColors()) return;
     start_color();
     use_default_colors();
     init_pair(kHeaderPair, COLOR_WHITE, COLOR_BLUE);
@@ -32,7 +42,7 @@ void SetUpColors() {
 }
 
 attr_t Attributes(Style style) {
-    const bool colors = has_colors();
+    const bool colors = UseColors();
     switch (style) {
         case Style::Normal:
             return A_NORMAL;
@@ -111,6 +121,10 @@ KeyPress Translate(int key) {
             return {Key::Enter};
         case 27:
             return {Key::Escape};
+        case KEY_BACKSPACE:
+        case 127:
+        case 8:
+            return {Key::Backspace};
         case KEY_RESIZE:
             return {Key::Resize};
         default:
@@ -150,19 +164,36 @@ class StandardErrorAside {
     int saved_ = -1;
 };
 
-ScreenModel Model(const InstallFlow& flow, const UiController& controller, const InstallLog& log,
-                  bool working) {
+ScreenModel Model(const TerminalFrontEnd::Shown& shown, const InstallLog& log) {
     ScreenModel model;
-    model.step = flow.step();
-    model.packTitle = flow.packTitle();
-    model.pane = flow.paneView();
-    model.handoff = flow.handoff();
-    model.ui = controller.state();
+    model.step = shown.step;
+    model.packTitle = shown.packTitle;
+    model.pane = shown.pane;
+    model.handoff = shown.handoff;
+    model.ui = shown.ui;
     if (model.ui.overlay == Overlay::Log) model.logLines = log.lines();
     model.logPath = log.path();
-    model.working = working;
+    model.wait = shown.wait;
+    if (shown.wait) {
+        model.waitSeconds = static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(
+                                                 std::chrono::steady_clock::now() - shown.waitSince)
+                                                 .count());
+    }
     return model;
 }
+
+// Whether standard input has gone (hung up, closed): reads would fail from now on.
+bool InputGone() {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (poll(&input, 1, 0) < 0) return true;
+    return (input.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+// Keys are read with this limit, so a wait's seconds and a resize show without a key.
+constexpr int kRedrawMilliseconds = 100;
+// A key that starts no wait (a row chosen, the log opened) is drawn at once: the drawing
+// thread waits this long for its request before it draws the wait.
+constexpr std::chrono::milliseconds kQuickRequest{200};
 
 }  // namespace
 
@@ -181,6 +212,13 @@ class Screen {
         set_escdelay(25);
         curs_set(0);
         SetUpColors();
+        // A terminal that cannot place the cursor cannot show the screen.
+        const char* move = tigetstr(const_cast<char*>("cup"));
+        if (move == nullptr || move == reinterpret_cast<char*>(-1)) {
+            endwin();
+            delscreen(screen_);
+            screen_ = nullptr;
+        }
     }
     ~Screen() {
         if (screen_ == nullptr) return;
@@ -213,45 +251,124 @@ TerminalFrontEnd::TerminalFrontEnd(std::unique_ptr<Screen> screen, const Install
 
 TerminalFrontEnd::~TerminalFrontEnd() = default;
 
-void TerminalFrontEnd::paint(bool working) const {
-    Paint(LayoutScreen(Model(*flow_, *controller_, log_, working), COLS, LINES));
+void TerminalFrontEnd::stepShown(FlowStep step) {
+    std::lock_guard lock(mutex_);
+    shown_.step = step;
 }
 
-void TerminalFrontEnd::waitStarted(FlowWait) {
-    if (flow_ != nullptr && controller_ != nullptr) paint(true);
+void TerminalFrontEnd::paneShown(const PaneView& pane) {
+    std::lock_guard lock(mutex_);
+    shown_.pane = pane;
+}
+
+void TerminalFrontEnd::waitStarted(FlowWait wait) {
+    std::lock_guard lock(mutex_);
+    shown_.wait = wait;
+    shown_.waitSince = std::chrono::steady_clock::now();
+}
+
+void TerminalFrontEnd::waitEnded(FlowWait) {
+    std::lock_guard lock(mutex_);
+    shown_.wait.reset();
+    shown_.waited = true;
+}
+
+void TerminalFrontEnd::finished(const FlowOutcome& outcome) {
+    std::lock_guard lock(mutex_);
+    outcome_ = outcome;
+    shown_.finished = true;
+}
+
+void TerminalFrontEnd::publish(const InstallFlow& flow, const UiController& controller) {
+    Shown next;
+    next.step = flow.step();
+    next.packTitle = flow.packTitle();
+    next.pane = flow.paneView();
+    next.handoff = flow.handoff();
+    next.ui = controller.state();
+    std::lock_guard lock(mutex_);
+    next.waited = shown_.waited;
+    next.finished = shown_.finished;
+    shown_ = std::move(next);
+}
+
+TerminalFrontEnd::Shown TerminalFrontEnd::shown() {
+    std::lock_guard lock(mutex_);
+    Shown copy = shown_;
+    shown_.waited = false;
+    return copy;
 }
 
 // What the screen leaves behind once it is gone.
 void TerminalFrontEnd::printOutcome() const {
+    const Words& words = Words::ForUser();
     if (!outcome_ || !outcome_->wentOn) {
-        out_ << "The installation did not go on: the user stayed on the pane or quit.\n";
+        out_ << words.text("outcome.stayed") << "\n";
         return;
     }
-    out_ << "The pane let the installation go on.\n";
-    if (outcome_->handoff)
-        out_ << "Handoff list: " << PrintableText(outcome_->handoff->path, false) << "\n";
+    out_ << words.text("outcome.went_on") << "\n";
+    if (outcome_->handoff) {
+        out_ << words.text("outcome.handoff",
+                           {{"path", PrintableText(outcome_->handoff->path, false)}})
+             << "\n";
+    }
 }
 
+// The drawing thread: draws what the worker published, reads keys, and hands each key the
+// person could act on to the worker. Keys typed while the pane works, or while the screen is
+// too small to show the step, do nothing.
 void TerminalFrontEnd::walk(InstallFlow& flow) {
     const StandardErrorAside aside(log_.path());
     UiController controller(flow);
-    flow_ = &flow;
-    controller_ = &controller;
+    publish(flow, controller);
+    DeferInterrupts(true);
+    RequestWorker worker;
+    timeout(kRedrawMilliseconds);
     // Input that keeps failing (the terminal went away) ends the run as a quit would.
     constexpr int kMaxFailedReads = 100;
     int failedReads = 0;
-    while (!controller.finished()) {
-        paint(false);
+    for (;;) {
+        if (const int signal = PendingInterrupt()) {
+            screen_.reset();  // The terminal as it was, before the line is printed.
+            out_ << Words::ForUser().text("outcome.interrupted",
+                                          {{"signal", InterruptName(signal)}})
+                 << std::endl;
+            EndInterrupted(signal, false);
+        }
+        Shown now = shown();
+        if (now.finished && !worker.busy()) break;
+        const bool busy = worker.busy() || now.wait.has_value();
+        if (now.waited && !busy) flushinp();  // What was typed during the wait goes.
+        const Frame frame = LayoutScreen(Model(now, log_), COLS, LINES);
+        Paint(frame);
         const int key = getch();
         if (key == ERR) {
-            if (++failedReads >= kMaxFailedReads) flow.quit();
+            if (InputGone() && ++failedReads >= kMaxFailedReads && !worker.busy()) {
+                worker.submit([&] { flow.quit(); publish(flow, controller); });
+                worker.waitIdle(kQuickRequest);
+            }
             continue;
         }
         failedReads = 0;
-        controller.handle(Translate(key));
+        const KeyPress press = Translate(key);
+        if (press.key == Key::Resize || busy) continue;
+        const bool quitKey = press.key == Key::Char && press.ch == 'q';
+        if (frame.tooSmall && !quitKey) continue;
+        const bool quitNow = frame.tooSmall;
+        const std::size_t scroll = frame.scroll;
+        const int pageRows = frame.pageRows;
+        worker.submit([&, press, quitNow, scroll, pageRows] {
+            controller.setView(scroll, pageRows);
+            if (quitNow) {
+                flow.quit();  // "press q to quit": the screen is too small to ask first.
+            } else {
+                controller.handle(press);
+            }
+            publish(flow, controller);
+        });
+        worker.waitIdle(kQuickRequest);
     }
-    flow_ = nullptr;
-    controller_ = nullptr;
+    DeferInterrupts(false);
 }
 
 int TerminalFrontEnd::run(InstallFlow& flow) {

@@ -3,13 +3,16 @@
 // prints the outcome in a line or two.
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <ostream>
 
 #include "installer/model/front_end.h"
 #include "installer/model/install_flow.h"
 #include "installer/model/install_log.h"
+#include "installer/terminal/ui_controller.h"
 
 namespace installer {
 
@@ -17,43 +20,57 @@ namespace installer {
 bool OnTerminal();
 
 class Screen;
-class UiController;
 
 class TerminalFrontEnd final : public FrontEnd {
   public:
     // The front end on this terminal with its screen set up, or null when the terminal cannot
-    // show one (TERM unset, empty or "dumb", or the terminal library refused it). `log` and
-    // `out` must outlive it.
+    // show one (TERM unset, empty, "dumb" or unknown, no cursor addressing, or the terminal
+    // library refused it). `log` and `out` must outlive it.
     static std::unique_ptr<TerminalFrontEnd> Open(const InstallLog& log, std::ostream& out);
     ~TerminalFrontEnd() override;
     TerminalFrontEnd(const TerminalFrontEnd&) = delete;
     TerminalFrontEnd& operator=(const TerminalFrontEnd&) = delete;
 
-    // Answers the flow's exit code. Runs once: the screen is gone when it returns.
+    // Answers the flow's exit code. Runs once: the screen is gone when it returns. The flow's
+    // requests run on a worker thread while this thread draws.
     int run(InstallFlow& flow) override;
 
-    // Every frame is laid out from the flow as it stands, so changes need no call of their own.
-    void stepShown(FlowStep) override {}
-    void paneShown(const PaneView&) override {}
+    // Called on the worker thread: each keeps a copy of what it delivers for the drawing
+    // thread, which never reads the flow or the pane while a request runs.
+    void stepShown(FlowStep step) override;
+    void paneShown(const PaneView& pane) override;
     void sheetShown(const appkit::Sheet&) override {}
-    // The pane's code may take a moment: the screen says so until the next frame.
     void waitStarted(FlowWait wait) override;
-    void waitEnded(FlowWait) override {}
+    void waitEnded(FlowWait wait) override;
     void installProgress(const InstallProgress&) override {}
-    void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
+    void finished(const FlowOutcome& outcome) override;
+
+    // What the drawing thread draws: copies, guarded by the front end's mutex.
+    struct Shown {
+        FlowStep step = FlowStep::Introduction;
+        std::string packTitle;
+        PaneView pane;
+        std::optional<HandoffList> handoff;
+        UiState ui;
+        std::optional<FlowWait> wait;
+        std::chrono::steady_clock::time_point waitSince;
+        bool waited = false;  // A wait ended since the drawing thread last looked.
+        bool finished = false;
+    };
 
   private:
     TerminalFrontEnd(std::unique_ptr<Screen> screen, const InstallLog& log, std::ostream& out);
     void walk(InstallFlow& flow);
-    void paint(bool working) const;
+    // On the worker thread, between requests: the flow and the keys' state as they stand.
+    void publish(const InstallFlow& flow, const UiController& controller);
+    Shown shown();
     void printOutcome() const;
 
     std::unique_ptr<Screen> screen_;
     const InstallLog& log_;
     std::ostream& out_;
-    // While run() walks the flow.
-    InstallFlow* flow_ = nullptr;
-    UiController* controller_ = nullptr;
+    std::mutex mutex_;
+    Shown shown_;
     std::optional<FlowOutcome> outcome_;
 };
 

@@ -1,5 +1,7 @@
 #include "installer/terminal/ui_controller.h"
 
+#include "installer/words/words.h"
+
 namespace installer {
 namespace {
 
@@ -11,11 +13,25 @@ bool IsChar(KeyPress key, char c) {
     return key.key == Key::Char && key.ch == c;
 }
 
+std::string Say(std::string_view key) {
+    return Words::ForUser().text(key);
+}
+
+// Farther up than any log can reach; the layout stops at its oldest line.
+constexpr std::size_t kLogTop = static_cast<std::size_t>(-1) / 2;
+// More rows than any pane lists: Home and End move to the first and the last.
+constexpr long kFarther = 1L << 40;
+
 }  // namespace
 
 void UiController::say(std::string text, bool warning) {
     state_.status = std::move(text);
     state_.statusIsWarning = warning;
+}
+
+void UiController::setView(std::size_t scroll, int pageRows) {
+    state_.scroll = scroll;
+    pageRows_ = pageRows > 0 ? pageRows : 1;
 }
 
 void UiController::handle(KeyPress key) {
@@ -49,12 +65,27 @@ void UiController::handleSheetKeys(KeyPress key) {
         state_.logScroll = 0;
         return;
     }
-    say("Press Enter to close the message first.", true);
+    say(Say("status.close_message_first"), true);
 }
 
 void UiController::handlePaneKeys(KeyPress key) {
-    if (key.key == Key::Up) return moveSelection(-1);
-    if (key.key == Key::Down) return moveSelection(1);
+    const long page = pageRows_;
+    switch (key.key) {
+        case Key::Up:
+            return moveSelection(-1);
+        case Key::Down:
+            return moveSelection(1);
+        case Key::PageUp:
+            return moveSelection(-page);
+        case Key::PageDown:
+            return moveSelection(page);
+        case Key::Home:
+            return moveSelection(-kFarther);
+        case Key::End:
+            return moveSelection(kFarther);
+        default:
+            break;
+    }
     if (IsEnter(key) || IsChar(key, 'c')) return next();
     if (IsChar(key, 'b')) return back();
     if (IsChar(key, 'l')) {
@@ -73,7 +104,30 @@ void UiController::handlePaneKeys(KeyPress key) {
     }
 }
 
+void UiController::handleFilterKeys(KeyPress key) {
+    switch (key.key) {
+        case Key::Enter:
+            state_.filtering = false;
+            return;
+        case Key::Escape:
+            state_.filtering = false;
+            state_.logFilter.clear();
+            return;
+        case Key::Backspace:
+            if (!state_.logFilter.empty()) state_.logFilter.pop_back();
+            return;
+        case Key::Char:
+            if (key.ch >= ' ') state_.logFilter += key.ch;
+            state_.logScroll = 0;
+            return;
+        default:
+            return;
+    }
+}
+
 void UiController::handleLogKeys(KeyPress key) {
+    if (state_.filtering) return handleFilterKeys(key);
+    const auto page = static_cast<std::size_t>(pageRows_);
     switch (key.key) {
         case Key::Up:
             ++state_.logScroll;
@@ -82,22 +136,35 @@ void UiController::handleLogKeys(KeyPress key) {
             if (state_.logScroll > 0) --state_.logScroll;
             return;
         case Key::PageUp:
-            state_.logScroll += 10;
+            state_.logScroll += page;
             return;
         case Key::PageDown:
-            state_.logScroll = state_.logScroll > 10 ? state_.logScroll - 10 : 0;
+            state_.logScroll = state_.logScroll > page ? state_.logScroll - page : 0;
             return;
         case Key::Home:
-            state_.logScroll = static_cast<std::size_t>(-1) / 2;
+            state_.logScroll = kLogTop;
             return;
         case Key::End:
             state_.logScroll = 0;
             return;
         case Key::Escape:
+            // Esc clears a filter first, then closes the log.
+            if (!state_.logFilter.empty()) {
+                state_.logFilter.clear();
+                return;
+            }
             state_.overlay = Overlay::None;
             return;
         case Key::Char:
-            if (key.ch == 'l' || key.ch == 'q') state_.overlay = Overlay::None;
+            if (key.ch == '/') {
+                state_.filtering = true;
+                state_.logFilter.clear();
+                return;
+            }
+            if (key.ch == 'l' || key.ch == 'q') {
+                state_.overlay = Overlay::None;
+                state_.logFilter.clear();
+            }
             return;
         default:
             return;
@@ -115,18 +182,26 @@ void UiController::handleQuitKeys(KeyPress key) {
     }
 }
 
-void UiController::moveSelection(int delta) {
-    if (flow_.step() != FlowStep::Pane) return;
+void UiController::moveSelection(long delta) {
+    if (flow_.step() != FlowStep::Pane) {
+        // Other steps scroll their text when it does not fit; the layout stops at its end.
+        if (delta < 0) {
+            const auto up = static_cast<std::size_t>(-delta);
+            state_.scroll = state_.scroll > up ? state_.scroll - up : 0;
+        } else {
+            state_.scroll += static_cast<std::size_t>(delta);
+        }
+        return;
+    }
     const PaneView view = flow_.paneView();
     if (view.rows.empty()) return;
-    const std::size_t last = view.rows.size() - 1;
-    std::size_t row = 0;
+    const long last = static_cast<long>(view.rows.size()) - 1;
+    long row = 0;
     if (const auto selected = view.selectedIndex()) {
-        row = *selected;
-        if (delta < 0 && row > 0) --row;
-        if (delta > 0 && row < last) ++row;
+        row = static_cast<long>(*selected) + delta;
+        row = row < 0 ? 0 : (row > last ? last : row);
     }
-    flow_.selectRow(row);
+    flow_.selectRow(static_cast<std::size_t>(row));
     say({}, false);
 }
 
@@ -136,7 +211,7 @@ void UiController::next() {
 
 void UiController::back() {
     if (flow_.step() == FlowStep::Introduction) {
-        say("This is the first step: there is nothing to go back to.", true);
+        say(Say("status.nothing_before"), true);
         return;
     }
     report(flow_.back());
@@ -149,14 +224,14 @@ void UiController::report(FlowAnswer answer) {
             say({}, false);
             return;
         case FlowAnswer::ContinueDisabled:
-            say("Continue is disabled on this step.", true);
+            say(Say("status.continue_disabled"), true);
             return;
         case FlowAnswer::SheetOpen:
-            say("Press Enter to close the message first.", true);
+            say(Say("status.close_message_first"), true);
             return;
         case FlowAnswer::PaneRefused:
             // A sheet, if the pane showed one, says why.
-            say(flow_.paneView().sheet ? "" : "The pane did not let you leave this step.", true);
+            say(flow_.paneView().sheet ? "" : Say("status.pane_refused"), true);
             return;
     }
 }

@@ -10,7 +10,7 @@
 
 namespace installer {
 
-enum class Key { Up, Down, PageUp, PageDown, Home, End, Enter, Escape, Resize, Char, Other };
+enum class Key { Up, Down, PageUp, PageDown, Home, End, Enter, Escape, Backspace, Resize, Char, Other };
 
 struct KeyPress {
     Key key = Key::Other;
@@ -23,6 +23,13 @@ struct UiState {
     Overlay overlay = Overlay::None;
     // Log view: how many lines the view is scrolled up from the newest.
     std::size_t logScroll = 0;
+    // The content's first shown line, as the last frame laid it out (the layout keeps the
+    // selected row in view from there).
+    std::size_t scroll = 0;
+    // Log view: only the lines holding this text (empty: every line); while `filtering`,
+    // typed characters go into it.
+    std::string logFilter;
+    bool filtering = false;
     // The status line: a hint, or what just happened.
     std::string status;
     bool statusIsWarning = false;
@@ -36,6 +43,9 @@ class UiController {
     void handle(KeyPress key);
 
     const UiState& state() const { return state_; }
+    // What the last frame showed: where the content was scrolled and how many rows fit, so
+    // the next keys move from there (PgUp/PgDn by a page).
+    void setView(std::size_t scroll, int pageRows);
     bool finished() const { return flow_.step() == FlowStep::Finished; }
 
   private:
@@ -43,7 +53,8 @@ class UiController {
     void handleLogKeys(KeyPress key);
     void handleQuitKeys(KeyPress key);
     void handleSheetKeys(KeyPress key);
-    void moveSelection(int delta);
+    void moveSelection(long delta);
+    void handleFilterKeys(KeyPress key);
     void next();
     void back();
     void report(FlowAnswer answer);
@@ -51,6 +62,7 @@ class UiController {
 
     InstallFlow& flow_;
     UiState state_;
+    int pageRows_ = 10;
 };
 
 }  // namespace installer

@@ -41,6 +41,16 @@ TEST(HostmarkTool, HelpPrintsUsageAndSucceeds) {
     EXPECT_NE(outcome.out.find("usage: hostmark"), std::string::npos);
 }
 
+TEST(HostmarkTool, VersionPrintsTheProgramAndItsVersion) {
+    for (const char* arguments : {"--version", "-V"}) {
+        const Outcome outcome = RunTool(arguments);
+        EXPECT_EQ(outcome.exitCode, 0) << arguments;
+        EXPECT_EQ(outcome.out.rfind("hostmark ", 0), 0u) << outcome.out;
+        EXPECT_NE(outcome.out.find_first_of("0123456789"), std::string::npos) << outcome.out;
+    }
+    EXPECT_EQ(RunTool("--version more").exitCode, 2);
+}
+
 TEST(HostmarkTool, EncodePrintsTheLibraryOutputsOnTwoLines) {
     char text[] = "hello";
     char hex[11] = {};

@@ -21,6 +21,15 @@ TEST(InstalledProgram, FindsTheInstalledBundleAndRunsTheDemo) {
     const std::string program = prefix.path() + "/bin/packgate-installer";
     const std::string bundle = prefix.path() + "/lib/packgate/Packgate.bundle";
     ASSERT_TRUE(fs::is_regular_file(program));
+    // Its manual page, which man can format.
+    const std::string page = prefix.path() + "/share/man/man1/packgate-installer.1";
+    ASSERT_TRUE(fs::is_regular_file(page));
+    if (fs::exists("/usr/bin/groff")) {
+        const ProgramResult shown = RunProgram("/usr/bin/groff", {"-man", "-Tutf8", "-ww", page});
+        EXPECT_EQ(shown.exitCode, 0) << shown.err;
+        EXPECT_TRUE(shown.err.empty()) << shown.err;
+        EXPECT_NE(shown.out.find("143"), std::string::npos);
+    }
     EXPECT_TRUE(fs::is_regular_file(bundle + "/Contents/MacOS/Packgate"));
     EXPECT_TRUE(fs::is_regular_file(bundle + "/Contents/Info.plist"));
     EXPECT_TRUE(fs::is_symlink(bundle + "/Contents/dylib/libcipherkit.so.1"));

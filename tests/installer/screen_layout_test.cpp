@@ -99,7 +99,7 @@ TEST(InstallerScreen, TheSheetIsABoxOverThePaneWithItsOneButton) {
 }
 
 TEST(InstallerScreen, ASmallScreenSaysSoInsteadOfDrawingThePane) {
-    for (const auto& [width, height] : {std::pair{30, 24}, {80, 8}, {80, 12}}) {
+    for (const auto& [width, height] : {std::pair{30, 24}, {80, 8}, {39, 24}, {80, 11}}) {
         ScreenModel model = PaneModel();
         model.pane.rows.resize(8, Row(2, "Another copy", false));
         const auto frame = LayoutScreen(model, width, height);

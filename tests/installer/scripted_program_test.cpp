@@ -317,3 +317,34 @@ TEST(InstallerDemo, RefusesAFolderThatHoldsSomethingElse) {
 
 }  // namespace
 }  // namespace installer_test
+
+namespace installer_test {
+namespace {
+
+// Whatever fails before the pane is reached, --json prints one object with the reason.
+TEST(ScriptedSetUpFailures, JsonIsOneObjectWithErrorAndExitCode) {
+    TemporaryFolder folder;
+    const std::string missing = folder.path() + "/Missing.bundle";
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+    };
+    const std::vector<Case> cases = {
+        {{"--bundle", missing, "--demo", folder.path() + "/demo", "--json"}, 1},
+        {{"--json", "--choose", "x"}, 2},
+        {{"--json", "--root", folder.path() + "/none", "--bundle", kBundle}, 2},
+    };
+    for (const Case& c : cases) {
+        const ProgramResult result = RunProgram(kInstaller, c.arguments, EnglishEnvironment());
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        const nlohmann::json report = nlohmann::json::parse(result.out, nullptr, false);
+        ASSERT_TRUE(report.is_object()) << "[" << result.out << "]";
+        EXPECT_TRUE(report["error"].is_string() && !report["error"].get<std::string>().empty())
+            << result.out;
+        EXPECT_EQ(report["exit_code"], c.exitCode) << result.out;
+        EXPECT_FALSE(result.err.empty());  // Standard error still says why.
+    }
+}
+
+}  // namespace
+}  // namespace installer_test

@@ -11,82 +11,13 @@
 #include <thread>
 
 #include "installer_program.h"
+#include "tmux_session.h"
 
 namespace installer_test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// Quotes `text` for sh.
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
-
-class Tmux {
-  public:
-    // Runs `arguments` of packgate-installer in a new tmux server of its own; the shell
-    // prints the exit code when the program ends and keeps the window open.
-    Tmux(const std::vector<std::string>& arguments, int width, int height) {
-        static std::atomic<int> counter{0};
-        socket_ = "packgate-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        std::string command = "env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8 " + ShellQuoted(kInstaller);
-        for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
-        command += "; echo EXIT=$?; sleep 600";
-        Run({"-u", "-f", "/dev/null", "new-session", "-d", "-s", "main", "-x",
-             std::to_string(width), "-y", std::to_string(height), command});
-    }
-    ~Tmux() { Run({"kill-server"}); }
-    Tmux(const Tmux&) = delete;
-    Tmux& operator=(const Tmux&) = delete;
-
-    void send(const std::string& key) { Run({"send-keys", "-t", "main", key}); }
-    void resize(int width, int height) {
-        Run({"resize-window", "-t", "main", "-x", std::to_string(width), "-y",
-             std::to_string(height)});
-    }
-    std::string screen() { return Run({"capture-pane", "-p", "-t", "main"}).out; }
-
-    // Waits until the screen shows every text of `shown` and none of `gone`, and answers
-    // the screen; a screen caught halfway through a redraw is read again. A screen that
-    // never gets there ends the test: every later step would wait in vain too.
-    std::string waitFor(const std::vector<std::string>& shown,
-                        const std::vector<std::string>& gone = {}) {
-        const auto deadline = std::chrono::steady_clock::now() + 15s;
-        std::string last;
-        while (std::chrono::steady_clock::now() < deadline) {
-            last = screen();
-            const auto has = [&](const std::string& text) {
-                return last.find(text) != std::string::npos;
-            };
-            if (std::all_of(shown.begin(), shown.end(), has) &&
-                std::none_of(gone.begin(), gone.end(), has)) {
-                return last;
-            }
-            std::this_thread::sleep_for(30ms);
-        }
-        std::string wanted;
-        for (const std::string& text : shown) wanted += " \"" + text + "\"";
-        for (const std::string& text : gone) wanted += " no \"" + text + "\"";
-        throw std::runtime_error("waited in vain for" + wanted + "; the screen shows:\n" + last);
-    }
-
-  private:
-    ProgramResult Run(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), {"-L", socket_});
-        return RunProgram("/usr/bin/tmux", arguments, {{"TMUX", ""}}, 20s);
-    }
-
-    std::string socket_;
-};
 
 bool Shows(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
@@ -165,9 +96,9 @@ TEST_F(TerminalInstaller, TheLogIsShownOnRequestAndQuitAsksFirst) {
     EXPECT_FALSE(Shows(pane, "didEnterPane"));  // Log lines never over the pane.
     tmux.send("l");
     // The newest lines first, under the log file's path.
-    tmux.waitFor({"Install log: ", "/Library/Logs/Packgate-install.log", "] Exit Yes"});
+    tmux.waitFor({"Install log: ", "/Library/Logs/Packgate-install.log", "Exit Yes"});
     tmux.send("Home");  // The oldest lines of this run.
-    tmux.waitFor({"] didEnterPane"});
+    tmux.waitFor({"didEnterPane"});
     tmux.send("Escape");
     tmux.waitFor({"(*) Quillet 5 Studio"}, {"didEnterPane"});
     tmux.send("q");

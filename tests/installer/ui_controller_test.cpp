@@ -139,6 +139,48 @@ TEST_F(InstallerKeys, TheLogViewScrollsAndClosesWithoutTouchingTheFlow) {
     EXPECT_EQ(ui_.state().overlay, Overlay::None);
 }
 
+TEST_F(InstallerKeys, PagesHomeAndEndMoveByWhatTheScreenShowsAndStopAtTheEnds) {
+    pane_.rowsToList.clear();
+    for (int i = 0; i < 25; ++i) pane_.rowsToList.push_back("Row " + std::to_string(i));
+    Press({Key::Enter});
+    const std::size_t last = flow_.paneView().rows.size() - 1;  // As many as the pane holds.
+    ASSERT_GE(last, 5u);
+    ui_.setView(0, 2);
+    Press({Key::PageDown});
+    EXPECT_EQ(Selected(), 2u);
+    Press({Key::End});
+    EXPECT_EQ(Selected(), last);
+    Press({Key::PageDown});
+    EXPECT_EQ(Selected(), last);
+    Press({Key::PageUp});
+    EXPECT_EQ(Selected(), last - 2);
+    Press({Key::Home});
+    EXPECT_EQ(Selected(), 0u);
+    Press({Key::PageUp});
+    EXPECT_EQ(Selected(), 0u);
+}
+
+TEST_F(InstallerKeys, SlashFiltersTheLogAndEscClearsBeforeClosing) {
+    Press({Key::Enter});
+    Press(Char('l'));
+    Press(Char('/'));
+    for (char c : std::string("Exil")) Press(Char(c));
+    Press({Key::Backspace});
+    Press(Char('t'));
+    EXPECT_TRUE(ui_.state().filtering);
+    Press(Char('q'));  // Typed into the filter, not a close.
+    Press({Key::Backspace});
+    Press({Key::Enter});
+    EXPECT_FALSE(ui_.state().filtering);
+    EXPECT_EQ(ui_.state().logFilter, "Exit");
+    Press({Key::Escape});
+    EXPECT_EQ(ui_.state().logFilter, "");
+    EXPECT_EQ(ui_.state().overlay, Overlay::Log);
+    Press({Key::Escape});
+    EXPECT_EQ(ui_.state().overlay, Overlay::None);
+    EXPECT_EQ(flow_.step(), FlowStep::Pane);
+}
+
 TEST_F(InstallerKeys, ResizeChangesNothing) {
     Press({Key::Enter});
     const auto before = pane_.calls;

@@ -1,0 +1,158 @@
+#include "installer/line/line_front_end.h"
+
+#include <charconv>
+
+#include "installer/text/text_wrap.h"
+#include "installer/words/words.h"
+
+namespace installer {
+namespace {
+
+const Words& W() {
+    return Words::ForUser();
+}
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::optional<std::size_t> Number(const std::string& text) {
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::string> LineFrontEnd::ask(const std::string& prompt) {
+    out_ << prompt << std::flush;
+    std::string line;
+    if (!std::getline(in_, line)) {
+        out_ << "\n";
+        return std::nullopt;
+    }
+    return Trimmed(line);
+}
+
+void LineFrontEnd::waitStarted(FlowWait wait) {
+    switch (wait) {
+        case FlowWait::EnteringPane:
+            out_ << W().text("wait.entering_pane") << std::endl;
+            return;
+        case FlowWait::LeavingPane:
+            out_ << W().text("wait.leaving_pane") << std::endl;
+            return;
+        case FlowWait::Installing:
+            out_ << W().text("wait.installing") << std::endl;
+            return;
+    }
+}
+
+void LineFrontEnd::introduction(InstallFlow& flow) {
+    out_ << W().text("intro.welcome", {{"pack", PrintableText(flow.packTitle(), false)}})
+         << "\n\n"
+         << W().text("intro.body") << "\n"
+         << W().text("intro.report") << "\n\n";
+    const auto answer = ask(W().text("line.continue"));
+    if (!answer || *answer == "q") return flow.quit();
+    flow.next();
+}
+
+void LineFrontEnd::printPane(const PaneView& view) {
+    out_ << "\n" << PrintableText(view.title, false) << "\n\n";
+    out_ << PrintableText(view.label, true) << "\n\n";
+    for (std::size_t i = 0; i < view.rows.size(); ++i) {
+        out_ << "  " << i << ") " << PrintableText(view.rows[i].title, false) << "\n";
+    }
+    if (!view.rows.empty()) out_ << "\n";
+}
+
+void LineFrontEnd::pane(InstallFlow& flow) {
+    const PaneView view = flow.paneView();
+    if (view.sheet) {
+        out_ << PrintableText(view.sheet->message, true) << "\n";
+        const auto answer =
+            ask(W().text("line.sheet", {{"button", PrintableText(view.sheet->defaultButton, false)}}));
+        if (!answer) return flow.quit();
+        flow.dismissSheet();
+        return;
+    }
+    printPane(view);
+    const std::string last = view.rows.empty() ? "0" : std::to_string(view.rows.size() - 1);
+    const std::string chosen = std::to_string(view.selectedIndex().value_or(0));
+    const std::string prompt =
+        view.rows.empty()
+            ? W().text("line.no_rows")
+            : W().text("line.choose", {{"first", "0"}, {"last", last}, {"default", chosen}});
+    for (;;) {
+        const auto answer = ask(prompt);
+        if (!answer || *answer == "q") return flow.quit();
+        if (*answer == "b") {
+            flow.back();
+            return;
+        }
+        if (view.rows.empty()) continue;
+        const auto row = answer->empty() ? view.selectedIndex().value_or(0) : Number(*answer);
+        if (!row || *row >= view.rows.size()) {
+            out_ << W().text("line.bad_choice", {{"first", "0"}, {"last", last}}) << "\n";
+            continue;
+        }
+        flow.selectRow(*row);
+        const FlowAnswer result = flow.next();
+        if (result == FlowAnswer::ContinueDisabled) out_ << W().text("status.continue_disabled") << "\n";
+        if (result == FlowAnswer::PaneRefused && !flow.paneView().sheet) {
+            out_ << W().text("status.pane_refused") << "\n";
+        }
+        return;
+    }
+}
+
+void LineFrontEnd::summary(InstallFlow& flow) {
+    out_ << "\n" << W().text("step.summary") << "\n";
+    if (const auto& handoff = flow.handoff()) {
+        out_ << W().text("summary.went_on") << "\n  " << PrintableText(handoff->path, false)
+             << "\n";
+        if (handoff->values) {
+            for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
+                const auto& value = (*handoff->values)[i];
+                out_ << "  " << kHandoffKeys[i] << ": "
+                     << PrintableText(value ? *value : W().text("summary.missing"), false) << "\n";
+            }
+        }
+    }
+    const auto answer = ask(W().text("line.finish"));
+    if (answer && *answer == "b") {
+        flow.back();
+        return;
+    }
+    flow.next();  // Here the pane has let the installation go on: the end of input finishes.
+}
+
+int LineFrontEnd::run(InstallFlow& flow) {
+    while (flow.step() != FlowStep::Finished) {
+        switch (flow.step()) {
+            case FlowStep::Introduction:
+                introduction(flow);
+                break;
+            case FlowStep::Pane:
+                pane(flow);
+                break;
+            case FlowStep::Install:
+                // The install step runs by itself; a flow that waits here cannot go on.
+                if (flow.next() == FlowAnswer::Ignored) flow.quit();
+                break;
+            case FlowStep::Summary:
+                summary(flow);
+                break;
+            case FlowStep::Finished:
+                break;
+        }
+    }
+    out_ << W().text(outcome_ && outcome_->wentOn ? "outcome.went_on" : "outcome.stayed") << "\n";
+    return flow.exitCode();
+}
+
+}  // namespace installer

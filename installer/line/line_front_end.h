@@ -1,0 +1,45 @@
+// The front end for a person at a terminal that cannot show the full screen: it prints each
+// step's text and the pane's numbered rows and reads what the person types ("Choose 0-1
+// [0]:", b for Go Back, q to quit). The end of the input is a quit: nothing is committed
+// without a choice.
+#pragma once
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "installer/model/front_end.h"
+#include "installer/model/install_flow.h"
+
+namespace installer {
+
+class LineFrontEnd final : public FrontEnd {
+  public:
+    // Reads from `in`, prints to `out`; both must outlive it.
+    LineFrontEnd(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+    int run(InstallFlow& flow) override;
+
+    void stepShown(FlowStep) override {}
+    void paneShown(const PaneView&) override {}
+    void sheetShown(const appkit::Sheet&) override {}
+    void waitStarted(FlowWait wait) override;
+    void waitEnded(FlowWait) override {}
+    void installProgress(const InstallProgress&) override {}
+    void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
+
+  private:
+    // One line typed by the person, trimmed; nothing at the end of the input.
+    std::optional<std::string> ask(const std::string& prompt);
+    void introduction(InstallFlow& flow);
+    void pane(InstallFlow& flow);
+    void summary(InstallFlow& flow);
+    void printPane(const PaneView& view);
+
+    std::istream& in_;
+    std::ostream& out_;
+    std::optional<FlowOutcome> outcome_;
+};
+
+}  // namespace installer
