@@ -131,6 +131,9 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     if (!machine) return code;
 
     // The plug-in may log as soon as it is loaded, so its settings are in place first.
+    if (machine->demo && !options.json && !machine->demo->adaptation().empty()) {
+        out << machine->demo->adaptation() << "\n";
+    }
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
     ApplyHostSettings({machine->root, machine->home, log->sink()});
     const int result = RunPlugin(options, *bundlePath, pack, *machine, *log, out, err);
