@@ -220,4 +220,27 @@ std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext
     return JsonText(report) + "\n";
 }
 
+std::string ListTextReport(const PaneView& view, const ReportContext& context) {
+    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
+    out += "Bundle: " + Shown(context.bundlePath) + "\n";
+    AppendPane(out, view);
+    return out;
+}
+
+std::string ListJsonReport(const PaneView& view, const ReportContext& context, int exitCode) {
+    JsonValue report;
+    report["pack_title"] = context.packTitle;
+    report["bundle"] = context.bundlePath;
+    report["log"] = OptionalString(context.logPath);
+    report["title"] = view.title;
+    report["label"] = view.label;
+    report["rows"] = Rows(view);
+    report["candidates"] = Candidates(view);
+    report["next_enabled"] = view.nextEnabled;
+    report["warnings"] = Warnings(context.warnings);
+    report["demo"] = Demo(context.demoFolder);
+    report["exit_code"] = exitCode;
+    return JsonText(report) + "\n";
+}
+
 }  // namespace installer

@@ -30,4 +30,10 @@ struct ReportContext {
 std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context);
 std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context);
 
+// --list: the pane as discovery left it, nothing chosen. The JSON object has "pack_title",
+// "bundle", "log", "title", "label", "rows", "candidates", "next_enabled", "warnings", "demo"
+// and "exit_code", as above.
+std::string ListTextReport(const PaneView& view, const ReportContext& context);
+std::string ListJsonReport(const PaneView& view, const ReportContext& context, int exitCode);
+
 }  // namespace installer
