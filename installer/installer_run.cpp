@@ -8,6 +8,8 @@
 #include <string>
 
 #include "foundation/search_paths.h"
+#include "foundation/system_log.h"
+#include "installer/check/pack_check.h"
 #include "installer/demo/demo_machine.h"
 #include "installer/host_settings.h"
 #include "installer/model/bundle_loader.h"
@@ -15,11 +17,14 @@
 #include "installer/model/install_flow.h"
 #include "installer/model/install_log.h"
 #include "installer/model/pack_info.h"
+#include "installer/model/pane_view.h"
 #include "installer/program_location.h"
 #include "installer/line/line_front_end.h"
 #include "installer/script/failure_report.h"
 #include "installer/script/script_front_end.h"
 #include "installer/terminal/interrupt_watch.h"
+#include "installer/script/scripted_report.h"
+#include "installer/words/words.h"
 #include "installer/terminal/terminal_front_end.h"
 #include "installer/text/text_wrap.h"
 
@@ -80,6 +85,47 @@ void PrintDemoNote(const DemoMachine& demo, std::ostream& out) {
     out << "Demo machine: " << demo.folder() << " (kept; remove it when done)\n";
 }
 
+// --check: the pack's problems on standard output; 0 when there are none.
+int RunCheck(const std::string& path, std::ostream& out) {
+    const PackCheck check = CheckPack(path);
+    for (const std::string& problem : check.problems) out << PrintableText(problem, false) << "\n";
+    const Words& words = Words::ForUser();
+    if (check.problems.empty()) {
+        out << words.text("copies.check.clean", {{"pack", path}}) << "\n";
+        return kExitWentOn;
+    }
+    out << words.text("copies.check.count",
+                      {{"pack", path}, {"count", std::to_string(check.problems.size())}})
+        << "\n";
+    return kExitCannotRun;
+}
+
+// The pack's problems as the run's warnings: each in the install log and, in a scripted run
+// that prints text, on standard error.
+std::vector<std::string> PackWarnings(const InstallerOptions& options,
+                                      const std::string& bundlePath, std::ostream& err) {
+    std::vector<std::string> warnings = CheckBundle(bundlePath, bundlePath);
+    for (const std::string& warning : warnings) {
+        // The run's log sink is the install log by now.
+        foundation::NSLog("Pack problem: %@", warning);
+        if (options.scripted() && !options.json) {
+            err << kProgram << "warning: " << PrintableText(warning, false) << "\n";
+        }
+    }
+    return warnings;
+}
+
+// --list: enters the pane once and reports what discovery found. The pane is never asked to
+// let the user leave, so it writes no handoff list and posts nothing beyond its entry record.
+int RunList(const InstallerOptions& options, InstallerPane& pane, const ReportContext& context,
+            std::ostream& out) {
+    pane.didEnterPane(InstallerDirectionForward);
+    const PaneView view = ReadPaneView(pane);
+    const int code = view.rows.empty() ? kExitKept : kExitWentOn;
+    out << (options.json ? ListJsonReport(view, context, code) : ListTextReport(view, context));
+    return code;
+}
+
 ReportContext Context(const std::string& packTitle, const std::string& bundlePath,
                       const Machine& machine, const InstallLog& log) {
     ReportContext context;
@@ -118,8 +164,10 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, co
         return kExitCannotRun;
     }
     const std::string packTitle = PackTitleOrDefault(pack);
-    const std::unique_ptr<FrontEnd> frontEnd =
-        ChooseFrontEnd(options, Context(packTitle, bundlePath, machine, log), log, out, err);
+    ReportContext context = Context(packTitle, bundlePath, machine, log);
+    context.warnings = PackWarnings(options, bundlePath, err);
+    if (options.list) return RunList(options, load.plugin->pane(), context, out);
+    const std::unique_ptr<FrontEnd> frontEnd = ChooseFrontEnd(options, context, log, out, err);
     InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
     return frontEnd->run(flow);
 }
@@ -149,6 +197,7 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
         return SetUpFailed(options, "cannot tell where the program lies; give the bundle with --bundle",
                            kExitCannotRun, out, err);
     }
+    if (options.checkPath) return RunCheck(*options.checkPath, out);
     const PackInfo pack = ReadPackInfo(*bundlePath);
     int code = kExitCannotRun;
     std::ostringstream why;
@@ -160,6 +209,9 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
         return SetUpFailed(options, text, code, out, err);
     }
 
+    if (machine->demo && !options.json && !machine->demo->adaptation().empty()) {
+        out << machine->demo->adaptation() << "\n";
+    }
     // The plug-in may log as soon as it is loaded, so its settings are in place first.
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
     ApplyHostSettings({machine->root, machine->home, log->sink()});

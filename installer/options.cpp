@@ -49,6 +49,7 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
              o.chooseRow = row;
              return {};
          }},
+        {"--check", [](auto& o, const auto& v) { return SetPath(o.checkPath, "--check", v); }},
         {"--choose-title",
          [](auto& o, const auto& v) -> std::string {
              o.chooseTitle = v;
@@ -61,6 +62,7 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
 bool SetFlag(InstallerOptions& options, std::string_view name) {
     if (name == "--back") return options.back = true;
     if (name == "--json") return options.json = true;
+    if (name == "--list") return options.list = true;
     if (name == "--help" || name == "-h") return options.help = true;
     if (name == "--version" || name == "-V") return options.version = true;
     if (name == "--yes" || name == "-y") return options.yes = true;
@@ -73,6 +75,9 @@ std::string CheckCombination(const InstallerOptions& options) {
     }
     if (options.demo && (options.root || options.home)) {
         return "--demo lays out its own machine; it cannot be combined with --root or --home";
+    }
+    if (options.list && (options.chooseRow || options.chooseTitle || options.back)) {
+        return "--list only looks; it cannot be combined with --choose, --choose-title or --back";
     }
     return {};
 }
@@ -143,6 +148,10 @@ Options:
                        (scripted)
   --json               print one JSON object instead of text (scripted), also
                        when the run cannot be set up
+  --list               discovery only: print the offered rows and every copy turned
+                       away, with its reason (with --json as data); writes nothing
+  --check PACK         check a pack folder (NAME.pack) or a bundle folder for what
+                       the pane will read; prints each problem, exits 1 if any
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
                        /tmp, kept) and run against it
   --help               show this text
@@ -156,7 +165,8 @@ line: type a row number, b to go back, q to quit.
 Exit codes: 0 the pane let the installation go on; 3 the pane kept the user
 (Continue refused or disabled, gone back, or quit); 2 bad usage; 1 the bundle
 could not be loaded or the run could not be set up; 130 and 143 interrupted
-by SIGINT (Ctrl-C) and SIGTERM.
+by SIGINT (Ctrl-C) and SIGTERM. With --list: 0 a copy is offered, 3 none.
+With --check: 0 clean, 1 problems found, 2 bad usage.
 )";
     return text;
 }

@@ -21,11 +21,13 @@ struct InstallerOptions {
     bool json = false;                       // --json
     bool demo = false;                       // --demo
     std::optional<std::string> demoFolder;   // --demo DIR
+    bool list = false;                       // --list: discovery only, nothing written
+    std::optional<std::string> checkPath;    // --check PACK: check a pack or bundle folder
     bool help = false;
     bool version = false;
 
     // Whether the command line asks for a scripted run whatever the terminal.
-    bool scripted() const { return chooseRow || chooseTitle || back || json || yes; }
+    bool scripted() const { return chooseRow || chooseTitle || back || json || yes || list; }
 };
 
 struct ParsedOptions {

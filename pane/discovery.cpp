@@ -40,10 +40,12 @@ void PackgatePane::didEnterPane(InstallerSectionDirection /*direction*/) {
 
     GetInstallInfo();
     resetRowArrays();
+    candidates_.clear();
     DiscoveryTally tally;
     walkDirectRoute(tally);
     walkStoreRoute(tally);
     presentRows(tally);
+    logTurnedAway();
 }
 
 void PackgatePane::resetRowArrays() {

@@ -16,6 +16,7 @@
 #include "foundation/search_paths.h"
 #include "foundation/system_log.h"
 #include "foundation/text_values.h"
+#include "pane/candidate_facts.h"
 #include "pane/packgate_pane.h"
 
 using foundation::NSLog;
@@ -56,18 +57,24 @@ struct NeededValue {
 };
 
 // A host that would be listed but whose records lack a value that its row needs is passed
-// over, with one log line naming what is missing. Answers whether it was passed over. Only
-// hosts that are recent enough get here: a too-old host is counted as such, whatever it lacks.
-bool PassedOverForMissing(const std::string& record, std::initializer_list<NeededValue> needed) {
+// over, with one log line naming what is missing. Answers what is missing ("" when nothing
+// is, and the host can be listed). Only hosts that are recent enough get here: a too-old host
+// is counted as such, whatever it lacks.
+std::string PassedOverForMissing(const std::string& record,
+                                 std::initializer_list<NeededValue> needed) {
     std::string missing;
     for (const NeededValue& item : needed) {
         if (item.value) continue;
         if (!missing.empty()) missing += ", ";
         missing += item.name;
     }
-    if (missing.empty()) return false;
+    if (missing.empty()) return missing;
     NSLog("Passed over %@: missing %@", record, missing);
-    return true;
+    return missing;
+}
+
+std::string TextOf(const std::optional<std::string>& text) {
+    return text.value_or("");
 }
 
 }  // namespace
@@ -96,28 +103,63 @@ void PackgatePane::examineInstallEntry(const std::string& key, const foundation:
     const auto plistPath = WithSuffix(foundation::StringForKey(entry, "Plist Path"), ".plist");
     const auto mainProgram = foundation::StringForKey(entry, "Main Program");
     const auto dataVision = foundation::TextForKey(entry, "Current Data Vision");
+    const std::string appVersion = pane::ApplicationVersion(mainProgram);
+    PaneCandidate copy;
+    copy.source = "direct";
+    copy.name = key;
+    copy.productName = TextOf(productName);
+    copy.recordPath = TextOf(plistPath);
+    copy.applicationPath = TextOf(mainProgram);
+    copy.applicationVersion = appVersion;
+    copy.statedVersion = TextOf(dataVision);
+    copy.minimumDataVersion = TextOf(minimumVersion.text());
 
     // All four tests run whatever the earlier ones answered; the version check logs its pair.
     const bool appPresent = Check_Folder_Exit(mainProgram);
     const bool versionAgrees = Check_AP_Version(dataVision, mainProgram);
     const bool minimumReached = Check_AP_Minimum_Version(minimumVersion);
     const bool isQuillet = foundation::IsEqualToString(productName, std::string("Quillet"));
-    if (!(appPresent && versionAgrees && minimumReached && isQuillet)) return;
+    if (!appPresent)
+        return recordTurnedAway(std::move(copy), "application_missing",
+                                {{"path", TextOf(mainProgram)}});
+    if (!versionAgrees)
+        return recordTurnedAway(std::move(copy), "version_mismatch",
+                                {{"stated", TextOf(dataVision)},
+                                 {"found", appVersion}});
+    if (!minimumReached)
+        return recordTurnedAway(std::move(copy), "minimum_data_version",
+                                {{"version", TextOf(minimumVersion.text())}});
+    if (!isQuillet)
+        return recordTurnedAway(std::move(copy), "not_quillet", {{"name", TextOf(productName)}});
 
     NSLog("Found");
     const auto hostPlist = foundation::DictionaryWithContentsOfFile(plistPath);
     tally.hostFound = true;
-    if (!hostPlist || !DirectRouteOpen(nPack_For_KZ_Store)) return;
-    if (!Pefrerences_Edition_Exist(foundation::StringForKey(&*hostPlist, "Bundle ID"))) return;
+    if (!hostPlist)
+        return recordTurnedAway(std::move(copy), "host_list_unreadable",
+                                {{"path", TextOf(plistPath)}});
+    if (!DirectRouteOpen(nPack_For_KZ_Store))
+        return recordTurnedAway(std::move(copy), "route_closed", {{"kind", "maker"}});
+    const auto bundleId = foundation::StringForKey(&*hostPlist, "Bundle ID");
+    if (!Pefrerences_Edition_Exist(bundleId))
+        return recordTurnedAway(std::move(copy), "preferences_incomplete",
+                                {{"missing", pane::MissingPreferences(bundleId)}});
+    copy.revisionCode = TextOf(strRevCode.text());
 
     NSLog("strRevCode:%@", strRevCode.text());
     NSLog("gstrSOURCEVersion:%@", gstrSOURCEVersion.text());
-    if (isTooOld(tally)) return;
+    if (isTooOld(tally))
+        return recordTurnedAway(std::move(copy), "revision_too_old",
+                                {{"code", TextOf(strRevCode.text())},
+                                 {"required", TextOf(gstrSOURCEVersion.text())}});
     const auto title = foundation::StringForKey(&*hostPlist, "Product Title");
     const auto hostProgram = foundation::StringForKey(&*hostPlist, "Main Program");
-    if (PassedOverForMissing(*plistPath, {{"Product Title", title}, {"Main Program", hostProgram}}))
-        return;
+    const std::string missing = PassedOverForMissing(
+        *plistPath, {{"Product Title", title}, {"Main Program", hostProgram}});
+    if (!missing.empty())
+        return recordTurnedAway(std::move(copy), "value_missing", {{"missing", missing}});
 
+    recordOffered(std::move(copy));
     appendRow({*title, *hostProgram, *strTemplate, *strEM2, "KZ", *strRevCode.text(), *plistPath});
 }
 
@@ -149,21 +191,44 @@ void PackgatePane::examineContainer(const std::string& containersFolder, const s
     const std::string recordPath = containersFolder + "/" + name +
                                    "/Data/Library/Preferences/com.velmora.sharedpreference.plist";
     NSLog("KZ_sArrayPath:%@", recordPath);
-    if (!Check_Folder_Exit(recordPath) || !StoreRouteOpen(nPack_For_KZ_Store)) return;
+    PaneCandidate copy;
+    copy.source = "store";
+    copy.name = name;
+    if (!Check_Folder_Exit(recordPath))
+        return recordTurnedAway(std::move(copy), "record_missing", {{"path", recordPath}});
+    if (!StoreRouteOpen(nPack_For_KZ_Store))
+        return recordTurnedAway(std::move(copy), "route_closed", {{"kind", "store"}});
 
     const auto record = foundation::DictionaryWithContentsOfFile(recordPath);
     const auto storePlistPath = foundation::StringForKey(DictOf(record), "Plist Path");
     const auto mainProgram = foundation::StringForKey(DictOf(record), "Main Program");
     const auto dataVersion = foundation::TextForKey(DictOf(record), "Current Data Version");
+    copy.recordPath = TextOf(storePlistPath);
+    copy.applicationPath = TextOf(mainProgram);
+    const std::string appVersion = pane::ApplicationVersion(mainProgram);
+    copy.applicationVersion = appVersion;
+    copy.statedVersion = TextOf(dataVersion);
 
     const bool versionAgrees = Check_AP_Version(dataVersion, mainProgram);
-    if (!Check_Folder_Exit(storePlistPath) || !Check_Folder_Exit(mainProgram)) return;
-    if (!versionAgrees) return;
+    if (!Check_Folder_Exit(storePlistPath))
+        return recordTurnedAway(std::move(copy), "host_list_unreadable",
+                                {{"path", TextOf(storePlistPath)}});
+    if (!Check_Folder_Exit(mainProgram))
+        return recordTurnedAway(std::move(copy), "application_missing",
+                                {{"path", TextOf(mainProgram)}});
+    if (!versionAgrees)
+        return recordTurnedAway(std::move(copy), "version_mismatch",
+                                {{"stated", TextOf(dataVersion)},
+                                 {"found", appVersion}});
 
     const auto storePlist = foundation::DictionaryWithContentsOfFile(storePlistPath);
     const auto product = foundation::StringForKey(DictOf(storePlist), "Product");
-    if (!foundation::IsEqualToString(product, std::string("Quillet"))) return;
-    if (!Store_plist_Exist(storePlistPath)) return;
+    if (!foundation::IsEqualToString(product, std::string("Quillet")))
+        return recordTurnedAway(std::move(copy), "not_quillet", {{"name", TextOf(product)}});
+    if (!Store_plist_Exist(storePlistPath))
+        return recordTurnedAway(std::move(copy), "host_list_unreadable",
+                                {{"path", TextOf(storePlistPath)}});
+    copy.revisionCode = TextOf(strRevCode.text());
 
     // Without a title of its own the row takes the application's bundle name, which the
     // version check above has just read.
@@ -174,13 +239,18 @@ void PackgatePane::examineContainer(const std::string& containersFolder, const s
     NSLog("kz_EM2:%@", strEM2);
     // A missing "Version Code" reads as 0, so such a host is too old for any pack that asks
     // for a revision.
-    if (isTooOld(tally)) return;
-    if (PassedOverForMissing(*storePlistPath, {{"Template Data", strTemplate},
-                                               {"EM2", strEM2},
-                                               {"Version Code", strRevCode.text()},
-                                               {"Product Title", title}}))
-        return;
+    if (isTooOld(tally))
+        return recordTurnedAway(std::move(copy), "revision_too_old",
+                                {{"code", TextOf(strRevCode.text())},
+                                 {"required", TextOf(gstrSOURCEVersion.text())}});
+    const std::string missing = PassedOverForMissing(*storePlistPath, {{"Template Data", strTemplate},
+                                                                       {"EM2", strEM2},
+                                                                       {"Version Code", strRevCode.text()},
+                                                                       {"Product Title", title}});
+    if (!missing.empty())
+        return recordTurnedAway(std::move(copy), "value_missing", {{"missing", missing}});
 
+    recordOffered(std::move(copy));
     appendRow({*title, *mainProgram, *strTemplate, *strEM2, "Store", *strRevCode.text(),
                *storePlistPath});
 }

@@ -24,8 +24,9 @@
 #include "foundation/bundle.h"
 #include "foundation/string_or_number.h"
 #include "installer_plugins/installer_pane.h"
+#include "installer_plugins/pane_candidates.h"
 
-class PackgatePane : public InstallerPane {
+class PackgatePane : public InstallerPane, public PaneCandidates {
   public:
     // `bundle` is the bundle the pane's class lives in; its PackgatePane.view lays out the
     // label and the eight-row radio matrix.
@@ -36,6 +37,10 @@ class PackgatePane : public InstallerPane {
     std::string title() const override;
     void didEnterPane(InstallerSectionDirection direction) override;
     bool shouldExitPane(InstallerSectionDirection direction) override;
+
+    // Every copy examined on the last entry, in order, offered or turned away with the first
+    // test it failed.
+    const std::vector<PaneCandidate>& candidates() const override { return candidates_; }
 
     // Properties. Each setter takes ownership of the new value and drops the old one.
     const std::shared_ptr<appkit::TextField>& m_pLabel() const { return _m_pLabel; }
@@ -130,6 +135,7 @@ class PackgatePane : public InstallerPane {
     std::vector<std::string> _kProductTitle;
 
   private:
+    std::vector<PaneCandidate> candidates_;
     // What one entry learns besides the rows: hosts turned away for their revision code, and
     // whether the direct route met an installed Quillet at all. Together they pick the
     // label shown when nothing is offered.
@@ -160,6 +166,11 @@ class PackgatePane : public InstallerPane {
     bool isTooOld(DiscoveryTally& tally) const;
     void appendRow(HostRow row);
     void presentRows(const DiscoveryTally& tally);
+    // Candidate record (candidate_record.cpp).
+    void recordOffered(PaneCandidate candidate);
+    void recordTurnedAway(PaneCandidate candidate, std::string code,
+                          std::vector<std::pair<std::string, std::string>> fields);
+    void logTurnedAway() const;
     void fitMatrixToRows(std::size_t rowCount);
     void setLabelText(const std::string& key);
 

@@ -57,9 +57,18 @@ void WriteMarker(const std::string& folder) {
               "the user's home. packgate-installer --demo with this folder lays it out anew.\n";
 }
 
-void LayOut(MachineLayout& machine, const PackInfo& pack) {
+// The line that tells a pack maker the demo's copies were fitted to their pack.
+std::string Adaptation(std::int32_t required, std::int32_t good) {
+    return "Demo machine: the offered copies have revision code " + std::to_string(good) +
+           " and the older one " + std::to_string(required > 0 ? required - 1 : 0) +
+           ", to suit the pack's required " + std::to_string(required);
+}
+
+void LayOut(DemoMachine& demo, const PackInfo& pack) {
+    MachineLayout& machine = demo.layout();
     const std::int32_t required = pack.requiredVersion.intValue();
     const std::int32_t good = std::max<std::int32_t>(required, 130);
+    demo.setAdaptation(Adaptation(required, good));
 
     MakerHost current;
     current.versionCode = std::to_string(good);
@@ -78,7 +87,16 @@ void LayOut(MachineLayout& machine, const PackInfo& pack) {
     predecessor.appVersion = "3.0.2";
     predecessor.em2 = "BR3-0815-0001";
     predecessor.versionCode = "300";
-    const MakerHost makers[] = {current, old, predecessor};
+    MakerHost legacy;
+    legacy.name = "quillet-legacy";
+    legacy.minimumDataVersion = "0.9";
+    legacy.em2 = "QL5-7731-0099";
+    legacy.versionCode = std::to_string(good);
+    MakerHost moved;
+    moved.name = "quillet-moved";
+    moved.installApp = false;
+    moved.versionCode = std::to_string(good);
+    const MakerHost makers[] = {current, old, legacy, moved, predecessor};
     machine.addMakerHosts(makers);
 
     StoreHost store;
@@ -86,6 +104,10 @@ void LayOut(MachineLayout& machine, const PackInfo& pack) {
     // pack's required version.
     if (good <= 999) store.versionCode = std::to_string(good) + "1187";
     machine.addStoreHost(store);
+    StoreHost updated = store;
+    updated.container = "com.velmora.quillet.beta";
+    updated.appVersion = "5.3.0";
+    machine.addStoreHost(updated);
     machine.setHostInstallerList({});
 }
 
@@ -106,7 +128,7 @@ std::unique_ptr<DemoMachine> CreateDemoMachine(const std::optional<std::string>&
         if (!error.empty()) return nullptr;
         auto machine = std::make_unique<DemoMachine>(chosen);
         WriteMarker(chosen);
-        LayOut(machine->layout(), pack);
+        LayOut(*machine, pack);
         if (!machine->layout().error().empty()) {
             error = "cannot lay out the demo machine: " + machine->layout().error();
             return nullptr;

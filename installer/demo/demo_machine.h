@@ -1,11 +1,13 @@
 // The demo machine of --demo: a fake machine in a folder, with a maker-distributed Quillet
-// copy and an App Store copy that the pack can go into, an older copy that the pack turns
-// away, and a "Brellion" entry of the predecessor product.
+// copy and an App Store copy that the pack can go into, copies that the pack turns away (too
+// old a revision, a Minimum Data Version below 1.0, a missing application, a mismatched store
+// version) and a "Brellion" entry of the predecessor product.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "installer/demo/machine_layout.h"
 #include "installer/model/pack_info.h"
@@ -20,9 +22,14 @@ class DemoMachine {
     const std::string& root() const { return layout_.root(); }
     const std::string& home() const { return layout_.home(); }
     MachineLayout& layout() { return layout_; }
+    // What the machine changed to suit the pack, as one line for the run's first output
+    // ("Demo machine: ..."); empty when it took the pack's settings as they are.
+    const std::string& adaptation() const { return adaptation_; }
+    void setAdaptation(std::string text) { adaptation_ = std::move(text); }
 
   private:
     MachineLayout layout_;
+    std::string adaptation_;
 };
 
 // Lays out the demo machine in `folder`, or in a new folder under $TMPDIR (else /tmp). The

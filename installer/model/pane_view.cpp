@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "installer/model/candidate_view.h"
+
 namespace installer {
 
 std::optional<std::size_t> PaneView::selectedIndex() const {
@@ -29,6 +31,7 @@ PaneView ReadPaneView(const InstallerPane& pane) {
         }
     }
     if (const appkit::Window* window = WindowWithSheet(pane)) view.sheet = window->sheet();
+    AddCandidates(pane, view);
     return view;
 }
 

@@ -1,6 +1,8 @@
 #include "installer/script/scripted_report.h"
 
+#include "installer/model/candidate_view.h"
 #include "installer/script/json_text.h"
+#include "installer/words/words.h"
 #include "installer/text/text_wrap.h"
 
 namespace installer {
@@ -26,6 +28,11 @@ void AppendPane(std::string& out, const PaneView& view) {
     for (const PaneRow& row : view.rows) {
         out += row.selected ? "  (*) " : "  ( ) ";
         out += "[" + std::to_string(row.tag) + "] " + Shown(row.title) + "\n";
+        if (!row.kind.empty()) out += "        " + Shown(RowDetails(row)) + "\n";
+    }
+    for (const CandidateView& candidate : view.candidates) {
+        if (candidate.offered) continue;
+        out += "  - " + Shown(TurnedAwayLine(candidate)) + "\n";
     }
     out += std::string("Continue: ") + (view.nextEnabled ? "enabled" : "disabled") + "\n";
 }
@@ -104,9 +111,37 @@ void AppendHandoff(std::string& out, const HandoffList& handoff) {
 JsonValue Rows(const PaneView& view) {
     JsonValue rows = JsonValue::array();
     for (const PaneRow& row : view.rows) {
-        rows.push_back({{"tag", row.tag}, {"title", row.title}, {"selected", row.selected}});
+        rows.push_back({{"tag", row.tag},
+                        {"title", row.title},
+                        {"selected", row.selected},
+                        {"version", row.version},
+                        {"kind", row.kind},
+                        {"path", row.path}});
     }
     return rows;
+}
+
+JsonValue Candidates(const PaneView& view) {
+    JsonValue candidates = JsonValue::array();
+    for (const CandidateView& c : view.candidates) {
+        JsonValue tag = nullptr;
+        if (c.tag) tag = *c.tag;
+        candidates.push_back({{"source", c.source},
+                              {"name", c.name},
+                              {"path", c.path},
+                              {"version", c.version},
+                              {"offered", c.offered},
+                              {"tag", tag},
+                              {"reason_code", c.reasonCode},
+                              {"reason", c.reason}});
+    }
+    return candidates;
+}
+
+JsonValue Warnings(const std::vector<std::string>& warnings) {
+    JsonValue list = JsonValue::array();
+    for (const std::string& warning : warnings) list.push_back(warning);
+    return list;
 }
 
 JsonValue Sheet(const std::optional<appkit::Sheet>& sheet) {
@@ -173,6 +208,8 @@ std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext
     report["title"] = script.paneBeforeExit.title;
     report["label"] = script.paneBeforeExit.label;
     report["rows"] = Rows(script.paneBeforeExit);
+    report["candidates"] = Candidates(script.paneBeforeExit);
+    report["warnings"] = Warnings(context.warnings);
     report["next_enabled"] = script.paneBeforeExit.nextEnabled;
     report["entries"] = script.entries;
     report["exit"] = Exit(script);
@@ -180,6 +217,29 @@ std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext
     report["error"] = OptionalString(script.error);
     report["demo"] = Demo(context.demoFolder);
     report["exit_code"] = script.exitCode;
+    return JsonText(report) + "\n";
+}
+
+std::string ListTextReport(const PaneView& view, const ReportContext& context) {
+    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
+    out += "Bundle: " + Shown(context.bundlePath) + "\n";
+    AppendPane(out, view);
+    return out;
+}
+
+std::string ListJsonReport(const PaneView& view, const ReportContext& context, int exitCode) {
+    JsonValue report;
+    report["pack_title"] = context.packTitle;
+    report["bundle"] = context.bundlePath;
+    report["log"] = OptionalString(context.logPath);
+    report["title"] = view.title;
+    report["label"] = view.label;
+    report["rows"] = Rows(view);
+    report["candidates"] = Candidates(view);
+    report["next_enabled"] = view.nextEnabled;
+    report["warnings"] = Warnings(context.warnings);
+    report["demo"] = Demo(context.demoFolder);
+    report["exit_code"] = exitCode;
     return JsonText(report) + "\n";
 }
 

@@ -1,17 +1,19 @@
 // How a scripted run is reported: readable text, step by step, or one JSON object.
 //
 // JSON members: "pack_title", "bundle", "log"; "title", "label", "rows" (each "tag",
-// "title", "selected") and "next_enabled" of the pane as it stood when it was last asked
+// "title", "selected", "version", "kind", "path"), "candidates" (each "source", "name",
+// "path", "version", "offered", "tag", "reason_code", "reason") and "next_enabled" of the pane as it stood when it was last asked
 // to let the user leave; "entries" (how often the pane was entered); "exit" (null, or
 // "direction" "forward"/"backward", "asked_pane", "allowed", "next_enabled" afterwards and
 // "sheet": null or "message", "button"); "handoff" (null, or "path", "written" and
 // "values": the six keys, or null when the list could not be read); "error" (null, or why
 // the request could not be carried out); "demo" (null, or "folder");
-// "exit_code".
+// "warnings" (the pack's problems, one text each); "exit_code".
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "installer/script/script_transcript.h"
 
@@ -22,9 +24,16 @@ struct ReportContext {
     std::string bundlePath;
     std::optional<std::string> logPath;     // Nothing: the log went to standard error or memory.
     std::optional<std::string> demoFolder;  // --demo: the demo machine's folder (kept).
+    std::vector<std::string> warnings;      // The pack's problems, as --check finds them.
 };
 
 std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context);
 std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context);
+
+// --list: the pane as discovery left it, nothing chosen. The JSON object has "pack_title",
+// "bundle", "log", "title", "label", "rows", "candidates", "next_enabled", "warnings", "demo"
+// and "exit_code", as above.
+std::string ListTextReport(const PaneView& view, const ReportContext& context);
+std::string ListJsonReport(const PaneView& view, const ReportContext& context, int exitCode);
 
 }  // namespace installer

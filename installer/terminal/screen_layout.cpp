@@ -1,5 +1,7 @@
 #include "installer/terminal/screen_layout.h"
 
+#include "installer/terminal/candidate_lines.h"
+
 #include <algorithm>
 
 #include "installer/text/text_wrap.h"
@@ -89,7 +91,14 @@ std::vector<Line> PaneLines(const ScreenModel& model, int width) {
             text += wrapped[i];
             lines.push_back({Padded(std::move(text), width - 2), style, 2, index, index == 0 && i == 0});
         }
+        if (!row.selected) continue;
+        for (std::string& detail : RowDetailLines(row, width - 6))
+            lines.push_back({std::move(detail), Style::Hint, 6});
     }
+    // Turned-away copies: dimmed, below the rows, never selectable.
+    std::vector<std::string> turnedAway = TurnedAwayLines(model.pane, width - 2);
+    if (!turnedAway.empty()) AddBlank(lines);
+    for (std::string& line : turnedAway) lines.push_back({std::move(line), Style::ButtonDisabled, 2});
     return lines;
 }
 

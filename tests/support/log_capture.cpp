@@ -9,6 +9,9 @@ namespace {
 constexpr std::string_view kFeedbackLinePrefixes[] = {
     "gsFBUserLog = ", "Plist Path: ", "Get AP Plist Fail"};
 
+// The pane's explanation of each copy it turned away, after the lines of its entry.
+constexpr std::string_view kExplanationLinePrefix = "Not offered: ";
+
 }  // namespace
 
 LogCapture::LogCapture(bool keep) {
@@ -34,9 +37,17 @@ std::vector<std::string> LogCapture::paneLines() const {
         const bool fromFeedback =
             std::any_of(std::begin(kFeedbackLinePrefixes), std::end(kFeedbackLinePrefixes),
                         [&](std::string_view prefix) { return line.starts_with(prefix); });
-        if (!fromFeedback) pane.push_back(line);
+        if (!fromFeedback && !line.starts_with(kExplanationLinePrefix)) pane.push_back(line);
     }
     return pane;
+}
+
+std::vector<std::string> LogCapture::explanationLines() const {
+    std::vector<std::string> explained;
+    for (const std::string& line : lines_) {
+        if (line.starts_with(kExplanationLinePrefix)) explained.push_back(line);
+    }
+    return explained;
 }
 
 }  // namespace packgate_test

@@ -21,8 +21,10 @@ class LogCapture {
     // The kept lines, for a fixture that hands them to its tests to read and clear.
     std::vector<std::string>& lines() { return lines_; }
     bool contains(std::string_view line) const;
-    // The pane's own lines: those the feedback log writes left out.
+    // The pane's own lines: those the feedback log writes and the explanations left out.
     std::vector<std::string> paneLines() const;
+    // The pane's "Not offered: NAME (REASON)" lines, one per copy it turned away.
+    std::vector<std::string> explanationLines() const;
     void clear() { lines_.clear(); }
 
   private:

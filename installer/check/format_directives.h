@@ -1,0 +1,14 @@
+// The printf-style directives of a text used as a format ("%@", "%lu", ...), in order.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace installer {
+
+// Each directive without its position or flags ("%1$@" gives "%@", "%-5lu" gives "%lu");
+// "%%" is no directive.
+std::vector<std::string> FormatDirectives(std::string_view text);
+
+}  // namespace installer

@@ -1,0 +1,3 @@
+#include "installer_plugins/pane_candidates.h"
+
+PaneCandidates::~PaneCandidates() = default;
