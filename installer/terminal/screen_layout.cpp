@@ -92,13 +92,19 @@ std::vector<Line> PaneLines(const ScreenModel& model, int width) {
             lines.push_back({Padded(std::move(text), width - 2), style, 2, index, index == 0 && i == 0});
         }
         if (!row.selected) continue;
+        // The details belong to their row, so scrolling to the selection keeps them in view.
         for (std::string& detail : RowDetailLines(row, width - 6))
-            lines.push_back({std::move(detail), Style::Hint, 6});
+            lines.push_back({std::move(detail), Style::Hint, 6, index, false});
     }
-    // Turned-away copies: dimmed, below the rows, never selectable.
+    // Turned-away copies: dimmed, below the rows, never selectable; when nothing is offered
+    // they are what scrolls.
     std::vector<std::string> turnedAway = TurnedAwayLines(model.pane, width - 2);
     if (!turnedAway.empty()) AddBlank(lines);
-    for (std::string& line : turnedAway) lines.push_back({std::move(line), Style::ButtonDisabled, 2});
+    const bool startsList = model.pane.rows.empty();
+    for (std::size_t i = 0; i < turnedAway.size(); ++i) {
+        lines.push_back({std::move(turnedAway[i]), Style::ButtonDisabled, 2, std::nullopt,
+                         startsList && i == 0});
+    }
     return lines;
 }
 
