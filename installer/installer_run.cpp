@@ -13,6 +13,8 @@
 #include "installer/model/install_flow.h"
 #include "installer/model/install_log.h"
 #include "installer/model/pack_info.h"
+#include "installer/pack/pack.h"
+#include "installer/pack/pack_words.h"
 #include "installer/program_location.h"
 #include "installer/script/script_front_end.h"
 #include "installer/terminal/terminal_front_end.h"
@@ -102,15 +104,42 @@ std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
                                             ScriptOutput{options.json, out, err, kProgram});
 }
 
+// The pack this run opens: PACK, else with --demo (and no --bundle) the built demo pack;
+// nothing for a bare pane. Answers false after telling why on `err` with `code` set.
+bool OpenRunPack(const InstallerOptions& options, std::optional<Pack>& pack, std::ostream& err,
+                 int& code) {
+    std::optional<std::string> path = options.packPath;
+    if (!path && options.demo && !options.bundlePath) {
+        path = DefaultDemoPackPath();
+        if (!path || !IsFolder(*path)) {
+            err << kProgram << PackText("pack.error.no_demo", {{"path", path.value_or("?")}})
+                << "\n";
+            code = kExitCannotRun;
+            return false;
+        }
+    }
+    if (!path) return true;
+    PackOpening opening = OpenPack(*path);
+    if (!opening.pack) {
+        err << kProgram << PrintableText(opening.error, false) << "\n";
+        code = opening.cannotRun ? kExitCannotRun : kExitUsage;
+        return false;
+    }
+    pack = std::move(opening.pack);
+    return true;
+}
+
 // Loads the bundle and walks the steps on the front end of the run; answers the exit code.
-int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, const PackInfo& pack,
-              const Machine& machine, const InstallLog& log, std::ostream& out, std::ostream& err) {
+// `pack` is the opened pack, or null for a bare pane.
+int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
+              const PackInfo& packInfo, const Pack* pack, const Machine& machine,
+              const InstallLog& log, std::ostream& out, std::ostream& err) {
     PluginLoad load = LoadPluginBundle(bundlePath);
     if (!load.plugin) {
         err << kProgram << PrintableText(load.error, false) << "\n";
         return kExitCannotRun;
     }
-    const std::string packTitle = PackTitleOrDefault(pack);
+    const std::string packTitle = pack ? pack->identity.title : PackTitleOrDefault(packInfo);
     const std::unique_ptr<FrontEnd> frontEnd =
         ChooseFrontEnd(options, Context(packTitle, bundlePath, machine, log), log, out, err);
     InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
@@ -120,20 +149,26 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, co
 }  // namespace
 
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err) {
-    const auto bundlePath = options.bundlePath ? options.bundlePath : DefaultBundlePath();
+    int code = kExitCannotRun;
+    // Kept for the whole run: an opened archive's folder goes with the last copy.
+    std::optional<Pack> openedPack;
+    if (!OpenRunPack(options, openedPack, err, code)) return code;
+    const auto bundlePath = openedPack ? std::optional(openedPack->bundlePath)
+                            : options.bundlePath ? options.bundlePath
+                                                 : DefaultBundlePath();
     if (!bundlePath) {
         err << kProgram << "cannot tell where the program lies; give the bundle with --bundle\n";
         return kExitCannotRun;
     }
     const PackInfo pack = ReadPackInfo(*bundlePath);
-    int code = kExitCannotRun;
     auto machine = ChooseMachine(options, pack, err, code);
     if (!machine) return code;
 
     // The plug-in may log as soon as it is loaded, so its settings are in place first.
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
     ApplyHostSettings({machine->root, machine->home, log->sink()});
-    const int result = RunPlugin(options, *bundlePath, pack, *machine, *log, out, err);
+    const Pack* runPack = openedPack ? &*openedPack : nullptr;
+    const int result = RunPlugin(options, *bundlePath, pack, runPack, *machine, *log, out, err);
     // The pane is gone; the log goes next, so nothing may write to it any more.
     ApplyHostSettings({machine->root, machine->home, {}});
     if (machine->demo && !options.json) PrintDemoNote(*machine->demo, out);
