@@ -113,6 +113,14 @@ std::string Damaged(const std::string& path, archive* reader) {
                     {{"path", path}, {"reason", PrintableName(reason ? reason : "?")}});
 }
 
+std::string DamagedAt(const std::string& path, const std::string& entry, archive* reader) {
+    const char* reason = archive_error_string(reader);
+    std::string shown = PrintableName(reason ? reason : "?");
+    while (shown.ends_with(' ')) shown.pop_back();
+    return PackText("pack.error.damaged_at",
+                    {{"path", path}, {"entry", PrintableName(entry)}, {"reason", shown}});
+}
+
 // The first pass: every header read, nothing written.
 std::optional<Failure> ReadHeaders(const std::string& path, int fd, const ArchiveCaps& caps,
                                    std::vector<EntryHeader>& headers) {
@@ -183,7 +191,7 @@ std::optional<Failure> WriteFile(const std::string& path, archive* reader, archi
     for (;;) {
         const la_ssize_t count = archive_read_data(reader, buffer, sizeof buffer);
         if (count == 0) break;
-        if (count < 0) return Failure{Damaged(path, reader)};
+        if (count < 0) return Failure{DamagedAt(path, name, reader)};
         written += static_cast<std::uint64_t>(count);
         unpacked.total += static_cast<std::uint64_t>(count);
         if (written > unpacked.caps.fileBytes) {

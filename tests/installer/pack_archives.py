@@ -6,7 +6,7 @@
         NAME.pack/ at the archive's top, "contents" puts Contents/ there. Links stay links.
     pack_archives.py entries FORM OUTPUT JSON
         an archive of the entries JSON lists, in order: objects with "name" (or "name_hex"),
-        "type" (file, dir, symlink, hardlink, chr, blk, fifo), "data", "target", "size"
+        "type" (file, dir, symlink, hardlink, chr, blk, fifo), "data" (times "repeat"), "target", "size"
         (a size to state in a zip that differs from the data's, for a lying header).
 """
 import io
@@ -54,6 +54,10 @@ def entry_name(entry):
     return entry["name"]
 
 
+def entry_data(entry):
+    return entry.get("data", "") * entry.get("repeat", 1)
+
+
 def tar_entries(form, output, entries):
     with tarfile.open(output, TAR_MODES[form], format=tarfile.GNU_FORMAT,
                       encoding="utf-8", errors="surrogateescape") as archive:
@@ -62,7 +66,7 @@ def tar_entries(form, output, entries):
             info.type = TAR_TYPES[entry.get("type", "file")]
             info.mode = 0o755 if info.type == tarfile.DIRTYPE else 0o644
             info.linkname = entry.get("target", "")
-            data = entry.get("data", "").encode()
+            data = entry_data(entry).encode()
             if info.type == tarfile.REGTYPE:
                 info.size = len(data)
                 archive.addfile(info, io.BytesIO(data))
@@ -80,7 +84,7 @@ def zip_entries(output, entries):
                     "fifo": stat.S_IFIFO | 0o644}.get(kind, stat.S_IFREG | 0o644)
             info.external_attr = mode << 16
             info.compress_type = zipfile.ZIP_DEFLATED
-            data = entry.get("target", "") if kind == "symlink" else entry.get("data", "")
+            data = entry.get("target", "") if kind == "symlink" else entry_data(entry)
             archive.writestr(info, data)
             if "size" in entry:
                 lies.append((info, entry["size"]))
