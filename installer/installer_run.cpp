@@ -18,6 +18,8 @@
 #include "installer/model/install_log.h"
 #include "installer/model/pack_info.h"
 #include "installer/model/pane_view.h"
+#include "installer/pack/pack.h"
+#include "installer/pack/pack_words.h"
 #include "installer/program_location.h"
 #include "installer/line/line_front_end.h"
 #include "installer/script/failure_report.h"
@@ -154,16 +156,43 @@ std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
                                             ScriptOutput{options.json, out, err, kProgram});
 }
 
+// The pack this run opens: PACK, else with --demo (and no --bundle) the built demo pack;
+// nothing for a bare pane. Answers false after telling why on `err` with `code` set.
+bool OpenRunPack(const InstallerOptions& options, std::optional<Pack>& pack, std::ostream& err,
+                 int& code) {
+    std::optional<std::string> path = options.packPath;
+    if (!path && options.demo && !options.bundlePath) {
+        path = DefaultDemoPackPath();
+        if (!path || !IsFolder(*path)) {
+            err << kProgram << PackText("pack.error.no_demo", {{"path", path.value_or("?")}})
+                << "\n";
+            code = kExitCannotRun;
+            return false;
+        }
+    }
+    if (!path) return true;
+    PackOpening opening = OpenPack(*path);
+    if (!opening.pack) {
+        err << kProgram << PrintableText(opening.error, false) << "\n";
+        code = opening.cannotRun ? kExitCannotRun : kExitUsage;
+        return false;
+    }
+    pack = std::move(opening.pack);
+    return true;
+}
+
 // Loads the bundle and walks the steps on the front end of the run; answers the exit code.
-int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, const PackInfo& pack,
-              const Machine& machine, const InstallLog& log, std::ostream& out, std::ostream& err) {
+// `pack` is the opened pack, or null for a bare pane.
+int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
+              const PackInfo& packInfo, const Pack* pack, const Machine& machine,
+              const InstallLog& log, std::ostream& out, std::ostream& err) {
     PluginLoad load = LoadPluginBundle(bundlePath);
     if (!load.plugin) {
         err << kProgram << PrintableText(load.error, false) << "\n";
         if (options.json) out << FailureReportJson(PrintableText(load.error, false), kExitCannotRun);
         return kExitCannotRun;
     }
-    const std::string packTitle = PackTitleOrDefault(pack);
+    const std::string packTitle = pack ? pack->identity.title : PackTitleOrDefault(packInfo);
     ReportContext context = Context(packTitle, bundlePath, machine, log);
     context.warnings = PackWarnings(options, bundlePath, err);
     if (options.list) return RunList(options, load.plugin->pane(), context, out);
@@ -180,6 +209,15 @@ int SetUpFailed(const InstallerOptions& options, const std::string& why, int cod
     return code;
 }
 
+// The same for what a set-up step wrote to `why` as its own "packgate-installer: ..." line.
+int SetUpFailed(const InstallerOptions& options, const std::ostringstream& why, int code,
+                std::ostream& out, std::ostream& err) {
+    std::string text = why.str();
+    if (text.starts_with(kProgram)) text.erase(0, sizeof(kProgram) - 1);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return SetUpFailed(options, text, code, out, err);
+}
+
 }  // namespace
 
 int ReportBadUsage(std::string_view program, const std::string& error, bool json,
@@ -192,22 +230,22 @@ int ReportBadUsage(std::string_view program, const std::string& error, bool json
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err) {
     // Before any thread starts, so every thread leaves the signals to the watch.
     WatchInterrupts();
-    const auto bundlePath = options.bundlePath ? options.bundlePath : DefaultBundlePath();
+    if (options.checkPath) return RunCheck(*options.checkPath, out);
+    int code = kExitCannotRun;
+    std::ostringstream why;
+    // Kept for the whole run: an opened archive's folder goes with the last copy.
+    std::optional<Pack> openedPack;
+    if (!OpenRunPack(options, openedPack, why, code)) return SetUpFailed(options, why, code, out, err);
+    const auto bundlePath = openedPack ? std::optional(openedPack->bundlePath)
+                            : options.bundlePath ? options.bundlePath
+                                                 : DefaultBundlePath();
     if (!bundlePath) {
         return SetUpFailed(options, "cannot tell where the program lies; give the bundle with --bundle",
                            kExitCannotRun, out, err);
     }
-    if (options.checkPath) return RunCheck(*options.checkPath, out);
     const PackInfo pack = ReadPackInfo(*bundlePath);
-    int code = kExitCannotRun;
-    std::ostringstream why;
     auto machine = ChooseMachine(options, pack, why, code);
-    if (!machine) {
-        std::string text = why.str();
-        if (text.starts_with(kProgram)) text.erase(0, sizeof(kProgram) - 1);
-        while (!text.empty() && text.back() == '\n') text.pop_back();
-        return SetUpFailed(options, text, code, out, err);
-    }
+    if (!machine) return SetUpFailed(options, why, code, out, err);
 
     if (machine->demo && !options.json && !machine->demo->adaptation().empty()) {
         out << machine->demo->adaptation() << "\n";
@@ -215,7 +253,8 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     // The plug-in may log as soon as it is loaded, so its settings are in place first.
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
     ApplyHostSettings({machine->root, machine->home, log->sink()});
-    const int result = RunPlugin(options, *bundlePath, pack, *machine, *log, out, err);
+    const Pack* runPack = openedPack ? &*openedPack : nullptr;
+    const int result = RunPlugin(options, *bundlePath, pack, runPack, *machine, *log, out, err);
     // The pane is gone; the log goes next, so nothing may write to it any more.
     ApplyHostSettings({machine->root, machine->home, {}});
     if (machine->demo && !options.json) PrintDemoNote(*machine->demo, out);

@@ -73,6 +73,9 @@ std::string CheckCombination(const InstallerOptions& options) {
     if (options.chooseRow && options.chooseTitle) {
         return "--choose and --choose-title cannot be used together";
     }
+    if (options.packPath && options.bundlePath) {
+        return "--bundle runs a bare pane; it cannot be combined with a PACK";
+    }
     if (options.demo && (options.root || options.home)) {
         return "--demo lays out its own machine; it cannot be combined with --root or --home";
     }
@@ -102,6 +105,11 @@ ParsedOptions ParseOptions(std::span<const std::string> arguments) {
             if (inlineValue) return {{}, std::string(name) + " takes no value"};
             continue;
         }
+        if (!arguments[i].starts_with("-")) {
+            if (options.packPath) return {{}, "only one PACK can be given"};
+            options.packPath = arguments[i];
+            continue;
+        }
         const auto found = ValueOptions().find(name);
         if (found == ValueOptions().end()) {
             return {{}, "unknown argument \"" + arguments[i] + "\""};
@@ -125,16 +133,18 @@ ParsedOptions ParseOptions(std::span<const std::string> arguments) {
 std::string UsageText(std::string_view program) {
     std::string text = "Usage: ";
     text += program;
-    text += R"( [options]
+    text += R"( [options] [PACK]
 
 Runs the Packgate installer pane the way the Installer does: an introduction,
 the pane (choose where the content pack goes), and a summary of the handoff list.
+PACK is a NAME.pack folder or a tar, tar.gz, tar.xz or zip archive of one; without
+it the program runs a bare pane (--bundle), or with --demo the demo pack.
 On a terminal it is interactive; otherwise, or with --choose/--choose-title/--back/
 --json, it runs scripted and prints what the pane shows and what happened.
 
 Options:
-  --bundle PATH        the plug-in bundle to load (default: the installed one,
-                       ../lib/packgate/Packgate.bundle beside the program)
+  --bundle PATH        run a bare pane from this plug-in bundle, without a pack
+                       (default: ../lib/packgate/Packgate.bundle beside the program)
   --root DIR           the folder that stands for "/" (machine-wide Library
                        folder DIR/Library); default /
   --home DIR           the user's home folder (DIR/Library); default $HOME
@@ -153,7 +163,8 @@ Options:
   --check PACK         check a pack folder (NAME.pack) or a bundle folder for what
                        the pane will read; prints each problem, exits 1 if any
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
-                       /tmp, kept) and run against it
+                       /tmp, kept) and run against it; without PACK or --bundle
+                       it runs the demo pack (../lib/packgate/Demo.pack)
   --help               show this text
   --version, -V        show the version
 

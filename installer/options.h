@@ -10,6 +10,7 @@
 namespace installer {
 
 struct InstallerOptions {
+    std::optional<std::string> packPath;     // PACK: the pack folder or archive to run
     std::optional<std::string> bundlePath;   // --bundle
     std::optional<std::string> root;         // --root: the folder that stands for "/"
     std::optional<std::string> home;         // --home: the user's home folder
@@ -37,7 +38,7 @@ struct ParsedOptions {
 
 // Reads the arguments after the program name. Options take their value as the next
 // argument or after "=" (--root=/tmp/m); --demo takes a folder only as --demo=DIR or as a
-// next argument that does not start with "-".
+// next argument that does not start with "-". The one argument that is no option is PACK.
 ParsedOptions ParseOptions(std::span<const std::string> arguments);
 
 // The usage text, ending in a line break.

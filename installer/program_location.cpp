@@ -25,14 +25,33 @@ std::vector<std::string> DefaultBundleCandidates(const std::string& executableFo
             (folder / "../Packgate.bundle").lexically_normal().string()};
 }
 
-std::optional<std::string> DefaultBundlePath() {
-    const auto folder = ExecutableFolder();
-    if (!folder) return std::nullopt;
-    const auto candidates = DefaultBundleCandidates(*folder);
+namespace {
+
+std::optional<std::string> FirstExisting(const std::vector<std::string>& candidates) {
     for (const std::string& candidate : candidates) {
         if (foundation::FileExistsAtPath(candidate)) return candidate;
     }
     return candidates.front();
+}
+
+}  // namespace
+
+std::optional<std::string> DefaultBundlePath() {
+    const auto folder = ExecutableFolder();
+    if (!folder) return std::nullopt;
+    return FirstExisting(DefaultBundleCandidates(*folder));
+}
+
+std::vector<std::string> DemoPackCandidates(const std::string& executableFolder) {
+    const std::filesystem::path folder(executableFolder);
+    return {(folder / "../lib/packgate/Demo.pack").lexically_normal().string(),
+            (folder / "Demo.pack").lexically_normal().string()};
+}
+
+std::optional<std::string> DefaultDemoPackPath() {
+    const auto folder = ExecutableFolder();
+    if (!folder) return std::nullopt;
+    return FirstExisting(DemoPackCandidates(*folder));
 }
 
 }  // namespace installer

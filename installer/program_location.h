@@ -19,4 +19,9 @@ std::vector<std::string> DefaultBundleCandidates(const std::string& executableFo
 // expected place), else nothing when the program's folder is unknown.
 std::optional<std::string> DefaultBundlePath();
 
+// The built demo pack: <bin>/../lib/packgate/Demo.pack when installed, else
+// <build>/installer/Demo.pack beside the program; the first that exists, else the first.
+std::vector<std::string> DemoPackCandidates(const std::string& executableFolder);
+std::optional<std::string> DefaultDemoPackPath();
+
 }  // namespace installer

@@ -31,6 +31,8 @@ struct Pack {
 struct PackOpening {
     std::optional<Pack> pack;  // Nothing when the pack cannot be used.
     std::string error;         // Why, in one line, naming the path.
+    // Set when the system failed (no temporary folder, no space), not the pack itself.
+    bool cannotRun = false;
 };
 
 // Opens the pack folder or archive at `path`.

@@ -39,7 +39,12 @@ TEST(InstalledProgram, FindsTheInstalledBundleAndRunsTheDemo) {
     const ProgramResult run = RunProgram(program, {"--demo", demo, "--json"}, EnglishEnvironment());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     nlohmann::json report = ParseReport(run);
-    EXPECT_EQ(report["bundle"], bundle);
+    // Without a PACK the demo runs the installed demo pack, whose bundle is a copy of the pane's.
+    const std::string demoPack = prefix.path() + "/lib/packgate/Demo.pack";
+    EXPECT_EQ(report["bundle"], demoPack + "/Contents/Plugins/Packgate.bundle");
+    EXPECT_EQ(fs::read_symlink(demoPack + "/Contents/Plugins/Packgate.bundle/Contents/dylib/"
+                               "libcipherkit.so.1"),
+              fs::read_symlink(bundle + "/Contents/dylib/libcipherkit.so.1"));
     EXPECT_EQ(report["rows"].size(), 2u);
     EXPECT_TRUE(fs::exists(report["handoff"]["path"].get<std::string>()));
 }

@@ -55,7 +55,9 @@ TEST(InstallerOptions, RefusesWhatCannotGoTogetherOrIsUnknown) {
     EXPECT_FALSE(Parse({"--choose", "1", "--choose-title", "A"}).options);
     EXPECT_FALSE(Parse({"--demo", "--home", "/h"}).options);
     EXPECT_FALSE(Parse({"--nope"}).options);
-    EXPECT_FALSE(Parse({"extra"}).options);
+    EXPECT_FALSE(Parse({"one.pack", "two.pack"}).options);
+    EXPECT_FALSE(Parse({"one.pack", "--bundle", "/b"}).options);
+    EXPECT_EQ(Parse({"--json", "one.pack"}).options->packPath, "one.pack");
     EXPECT_FALSE(Parse({"--back=1"}).options);
     EXPECT_FALSE(Parse({"--root", ""}).options);
     const auto parsed = Parse({"--nope"});

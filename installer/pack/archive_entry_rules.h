@@ -1,0 +1,97 @@
+// The rules an archive entry must pass before anything of the archive is written. They are
+// pure functions of the entry's header facts (and, for links, of the whole list of entries),
+// so every refusal can be checked without an archive.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace installer {
+
+// What an entry is, as its header says.
+enum class EntryKind { File, Folder, SymbolicLink, HardLink, Device, Fifo, Socket, Other };
+
+// Why an entry is refused; each has its words ("pack.reason.<name>", ReasonKey).
+enum class EntryRefusal {
+    AbsolutePath,
+    DotDot,
+    BadEncoding,
+    ControlCharacter,
+    NameTooLong,
+    PathTooLong,
+    OutsideContents,  // Not under Contents/ of the pack (or under a second top folder).
+    HardLink,
+    Device,
+    Fifo,
+    Socket,
+    OtherKind,
+    LinkInPayload,
+    LinkIntoPayload,
+    LinkOutside,
+    BeneathLink,  // Would be written through a link the archive itself makes.
+    Duplicate,
+    FileTooLarge,
+    TotalTooLarge,
+    TooManyEntries,
+};
+
+// The key of the words that explain `refusal`.
+std::string ReasonKey(EntryRefusal refusal);
+
+// Names the file system cannot hold: one component past NAME_MAX, or a path that would not
+// fit PATH_MAX under the folder it is unpacked into.
+inline constexpr std::size_t kMaxNameBytes = 255;
+inline constexpr std::size_t kMaxEntryPathBytes = 3840;
+
+// The caps of the archive reader (tests lower them).
+struct ArchiveCaps {
+    std::size_t entries = 20000;
+    std::uint64_t fileBytes = 256ull << 20;   // 256 MiB per file
+    std::uint64_t totalBytes = 1ull << 30;    // 1 GiB in all
+};
+
+// A byte count as a person reads a cap: "256 MiB", "1 GiB", "1000 B".
+std::string CapText(std::uint64_t bytes);
+
+// An entry's header facts. `name` is the raw name (UTF-8 expected); `linkTarget` is set for
+// symbolic and hard links.
+struct EntryHeader {
+    std::string name;
+    EntryKind kind = EntryKind::File;
+    std::string linkTarget;
+    std::uint64_t size = 0;
+};
+
+// The entry's place inside the pack folder ("Contents/..." or "" for the pack folder itself),
+// once the archive's top (NAME.pack/ or nothing) is taken off.
+struct EntryPlace {
+    std::string path;         // Components joined by "/", no "." or empty ones.
+    std::string topFolder;    // "NAME.pack" when the archive holds the folder, else empty.
+};
+
+struct EntryCheck {
+    std::optional<EntryPlace> place;
+    std::optional<EntryRefusal> refusal;
+};
+
+// The checks of one entry by itself: its name, kind and size.
+EntryCheck CheckEntryHeader(const EntryHeader& header, const ArchiveCaps& caps = {});
+
+// A refused entry of a whole list, named as in the archive.
+struct ListRefusal {
+    std::string entry;
+    EntryRefusal refusal;
+};
+
+// The checks across the entries of an archive, in order: one top folder for all, no
+// duplicates, the caps on count and total size, and links (none in the payload, pointing inside
+// the pack and not into the payload, nothing written through them). The first refusal, or
+// nothing when every entry may be extracted.
+std::optional<ListRefusal> CheckEntryList(const std::vector<EntryHeader>& headers,
+                                          const ArchiveCaps& caps = {});
+
+}  // namespace installer

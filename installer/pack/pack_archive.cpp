@@ -1,0 +1,310 @@
+#include "installer/pack/pack_archive.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "installer/pack/pack_folder.h"
+#include "installer/pack/pack_words.h"
+
+namespace installer {
+namespace {
+
+using Reader = std::unique_ptr<archive, decltype(&archive_read_free)>;
+
+// The private folder an archive is unpacked into, removed with everything in it.
+struct UnpackedFolder {
+    UnpackedFolder() = default;
+    UnpackedFolder(const UnpackedFolder&) = delete;
+    UnpackedFolder& operator=(const UnpackedFolder&) = delete;
+    std::string path;
+    ~UnpackedFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+// Closes the archive file when the opening is done.
+struct FileHandle {
+    int fd = -1;
+    ~FileHandle() {
+        if (fd >= 0) close(fd);
+    }
+};
+
+Reader OpenReader(int fd) {
+    Reader reader(archive_read_new(), archive_read_free);
+    if (!reader) return reader;
+    archive_read_support_format_tar(reader.get());
+    archive_read_support_format_zip(reader.get());
+    archive_read_support_filter_gzip(reader.get());
+    archive_read_support_filter_xz(reader.get());
+    if (lseek(fd, 0, SEEK_SET) != 0 || archive_read_open_fd(reader.get(), fd, 64 * 1024) != ARCHIVE_OK) {
+        reader.reset();
+    }
+    return reader;
+}
+
+EntryKind KindOf(archive_entry* entry) {
+    if (archive_entry_hardlink(entry)) return EntryKind::HardLink;
+    switch (archive_entry_filetype(entry)) {
+        case AE_IFREG: return EntryKind::File;
+        case AE_IFDIR: return EntryKind::Folder;
+        case AE_IFLNK: return EntryKind::SymbolicLink;
+        case AE_IFCHR:
+        case AE_IFBLK: return EntryKind::Device;
+        case AE_IFIFO: return EntryKind::Fifo;
+        case AE_IFSOCK: return EntryKind::Socket;
+        default: return EntryKind::Other;
+    }
+}
+
+// A name as UTF-8 when the archive says how it is encoded, else its bytes as they stand (the
+// rules then refuse what is not UTF-8).
+std::string Text(const char* utf8, const char* raw) {
+    if (utf8) return utf8;
+    return raw ? raw : "";
+}
+
+EntryHeader HeaderOf(archive_entry* entry) {
+    EntryHeader header;
+    header.name = Text(archive_entry_pathname_utf8(entry), archive_entry_pathname(entry));
+    header.kind = KindOf(entry);
+    if (header.kind == EntryKind::SymbolicLink) {
+        header.linkTarget = Text(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));
+    } else if (header.kind == EntryKind::HardLink) {
+        header.linkTarget = Text(archive_entry_hardlink_utf8(entry), archive_entry_hardlink(entry));
+    }
+    const la_int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+    header.size = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    return header;
+}
+
+struct Failure {
+    std::string error;
+    bool cannotRun = false;
+};
+
+std::string Refusal(const std::string& path, const std::string& entry, EntryRefusal refusal,
+                    const ArchiveCaps& caps) {
+    const std::string reason = PackText(ReasonKey(refusal),
+                                        {{"file_cap", CapText(caps.fileBytes)},
+                                         {"total_cap", CapText(caps.totalBytes)},
+                                         {"count_cap", std::to_string(caps.entries)},
+                                         {"name_cap", std::to_string(kMaxNameBytes)},
+                                         {"path_cap", std::to_string(kMaxEntryPathBytes)}});
+    return PackText("pack.error.refused",
+                    {{"path", path}, {"entry", PrintableName(entry)}, {"reason", reason}});
+}
+
+std::string Damaged(const std::string& path, archive* reader) {
+    const char* reason = archive_error_string(reader);
+    return PackText("pack.error.damaged",
+                    {{"path", path}, {"reason", PrintableName(reason ? reason : "?")}});
+}
+
+std::string DamagedAt(const std::string& path, const std::string& entry, archive* reader) {
+    const char* reason = archive_error_string(reader);
+    std::string shown = PrintableName(reason ? reason : "?");
+    while (shown.ends_with(' ')) shown.pop_back();
+    return PackText("pack.error.damaged_at",
+                    {{"path", path}, {"entry", PrintableName(entry)}, {"reason", shown}});
+}
+
+// The first pass: every header read, nothing written.
+std::optional<Failure> ReadHeaders(const std::string& path, int fd, const ArchiveCaps& caps,
+                                   std::vector<EntryHeader>& headers) {
+    Reader reader = OpenReader(fd);
+    if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int status = archive_read_next_header(reader.get(), &entry);
+        if (status == ARCHIVE_EOF) break;
+        if (status < ARCHIVE_WARN) {
+            if (headers.empty()) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+            return Failure{Damaged(path, reader.get())};
+        }
+        headers.push_back(HeaderOf(entry));
+        // The count cap is checked with one entry past it, so no more are read.
+        if (headers.size() > caps.entries) break;
+        if (archive_read_data_skip(reader.get()) < ARCHIVE_WARN) {
+            return Failure{Damaged(path, reader.get())};
+        }
+    }
+    if (headers.empty()) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+    if (auto refused = CheckEntryList(headers, caps)) {
+        return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
+    }
+    return std::nullopt;
+}
+
+Failure SystemFailure(const std::string& path, const std::string& entry, int error) {
+    return {PackText("pack.error.unpack", {{"path", path},
+                                           {"entry", PrintableName(entry)},
+                                           {"reason", std::strerror(error)}}),
+            true};
+}
+
+// Makes the folders of `relative` under `base` that are not there yet.
+bool MakeFolders(const std::string& base, const std::string& relative) {
+    std::string path = base;
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        std::size_t slash = relative.find('/', start);
+        if (slash == std::string::npos) slash = relative.size();
+        path += "/" + relative.substr(start, slash - start);
+        if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        start = slash + 1;
+    }
+    return true;
+}
+
+std::string Parent(const std::string& relative) {
+    const std::size_t slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash);
+}
+
+// Bytes unpacked so far, against the caps: a header may understate what its data expands to.
+struct Unpacked {
+    const ArchiveCaps& caps;
+    std::uint64_t total = 0;
+};
+
+std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
+                                 const std::string& name, const std::string& target,
+                                 Unpacked& unpacked) {
+    const mode_t mode = (archive_entry_perm(entry) & 0755) | 0600;
+    FileHandle file{open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode)};
+    if (file.fd < 0) return SystemFailure(path, name, errno);
+    std::uint64_t written = 0;
+    char buffer[64 * 1024];
+    for (;;) {
+        const la_ssize_t count = archive_read_data(reader, buffer, sizeof buffer);
+        if (count == 0) break;
+        if (count < 0) return Failure{DamagedAt(path, name, reader)};
+        written += static_cast<std::uint64_t>(count);
+        unpacked.total += static_cast<std::uint64_t>(count);
+        if (written > unpacked.caps.fileBytes) {
+            return Failure{Refusal(path, name, EntryRefusal::FileTooLarge, unpacked.caps)};
+        }
+        if (unpacked.total > unpacked.caps.totalBytes) {
+            return Failure{Refusal(path, name, EntryRefusal::TotalTooLarge, unpacked.caps)};
+        }
+        for (la_ssize_t done = 0; done < count;) {
+            const ssize_t step = write(file.fd, buffer + done, static_cast<std::size_t>(count - done));
+            if (step < 0 && errno == EINTR) continue;
+            if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
+            done += step;
+        }
+    }
+    if (close(std::exchange(file.fd, -1)) != 0) return SystemFailure(path, name, errno);
+    return std::nullopt;
+}
+
+struct PendingLink {
+    std::string name;
+    std::string target;
+    std::string place;
+};
+
+// The second pass: the checked entries written under `folder`, links last so that nothing is
+// ever written through one. The archive must still hold what the first pass read.
+std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps& caps,
+                              const std::vector<EntryHeader>& headers, const std::string& folder) {
+    Reader reader = OpenReader(fd);
+    if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+    Unpacked unpacked{caps};
+    std::vector<PendingLink> links;
+    for (const EntryHeader& expected : headers) {
+        archive_entry* entry = nullptr;
+        if (archive_read_next_header(reader.get(), &entry) < ARCHIVE_WARN) {
+            return Failure{Damaged(path, reader.get())};
+        }
+        const EntryHeader header = HeaderOf(entry);
+        const EntryCheck check = CheckEntryHeader(header, caps);
+        if (header.name != expected.name || header.kind != expected.kind || !check.place) {
+            return Failure{PackText("pack.error.changed", {{"path", path}})};
+        }
+        const std::string& place = check.place->path;
+        if (place.empty()) continue;
+        const bool isFolder = header.kind == EntryKind::Folder;
+        if (!MakeFolders(folder, isFolder ? place : Parent(place))) {
+            return SystemFailure(path, header.name, errno);
+        }
+        if (header.kind == EntryKind::SymbolicLink) {
+            links.push_back({header.name, header.linkTarget, place});
+        } else if (header.kind == EntryKind::File) {
+            if (auto failure = WriteFile(path, reader.get(), entry, header.name,
+                                         folder + "/" + place, unpacked)) {
+                return failure;
+            }
+        }
+    }
+    for (const PendingLink& link : links) {
+        if (symlink(link.target.c_str(), (folder + "/" + link.place).c_str()) != 0) {
+            return SystemFailure(path, link.name, errno);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string TemporaryBase() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder && *folder ? folder : "/tmp";
+}
+
+}  // namespace
+
+std::string PackFolderNameFor(const std::string& archivePath) {
+    std::string name = std::filesystem::path(archivePath).filename().string();
+    for (const char* extension : {".tgz", ".txz", ".zip", ".gz", ".xz", ".tar"}) {
+        if (name.ends_with(extension)) name.resize(name.size() - std::strlen(extension));
+    }
+    if (name.empty() || name == ".pack") return "Pack.pack";
+    return name.ends_with(".pack") ? name : name + ".pack";
+}
+
+PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
+    FileHandle file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0) {
+        return {{}, PackText("pack.error.unreadable", {{"path", path}, {"reason", std::strerror(errno)}}), true};
+    }
+    std::vector<EntryHeader> headers;
+    if (auto failure = ReadHeaders(path, file.fd, caps, headers)) {
+        return {{}, failure->error, failure->cannotRun};
+    }
+    std::string pattern = TemporaryBase() + "/packgate-pack-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        return {{}, PackText("pack.error.no_folder", {{"path", pattern}, {"reason", std::strerror(errno)}}), true};
+    }
+    auto unpacked = std::make_shared<UnpackedFolder>();
+    unpacked->path = pattern;
+    std::string top;
+    for (const EntryHeader& header : headers) {
+        const EntryCheck check = CheckEntryHeader(header);
+        if (check.place && !check.place->topFolder.empty()) top = check.place->topFolder;
+    }
+    const std::string folder = pattern + "/" + (top.empty() ? PackFolderNameFor(path) : top);
+    if (mkdir(folder.c_str(), 0755) != 0) {
+        const Failure failure = SystemFailure(path, top, errno);
+        return {{}, failure.error, true};
+    }
+    if (auto failure = Unpack(path, file.fd, caps, headers, folder)) {
+        return {{}, failure->error, failure->cannotRun};
+    }
+    PackOpening opening = OpenPackFolder(folder, path);
+    if (opening.pack) opening.pack->openedArchive = unpacked;
+    return opening;
+}
+
+}  // namespace installer

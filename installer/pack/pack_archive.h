@@ -1,0 +1,23 @@
+// Opening a pack archive (tar, tar.gz, tar.xz or zip of a NAME.pack folder, or of its
+// Contents folder alone). An archive is hostile until every one of its headers has passed the
+// entry rules (archive_entry_rules.h, whose caps hold here: by default at most 20000
+// entries, 256 MiB per file and 1 GiB in all, counted again over the bytes actually
+// unpacked, since a header may understate what its data expands to); only then is it unpacked, into a new private folder under $TMPDIR (or /tmp),
+// which goes when the last copy of the Pack does, or at once when unpacking fails.
+#pragma once
+
+#include <string>
+
+#include "installer/pack/archive_entry_rules.h"
+#include "installer/pack/pack.h"
+
+namespace installer {
+
+// Opens the archive file at `path`.
+PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps = {});
+
+// The NAME.pack folder name for an archive that holds Contents/ at its top: its file name
+// without the archive's extensions ("Demo.pack.tar.gz" -> "Demo.pack", "x.zip" -> "x.pack").
+std::string PackFolderNameFor(const std::string& archivePath);
+
+}  // namespace installer

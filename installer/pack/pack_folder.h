@@ -1,0 +1,18 @@
+// Opening a NAME.pack folder: its Info.plist read, its bundle and payload checked.
+#pragma once
+
+#include <string>
+
+#include "installer/pack/pack.h"
+
+namespace installer {
+
+// The Info.plist keys of a pack.
+inline constexpr char kPackIdentifierKey[] = "CFBundleIdentifier";
+inline constexpr char kPackVersionKey[] = "CFBundleShortVersionString";
+inline constexpr char kPackTitleKey[] = "CFBundleName";
+
+// Opens the pack folder at `folder`; errors name `shownPath` (the archive, for an opened one).
+PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPath);
+
+}  // namespace installer
