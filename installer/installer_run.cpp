@@ -14,6 +14,7 @@
 #include "installer/model/install_log.h"
 #include "installer/model/pack_info.h"
 #include "installer/program_location.h"
+#include "installer/receipt_commands.h"
 #include "installer/script/script_front_end.h"
 #include "installer/terminal/terminal_front_end.h"
 #include "installer/text/text_wrap.h"
@@ -104,7 +105,8 @@ std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
 
 // Loads the bundle and walks the steps on the front end of the run; answers the exit code.
 int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, const PackInfo& pack,
-              const Machine& machine, const InstallLog& log, std::ostream& out, std::ostream& err) {
+              const std::optional<Pack>& payload, const Machine& machine, const InstallLog& log,
+              std::ostream& out, std::ostream& err) {
     PluginLoad load = LoadPluginBundle(bundlePath);
     if (!load.plugin) {
         err << kProgram << PrintableText(load.error, false) << "\n";
@@ -114,13 +116,25 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath, co
     const std::unique_ptr<FrontEnd> frontEnd =
         ChooseFrontEnd(options, Context(packTitle, bundlePath, machine, log), log, out, err);
     InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
+    if (payload && !payload->payloadPath.empty()) {
+        flow.planInstall({payload->identity, payload->payloadPath, options.allowDowngrade});
+    }
     return frontEnd->run(flow);
 }
 
 }  // namespace
 
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err) {
-    const auto bundlePath = options.bundlePath ? options.bundlePath : DefaultBundlePath();
+    return RunInstaller(options, std::nullopt, out, err);
+}
+
+int RunInstaller(const InstallerOptions& options, const std::optional<Pack>& payload,
+                 std::ostream& out, std::ostream& err) {
+    if (options.receiptCommand()) {
+        return RunReceiptCommand(options, options.home.value_or(foundation::HomeFolder()), out, err);
+    }
+    auto bundlePath = options.bundlePath ? options.bundlePath : DefaultBundlePath();
+    if (payload && !options.bundlePath) bundlePath = payload->bundlePath;
     if (!bundlePath) {
         err << kProgram << "cannot tell where the program lies; give the bundle with --bundle\n";
         return kExitCannotRun;
@@ -133,7 +147,7 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     // The plug-in may log as soon as it is loaded, so its settings are in place first.
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
     ApplyHostSettings({machine->root, machine->home, log->sink()});
-    const int result = RunPlugin(options, *bundlePath, pack, *machine, *log, out, err);
+    const int result = RunPlugin(options, *bundlePath, pack, payload, *machine, *log, out, err);
     // The pane is gone; the log goes next, so nothing may write to it any more.
     ApplyHostSettings({machine->root, machine->home, {}});
     if (machine->demo && !options.json) PrintDemoNote(*machine->demo, out);

@@ -49,6 +49,9 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
              o.chooseRow = row;
              return {};
          }},
+        {"--verify", [](auto& o, const auto& v) { return SetPath(o.verifyId, "--verify", v); }},
+        {"--uninstall",
+         [](auto& o, const auto& v) { return SetPath(o.uninstallId, "--uninstall", v); }},
         {"--choose-title",
          [](auto& o, const auto& v) -> std::string {
              o.chooseTitle = v;
@@ -63,6 +66,8 @@ bool SetFlag(InstallerOptions& options, std::string_view name) {
     if (name == "--json") return options.json = true;
     if (name == "--help" || name == "-h") return options.help = true;
     if (name == "--version") return options.version = true;
+    if (name == "--allow-downgrade") return options.allowDowngrade = true;
+    if (name == "--list-installed") return options.listInstalled = true;
     return false;
 }
 
@@ -73,6 +78,9 @@ std::string CheckCombination(const InstallerOptions& options) {
     if (options.demo && (options.root || options.home)) {
         return "--demo lays out its own machine; it cannot be combined with --root or --home";
     }
+    const int commands = int(options.listInstalled) + int(options.verifyId.has_value()) +
+                         int(options.uninstallId.has_value());
+    if (commands > 1) return "--list-installed, --verify and --uninstall are used one at a time";
     return {};
 }
 
@@ -141,6 +149,10 @@ Options:
   --json               print one JSON object instead of text (scripted)
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
                        /tmp, kept) and run against it
+  --allow-downgrade    install an older version of a pack over a newer one unasked
+  --list-installed     list the installed packs (with --json: as JSON)
+  --verify ID          check the files of pack ID against its receipts
+  --uninstall ID       remove pack ID's unchanged files and its receipts
   --help               show this text
   --version            show the version
 
@@ -149,7 +161,9 @@ l show the install log, q quit.
 
 Exit codes: 0 the pane let the installation go on; 3 the pane kept the user
 (Continue refused or disabled, gone back, or quit); 2 bad usage; 1 the bundle
-could not be loaded or the run could not be set up.
+could not be loaded, the run could not be set up, or the install failed.
+--verify: 0 intact, 1 files changed or missing, 2 no receipt of ID.
+--uninstall: 0 removed, 1 files kept or not removable, 2 no receipt of ID.
 )";
     return text;
 }
