@@ -289,6 +289,10 @@ bool PayloadInstaller::flushStage() {
 // were staged; the install then stops rather than write anywhere else.
 bool PayloadInstaller::destinationUnchanged() {
     const FolderHandle again = OpenFolderNoFollow(request_.destination);
+    // Gone or a link: replaced. Any other failure is told as it is.
+    if (!again.valid() && errno != ENOENT && errno != ELOOP && errno != ENOTDIR) {
+        return fail("install.error.destination", request_.destination, errno);
+    }
     struct stat info {};
     const bool same = again.valid() && platform::Posix().fstat(again.fd(), &info) == 0 &&
                       info.st_dev == destinationInfo_.st_dev &&
@@ -428,8 +432,13 @@ void PayloadInstaller::rollBack() {
 
 // The staging folder goes in every case: after a success it holds only the replaced files.
 void PayloadInstaller::removeStage() {
-    if (!stage_.valid()) return;
+    if (stageName_.empty()) return;
     const auto& posix = platform::Posix();
+    // Made but never opened: only the empty folder itself is there.
+    if (!stage_.valid()) {
+        posix.unlinkat(destination_.fd(), stageName_.c_str(), AT_REMOVEDIR);
+        return;
+    }
     for (std::size_t i = 0; i < placed_.size(); ++i) {
         posix.unlinkat(stagedOld_.fd(), std::to_string(i).c_str(), 0);
     }

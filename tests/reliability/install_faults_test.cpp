@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "fault_tally.h"
@@ -109,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Family{"EACCES on open", CallFault::Call::Openat, EACCES},
                     Family{"EIO on flush", CallFault::Call::Fsync, EIO},
                     Family{"EACCES on rename", CallFault::Call::Renameat, EACCES}),
-    [](const testing::TestParamInfo<Family>& info) { return std::to_string(info.index); });
+    [](const testing::TestParamInfo<Family>& param) { return std::to_string(param.index); });
 
 }  // namespace
 }  // namespace packgate_reliability
