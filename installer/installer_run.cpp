@@ -23,6 +23,7 @@
 #include "installer/program_location.h"
 #include "installer/line/line_front_end.h"
 #include "installer/script/failure_report.h"
+#include "installer/receipt_commands.h"
 #include "installer/script/script_front_end.h"
 #include "installer/terminal/interrupt_watch.h"
 #include "installer/script/scripted_report.h"
@@ -198,6 +199,9 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
     if (options.list) return RunList(options, load.plugin->pane(), context, out);
     const std::unique_ptr<FrontEnd> frontEnd = ChooseFrontEnd(options, context, log, out, err);
     InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
+    if (pack && !pack->payloadPath.empty()) {
+        flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade});
+    }
     return frontEnd->run(flow);
 }
 
@@ -231,6 +235,9 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     // Before any thread starts, so every thread leaves the signals to the watch.
     WatchInterrupts();
     if (options.checkPath) return RunCheck(*options.checkPath, out);
+    if (options.receiptCommand()) {
+        return RunReceiptCommand(options, options.home.value_or(foundation::HomeFolder()), out, err);
+    }
     int code = kExitCannotRun;
     std::ostringstream why;
     // Kept for the whole run: an opened archive's folder goes with the last copy.

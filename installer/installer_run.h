@@ -3,6 +3,7 @@
 // the scripted run) and walks the steps on it.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ inline constexpr int kExitCannotRun = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitKept = 3;
 
+// Opens the pack of the command line (PACK, or the demo pack with --demo) and runs its pane;
+// once the pane lets the installation go on, the pack's payload is installed (exit code 1
+// when that fails). With --bundle only the bare pane runs.
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err);
 
 // A command line that could not be read: the reason and the usage on `err`, and with `json`

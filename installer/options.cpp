@@ -50,6 +50,9 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
              return {};
          }},
         {"--check", [](auto& o, const auto& v) { return SetPath(o.checkPath, "--check", v); }},
+        {"--verify", [](auto& o, const auto& v) { return SetPath(o.verifyId, "--verify", v); }},
+        {"--uninstall",
+         [](auto& o, const auto& v) { return SetPath(o.uninstallId, "--uninstall", v); }},
         {"--choose-title",
          [](auto& o, const auto& v) -> std::string {
              o.chooseTitle = v;
@@ -66,6 +69,8 @@ bool SetFlag(InstallerOptions& options, std::string_view name) {
     if (name == "--help" || name == "-h") return options.help = true;
     if (name == "--version" || name == "-V") return options.version = true;
     if (name == "--yes" || name == "-y") return options.yes = true;
+    if (name == "--allow-downgrade") return options.allowDowngrade = true;
+    if (name == "--list-installed") return options.listInstalled = true;
     return false;
 }
 
@@ -82,6 +87,9 @@ std::string CheckCombination(const InstallerOptions& options) {
     if (options.list && (options.chooseRow || options.chooseTitle || options.back)) {
         return "--list only looks; it cannot be combined with --choose, --choose-title or --back";
     }
+    const int commands = int(options.listInstalled) + int(options.verifyId.has_value()) +
+                         int(options.uninstallId.has_value());
+    if (commands > 1) return "--list-installed, --verify and --uninstall are used one at a time";
     return {};
 }
 
@@ -165,6 +173,10 @@ Options:
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
                        /tmp, kept) and run against it; without PACK or --bundle
                        it runs the demo pack (../lib/packgate/Demo.pack)
+  --allow-downgrade    install an older version of a pack over a newer one unasked
+  --list-installed     list the installed packs (with --json: as JSON)
+  --verify ID          check the files of pack ID against its receipts
+  --uninstall ID       remove pack ID's unchanged files and its receipts
   --help               show this text
   --version, -V        show the version
 
@@ -175,9 +187,11 @@ line: type a row number, b to go back, q to quit.
 
 Exit codes: 0 the pane let the installation go on; 3 the pane kept the user
 (Continue refused or disabled, gone back, or quit); 2 bad usage; 1 the bundle
-could not be loaded or the run could not be set up; 130 and 143 interrupted
-by SIGINT (Ctrl-C) and SIGTERM. With --list: 0 a copy is offered, 3 none.
-With --check: 0 clean, 1 problems found, 2 bad usage.
+could not be loaded, the run could not be set up, or the install failed; 130
+and 143 interrupted by SIGINT (Ctrl-C) and SIGTERM. With --list: 0 a copy is
+offered, 3 none. With --check: 0 clean, 1 problems found, 2 bad usage.
+--verify: 0 intact, 1 files changed or missing, 2 no receipt of ID.
+--uninstall: 0 removed, 1 files kept or not removable, 2 no receipt of ID.
 )";
     return text;
 }

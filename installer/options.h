@@ -26,6 +26,14 @@ struct InstallerOptions {
     std::optional<std::string> checkPath;    // --check PACK: check a pack or bundle folder
     bool help = false;
     bool version = false;
+    bool allowDowngrade = false;             // --allow-downgrade
+    // The receipt commands, which run no pane (receipt_commands.h).
+    bool listInstalled = false;              // --list-installed
+    std::optional<std::string> verifyId;     // --verify ID
+    std::optional<std::string> uninstallId;  // --uninstall ID
+
+    // Whether the command line asks for a receipt command instead of a run of the pane.
+    bool receiptCommand() const { return listInstalled || verifyId || uninstallId; }
 
     // Whether the command line asks for a scripted run whatever the terminal.
     bool scripted() const { return chooseRow || chooseTitle || back || json || yes || list; }

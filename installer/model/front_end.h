@@ -9,6 +9,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "appkit/views.h"
 #include "installer/model/flow_step.h"
@@ -34,7 +35,7 @@ struct FlowOutcome {
     // When it went on: the handoff list the pane left.
     std::optional<HandoffList> handoff;
     int entries = 0;   // How many times the pane was entered.
-    int exitCode = 3;  // 0 when it went on, 3 when the pane kept the person.
+    int exitCode = 3;  // 0 when it went on, 3 when the pane kept the person, 1 when the install failed.
     // What the install step did, when it ran.
     std::optional<InstallReport> install;
 };
@@ -59,6 +60,12 @@ class FrontEnd {
     virtual void waitEnded(FlowWait wait) = 0;
     // During the Installing wait: how far the copy has come.
     virtual void installProgress(const InstallProgress& progress) = 0;
+    // A yes-or-no question of the install step (an older version over a newer one). A front
+    // end that cannot ask answers no.
+    virtual bool confirm(const std::string& question) {
+        (void)question;
+        return false;
+    }
     // The flow is finished (the summary's Continue, or a quit); called once.
     virtual void finished(const FlowOutcome& outcome) = 0;
 };

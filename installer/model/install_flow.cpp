@@ -1,5 +1,9 @@
 #include "installer/model/install_flow.h"
 
+#include "foundation/search_paths.h"
+#include "installer/install/payload_install.h"
+#include "installer/words/words.h"
+
 namespace installer {
 
 InstallFlow::InstallFlow(InstallerPane& pane, std::string packTitle, FrontEnd& frontEnd)
@@ -13,6 +17,7 @@ void InstallFlow::enterPane(InstallerSectionDirection direction) {
     frontEnd_.waitEnded(FlowWait::EnteringPane);
     step_ = FlowStep::Pane;
     wentOn_ = false;
+    install_.reset();
     ++entries_;
     frontEnd_.stepShown(step_);
     showPane();
@@ -41,6 +46,7 @@ void InstallFlow::finish() {
     if (wentOn_) outcome.handoff = handoff_;
     outcome.entries = entries_;
     outcome.exitCode = exitCode();
+    outcome.install = install_;
     frontEnd_.finished(outcome);
 }
 
@@ -59,10 +65,58 @@ FlowAnswer InstallFlow::leavePaneForward() {
     const FileStamp before = StampOfFile(handoffPath);
     if (!askPaneToLeave(InstallerDirectionForward, exit)) return FlowAnswer::PaneRefused;
     handoff_ = ReadHandoffList(handoffPath, before);
-    step_ = FlowStep::Summary;
     wentOn_ = true;
+    if (plan_ && handoff_->writtenByThisExit) runInstall();
+    step_ = FlowStep::Summary;
     frontEnd_.stepShown(step_);
     return FlowAnswer::Done;
+}
+
+namespace {
+
+std::string HandoffValue(const HandoffList& list, std::size_t index) {
+    if (!list.values || !(*list.values)[index]) return "";
+    return *(*list.values)[index];
+}
+
+}  // namespace
+
+// The list is read back from its file, never taken from the pane's memory.
+void InstallFlow::runInstall() {
+    step_ = FlowStep::Install;
+    frontEnd_.stepShown(step_);
+    InstallRequest request;
+    request.pack = plan_->pack;
+    request.payloadPath = plan_->payloadPath;
+    request.allowDowngrade = plan_->allowDowngrade;
+    request.hostKind = HandoffValue(*handoff_, 2);
+    request.destination = HandoffValue(*handoff_, 4);
+    request.hostPath = HandoffValue(*handoff_, 5);
+    const PaneView view = paneView();
+    if (const auto row = view.selectedIndex()) request.hostTitle = view.rows[*row].title;
+    request.home = foundation::HomeFolder();
+    request.progress = [this](const InstallProgress& progress) {
+        frontEnd_.installProgress(progress);
+    };
+    request.confirm = [this](const std::string& question) { return frontEnd_.confirm(question); };
+    frontEnd_.waitStarted(FlowWait::Installing);
+    if (request.destination.empty()) {
+        InstallReport report;
+        report.packIdentifier = request.pack.identifier;
+        report.packVersion = request.pack.version;
+        report.packTitle = request.pack.title;
+        report.hostTitle = request.hostTitle;
+        report.error = Words::ForUser().text("install.error.no_handoff");
+        install_ = report;
+    } else {
+        install_ = InstallPayloadAsOwner(request);
+    }
+    frontEnd_.waitEnded(FlowWait::Installing);
+}
+
+int InstallFlow::exitCode() const {
+    if (!wentOn_) return 3;
+    return install_ && !install_->installed ? 1 : 0;
 }
 
 FlowAnswer InstallFlow::leavePaneBackward() {
@@ -98,6 +152,8 @@ FlowAnswer InstallFlow::back() {
             if (sheetShown()) return FlowAnswer::SheetOpen;
             return leavePaneBackward();
         case FlowStep::Summary:
+            // The pack is in: there is no choosing another copy for it now.
+            if (install_ && install_->installed) return FlowAnswer::Ignored;
             enterPane(InstallerDirectionBackward);
             return FlowAnswer::Done;
         case FlowStep::Introduction:

@@ -1,9 +1,14 @@
 // The steps the installer walks and what each request of a front end does to them; the
 // front ends (the terminal screen, the scripted run) decide nothing themselves.
 //
-//   Introduction --Continue--> Pane --Continue (pane agrees)--> Summary --Continue--> done
-//        ^                      |  ^                               |
-//        +-------Go Back--------+  +-----------Go Back-------------+
+//   Introduction --Continue--> Pane --Continue (pane agrees)--> [Install] --> Summary --Continue--> done
+//        ^                      |  ^                                          |
+//        +-------Go Back--------+  +-----------Go Back (not once installed)---+
+//
+// Install runs only when the run has a pack with a payload (planInstall) and the pane wrote
+// the handoff list on this exit: it reads the list from its file, as a separate post-install
+// step would, and copies the payload into its ContTemplatePath. Once the pack is in, Go Back
+// from the summary no longer returns to the pane; a failed install makes the exit code 1.
 //
 // Entering the pane calls didEnterPane with the direction of arrival (forward from the
 // introduction, backward from the summary), so every arrival runs the pane's discovery
@@ -20,6 +25,7 @@
 #include "installer/model/front_end.h"
 #include "installer/model/handoff_list.h"
 #include "installer/model/pane_view.h"
+#include "installer/pack/pack.h"
 #include "installer_plugins/installer_pane.h"
 
 namespace installer {
@@ -39,6 +45,13 @@ struct PaneExit {
     bool askedPane = false;  // No when Continue was disabled.
     bool allowed = false;
     std::optional<appkit::Sheet> sheet;  // The sheet on the pane's window afterwards.
+};
+
+// The pack whose payload the Install step copies.
+struct InstallPlan {
+    PackIdentity pack;
+    std::string payloadPath;
+    bool allowDowngrade = false;  // --allow-downgrade: an older version goes in unasked.
 };
 
 class InstallFlow {
@@ -69,10 +82,16 @@ class InstallFlow {
     // Ends the run where it stands (nothing more happens once it is finished).
     void quit();
 
+    // Makes the flow install `plan`'s payload after the pane lets the installation go on.
+    void planInstall(InstallPlan plan) { plan_ = std::move(plan); }
+    // What the install step did, once it ran.
+    const std::optional<InstallReport>& install() const { return install_; }
+
     // Whether the pane let the installation go on (and the user did not come back to it).
     bool wentOn() const { return wentOn_; }
-    // 0 when the pane let the installation go on, 3 when it kept the user.
-    int exitCode() const { return wentOn_ ? 0 : 3; }
+    // 0 when the pane let the installation go on (and the pack, if any, was installed), 3
+    // when it kept the user, 1 when the install failed.
+    int exitCode() const;
 
   private:
     void enterPane(InstallerSectionDirection direction);
@@ -82,6 +101,7 @@ class InstallFlow {
     bool sheetShown() const;
     FlowAnswer leavePaneForward();
     FlowAnswer leavePaneBackward();
+    void runInstall();
 
     InstallerPane& pane_;
     std::string packTitle_;
@@ -91,6 +111,8 @@ class InstallFlow {
     bool wentOn_ = false;
     std::optional<PaneExit> lastExit_;
     std::optional<HandoffList> handoff_;
+    std::optional<InstallPlan> plan_;
+    std::optional<InstallReport> install_;
 };
 
 }  // namespace installer

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace installer {
 
@@ -28,6 +29,9 @@ struct InstallReport {
     std::size_t files = 0;
     std::uint64_t bytes = 0;
     std::string receiptPath;
+    // An upgrade's files the new version no longer carries but that were changed since the
+    // earlier install, so they were kept (relative to the destination).
+    std::vector<std::string> keptFiles;
     std::string error;        // One line, with the path and the reason, when not installed.
 };
 

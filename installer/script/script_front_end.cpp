@@ -1,5 +1,8 @@
 #include "installer/script/script_front_end.h"
 
+#include "installer/install/size_text.h"
+#include "installer/words/words.h"
+
 namespace installer {
 namespace {
 
@@ -104,14 +107,33 @@ void ScriptFrontEnd::walk(InstallFlow& flow) {
     choose(flow);
 }
 
+void ScriptFrontEnd::installProgress(const InstallProgress& progress) {
+    const std::uint64_t total = progress.bytesTotal;
+    const int tenths = total == 0 ? (progress.filesDone == progress.filesTotal ? 10 : 0)
+                                  : static_cast<int>(progress.bytesDone * 10 / total);
+    // Each tenth reached gets its line, even when one file carries the count past several.
+    while (tenthsTold_ < tenths) {
+        ++tenthsTold_;
+        script_.progressLines.push_back(
+            std::to_string(tenthsTold_ * 10) + "%  " +
+            Words::ForUser().text("install.progress",
+                                  {{"files", std::to_string(progress.filesDone)},
+                                   {"total", std::to_string(progress.filesTotal)},
+                                   {"bytes", SizeText(progress.bytesDone)},
+                                   {"total_bytes", SizeText(total)}}));
+    }
+}
+
 int ScriptFrontEnd::run(InstallFlow& flow) {
     script_ = ScriptTranscript{};
+    tenthsTold_ = -1;
     outcome_.reset();
     walk(flow);
     // The run ends where the walk stopped.
     flow.quit();
     script_.entries = outcome_->entries;
     script_.handoff = outcome_->handoff;
+    script_.install = outcome_->install;
     script_.exitCode = script_.error ? kExitBadUsage : outcome_->exitCode;
     output_.out << (output_.json ? ScriptJsonReport(script_, context_)
                                  : ScriptTextReport(script_, context_));

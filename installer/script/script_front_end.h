@@ -45,7 +45,8 @@ class ScriptFrontEnd final : public FrontEnd {
     // Nobody watches a script wait.
     void waitStarted(FlowWait) override {}
     void waitEnded(FlowWait) override {}
-    void installProgress(const InstallProgress&) override {}
+    // One line per tenth of the bytes copied.
+    void installProgress(const InstallProgress& progress) override;
     void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
 
     // The record of the last run.
@@ -65,6 +66,7 @@ class ScriptFrontEnd final : public FrontEnd {
     ScriptTranscript script_;
     PaneView shown_;
     std::optional<FlowOutcome> outcome_;
+    int tenthsTold_ = -1;
 };
 
 }  // namespace installer

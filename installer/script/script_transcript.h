@@ -25,6 +25,9 @@ struct ScriptTranscript {
     PaneView paneBeforeExit;
     std::optional<PaneExit> exit;
     std::optional<HandoffList> handoff;
+    // What the install step did, and its progress lines (one per tenth of the bytes).
+    std::optional<InstallReport> install;
+    std::vector<std::string> progressLines;
     int entries = 0;
     // Set when the request named a row the pane does not have.
     std::optional<std::string> error;

@@ -1,6 +1,7 @@
 #include "installer/script/scripted_report.h"
 
 #include "installer/model/candidate_view.h"
+#include "installer/install/size_text.h"
 #include "installer/script/json_text.h"
 #include "installer/words/words.h"
 #include "installer/text/text_wrap.h"
@@ -108,6 +109,43 @@ void AppendHandoff(std::string& out, const HandoffList& handoff) {
     }
 }
 
+// The summary's plain sentence of what the install step did.
+std::string InstallSentence(const InstallReport& report) {
+    const Words& words = Words::ForUser();
+    if (!report.installed) {
+        return words.text("install.failed", {{"pack", report.packTitle}, {"error", report.error}});
+    }
+    return words.text("install.done", {{"pack", report.packTitle},
+                                       {"version", report.packVersion},
+                                       {"host", report.hostTitle},
+                                       {"files", std::to_string(report.files)},
+                                       {"size", SizeText(report.bytes)},
+                                       {"folder", report.destination}});
+}
+
+void AppendInstall(std::string& out, const ScriptTranscript& script) {
+    const InstallReport& report = *script.install;
+    out += "\n== " + Words::ForUser().text("install.step") + " ==\n";
+    for (const std::string& line : script.progressLines) out += line + "\n";
+    out += Shown(InstallSentence(report)) + "\n";
+    const Words& words = Words::ForUser();
+    if (!report.installed) out += words.text("install.nothing_left") + "\n";
+    for (const std::string& kept : report.keptFiles) {
+        out += Shown(words.text("install.kept", {{"path", kept}})) + "\n";
+    }
+    if (report.installed) out += Shown(words.text("install.receipt", {{"path", report.receiptPath}})) + "\n";
+}
+
+JsonValue Install(const std::optional<InstallReport>& report) {
+    if (!report) return nullptr;
+    if (!report->installed) return {{"error", report->error}};
+    JsonValue kept = JsonValue::array();
+    for (const std::string& path : report->keptFiles) kept.push_back(path);
+    return {{"destination", report->destination}, {"files", report->files},
+            {"bytes", report->bytes},             {"receipt", report->receiptPath},
+            {"kept", kept}};
+}
+
 JsonValue Rows(const PaneView& view) {
     JsonValue rows = JsonValue::array();
     for (const PaneRow& row : view.rows) {
@@ -196,6 +234,7 @@ std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext
     out += "Bundle: " + Shown(context.bundlePath) + "\n";
     if (context.logPath) out += "Install log: " + Shown(*context.logPath) + "\n";
     for (const ScriptEvent& event : script.events) AppendEvent(out, event);
+    if (script.install) AppendInstall(out, script);
     if (script.handoff) AppendHandoff(out, *script.handoff);
     return out;
 }
@@ -214,6 +253,7 @@ std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext
     report["entries"] = script.entries;
     report["exit"] = Exit(script);
     report["handoff"] = Handoff(script.handoff);
+    report["install"] = Install(script.install);
     report["error"] = OptionalString(script.error);
     report["demo"] = Demo(context.demoFolder);
     report["exit_code"] = script.exitCode;

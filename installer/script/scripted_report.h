@@ -6,7 +6,9 @@
 // to let the user leave; "entries" (how often the pane was entered); "exit" (null, or
 // "direction" "forward"/"backward", "asked_pane", "allowed", "next_enabled" afterwards and
 // "sheet": null or "message", "button"); "handoff" (null, or "path", "written" and
-// "values": the six keys, or null when the list could not be read); "error" (null, or why
+// "values": the six keys, or null when the list could not be read); "install" (null when no
+// pack was installed, else "destination", "files", "bytes", "receipt", "kept", or "error");
+// "error" (null, or why
 // the request could not be carried out); "demo" (null, or "folder");
 // "warnings" (the pack's problems, one text each); "exit_code".
 #pragma once

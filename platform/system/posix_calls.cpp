@@ -15,6 +15,10 @@ int RealOpen(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
 
+int RealOpenAt(int folder, const char* name, int flags, mode_t mode) {
+    return ::openat(folder, name, flags, mode);
+}
+
 int RealMkstemp(char* pathTemplate) {
     return ::mkostemp(pathTemplate, O_CLOEXEC);
 }
@@ -38,6 +42,12 @@ constexpr PosixCalls MakeRealCalls() {
         .mkstemp = RealMkstemp,
         .uname = ::uname,
         .fchmod = ::fchmod,
+        .openat = RealOpenAt,
+        .mkdirat = ::mkdirat,
+        .renameat = ::renameat,
+        .unlinkat = ::unlinkat,
+        .fstatat = ::fstatat,
+        .fstatvfs = ::fstatvfs,
     };
 }
 
@@ -57,6 +67,13 @@ PosixCalls& Posix() {
 int OpenRetrying(const char* path, int flags, mode_t mode) {
     for (;;) {
         const int fd = Posix().open(path, flags, mode);
+        if (fd >= 0 || errno != EINTR) return fd;
+    }
+}
+
+int OpenAtRetrying(int folder, const char* name, int flags, mode_t mode) {
+    for (;;) {
+        const int fd = Posix().openat(folder, name, flags, mode);
         if (fd >= 0 || errno != EINTR) return fd;
     }
 }

@@ -11,6 +11,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 #include <sys/utsname.h>
 
@@ -42,6 +43,14 @@ struct PosixCalls {
     int (*mkstemp)(char* pathTemplate);
     int (*uname)(struct utsname* name);
     int (*fchmod)(int fd, mode_t mode);
+    // Calls relative to an open folder, so a path is never looked up again from "/" (and a
+    // link planted in it meanwhile is never followed).
+    int (*openat)(int folder, const char* name, int flags, mode_t mode);
+    int (*mkdirat)(int folder, const char* name, mode_t mode);
+    int (*renameat)(int fromFolder, const char* from, int toFolder, const char* to);
+    int (*unlinkat)(int folder, const char* name, int flags);
+    int (*fstatat)(int folder, const char* name, struct stat* info, int flags);
+    int (*fstatvfs)(int fd, struct statvfs* info);
 };
 
 // The real system calls.
@@ -64,6 +73,8 @@ class ScopedPosixCalls {
 
 // Helpers over the table that every caller needs the same way.
 
+// openat() retried while it is interrupted. -1 and errno on failure.
+PACKGATE_PLATFORM_API int OpenAtRetrying(int folder, const char* name, int flags, mode_t mode = 0);
 // open() retried while it is interrupted. -1 and errno on failure.
 PACKGATE_PLATFORM_API int OpenRetrying(const char* path, int flags, mode_t mode = 0);
 // Writes all of `bytes`, going on after short writes and retrying interrupted ones. False

@@ -1,0 +1,69 @@
+#include "installer/install/file_digest.h"
+
+#include <fcntl.h>
+#include <openssl/evp.h>
+
+#include <array>
+#include <cerrno>
+
+#include "system/posix_calls.h"
+
+namespace installer {
+
+struct Sha256::State {
+    EVP_MD_CTX* context = nullptr;
+};
+
+Sha256::Sha256() : state_(std::make_unique<State>()) {
+    state_->context = EVP_MD_CTX_new();
+    if (state_->context != nullptr) EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr);
+}
+
+Sha256::~Sha256() {
+    EVP_MD_CTX_free(state_->context);
+}
+
+void Sha256::add(const void* bytes, std::size_t count) {
+    if (state_->context != nullptr) EVP_DigestUpdate(state_->context, bytes, count);
+}
+
+std::string Sha256::hex() {
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    if (state_->context == nullptr ||
+        EVP_DigestFinal_ex(state_->context, digest.data(), &length) != 1) {
+        return "";
+    }
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned int i = 0; i < length; ++i) {
+        text += kDigits[digest[i] >> 4];
+        text += kDigits[digest[i] & 15];
+    }
+    return text;
+}
+
+std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name) {
+    const int fd = platform::OpenAtRetrying(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    Sha256 sha;
+    FileDigest result;
+    std::array<unsigned char, 65536> buffer{};
+    for (;;) {
+        const ssize_t got = platform::ReadRetrying(fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            const int error = errno;
+            platform::CloseOnce(fd);
+            errno = error;
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        sha.add(buffer.data(), static_cast<std::size_t>(got));
+        result.size += static_cast<unsigned long long>(got);
+    }
+    platform::CloseOnce(fd);
+    result.sha256 = sha.hex();
+    return result;
+}
+
+}  // namespace installer

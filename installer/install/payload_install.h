@@ -1,0 +1,47 @@
+// The install step: copies a pack's payload into the chosen copy's template folder, whole or
+// not at all, and writes the receipt.
+//
+// It checks the free space first, stages every file in a hidden folder inside the template
+// folder (so the final moves are renames on one file system), flushes files and folders,
+// checks that the template folder is still the one it opened, then renames each file into
+// place, moving aside a file of the same name. Any failure puts everything back: the template
+// folder is left as it was, and the report says what failed, with the path and the reason.
+// Files the pack does not carry are never touched (an upgrade removes the files the earlier
+// version installed and this one lacks, unless they were changed since). No link is followed
+// on the way into the template folder or inside it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "installer/model/install_report.h"
+#include "installer/pack/pack.h"
+
+namespace installer {
+
+struct InstallRequest {
+    PackIdentity pack;
+    std::string payloadPath;
+    std::string destination;  // The template folder, absolute.
+    std::string hostTitle;
+    std::string hostKind;     // The handoff list's PRODUCT_TYPE.
+    std::string hostPath;     // The handoff list's ContInstallPath.
+    std::string home;         // The user's home: its Library holds the receipts.
+    bool allowDowngrade = false;
+    // Asked before an older version replaces a newer one (without it, or on no, the install
+    // is refused unless allowDowngrade).
+    std::function<bool(const std::string& question)> confirm;
+    // Told at least once per file, and every few MiB of a big file.
+    std::function<void(const InstallProgress&)> progress;
+};
+
+// Runs the install step as the current user.
+InstallReport InstallPayload(const InstallRequest& request);
+
+// Runs the install step as the right user: an App Store copy's template folder must lie in
+// the user's home (refused otherwise, whoever runs); when the program runs as root and the
+// destination lies in the user's home, the files are written with the home owner's identity,
+// so a record the user can write never makes root write anywhere that user could not.
+InstallReport InstallPayloadAsOwner(const InstallRequest& request);
+
+}  // namespace installer

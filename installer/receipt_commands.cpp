@@ -1,0 +1,123 @@
+#include "installer/receipt_commands.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "installer/install/receipt.h"
+#include "installer/install/receipt_check.h"
+#include "installer/script/json_text.h"
+#include "installer/text/text_wrap.h"
+#include "installer/words/words.h"
+
+namespace installer {
+namespace {
+
+using Found = std::vector<std::pair<std::string, Receipt>>;
+
+Found ReadAll(const std::string& home, const std::string& identifier) {
+    Found found;
+    for (const std::string& path : ReceiptPaths(home, identifier)) {
+        if (auto receipt = ReadReceipt(path)) found.emplace_back(path, std::move(*receipt));
+    }
+    return found;
+}
+
+std::string Shown(const std::string& text) {
+    return PrintableText(text, false);
+}
+
+int ListInstalled(const std::string& home, bool json, std::ostream& out) {
+    const Found found = ReadAll(home, "");
+    if (json) {
+        JsonValue list = JsonValue::array();
+        for (const auto& [path, r] : found) {
+            list.push_back({{"identifier", r.identifier}, {"version", r.version},
+                            {"title", r.packTitle}, {"host_title", r.hostTitle},
+                            {"host_kind", r.hostKind}, {"host_path", r.hostPath},
+                            {"destination", r.destination}, {"files", r.files.size()},
+                            {"receipt", path}});
+        }
+        out << JsonText(JsonValue{{"installed", list}}) << "\n";
+        return 0;
+    }
+    const Words& words = Words::ForUser();
+    if (found.empty()) out << words.text("install.list.none") << "\n";
+    for (const auto& [path, r] : found) {
+        out << Shown(words.text("install.list.line", {{"identifier", r.identifier},
+                                                      {"version", r.version},
+                                                      {"title", r.packTitle},
+                                                      {"host", r.hostTitle},
+                                                      {"folder", r.destination}}))
+            << "\n";
+    }
+    return 0;
+}
+
+int Verify(const std::string& home, const std::string& identifier, std::ostream& out) {
+    const Words& words = Words::ForUser();
+    const Found found = ReadAll(home, IsReceiptIdentifier(identifier) ? identifier : "\x01");
+    if (found.empty()) {
+        out << Shown(words.text("install.verify.none", {{"identifier", identifier}})) << "\n";
+        return kReceiptNone;
+    }
+    int code = kReceiptIntact;
+    for (const auto& [path, r] : found) {
+        const ReceiptCheck check = VerifyReceipt(r);
+        if (check.intact()) {
+            out << Shown(words.text("install.verify.intact",
+                                    {{"identifier", r.identifier}, {"version", r.version},
+                                     {"folder", r.destination},
+                                     {"files", std::to_string(r.files.size())}}))
+                << "\n";
+            continue;
+        }
+        code = kReceiptDamaged;
+        out << Shown(r.identifier + " " + r.version + ": " + r.destination) << "\n";
+        for (const std::string& file : check.missing) {
+            out << "  " << Shown(words.text("install.verify.missing", {{"path", file}})) << "\n";
+        }
+        for (const std::string& file : check.changed) {
+            out << "  " << Shown(words.text("install.verify.changed", {{"path", file}})) << "\n";
+        }
+    }
+    return code;
+}
+
+int Uninstall(const std::string& home, const std::string& identifier, std::ostream& out) {
+    const Words& words = Words::ForUser();
+    const Found found = ReadAll(home, IsReceiptIdentifier(identifier) ? identifier : "\x01");
+    if (found.empty()) {
+        out << Shown(words.text("install.verify.none", {{"identifier", identifier}})) << "\n";
+        return kReceiptNone;
+    }
+    int code = kReceiptIntact;
+    for (const auto& [path, r] : found) {
+        const Uninstalled done = UninstallReceipt(r, path);
+        out << Shown(words.text("install.uninstall.removed",
+                                {{"identifier", r.identifier}, {"folder", r.destination},
+                                 {"files", std::to_string(done.removed.size())}}))
+            << "\n";
+        for (const std::string& file : done.kept) {
+            out << "  " << Shown(words.text("install.uninstall.kept", {{"path", file}})) << "\n";
+        }
+        for (const std::string& file : done.failed) {
+            out << "  " << Shown(words.text("install.uninstall.failed", {{"path", file}})) << "\n";
+        }
+        if (!done.kept.empty() || !done.failed.empty()) code = kReceiptDamaged;
+    }
+    return code;
+}
+
+}  // namespace
+
+int RunReceiptCommand(const InstallerOptions& options, const std::string& home, std::ostream& out,
+                      std::ostream& err) {
+    (void)err;
+    if (options.listInstalled) return ListInstalled(home, options.json, out);
+    if (options.verifyId) return Verify(home, *options.verifyId, out);
+    return Uninstall(home, *options.uninstallId, out);
+}
+
+}  // namespace installer
