@@ -63,6 +63,8 @@ bool SetFlag(InstallerOptions& options, std::string_view name) {
     if (name == "--json") return options.json = true;
     if (name == "--help" || name == "-h") return options.help = true;
     if (name == "--version") return options.version = true;
+    if (name == "--gui") return options.gui = true;
+    if (name == "--terminal") return options.terminal = true;
     return false;
 }
 
@@ -72,6 +74,11 @@ std::string CheckCombination(const InstallerOptions& options) {
     }
     if (options.demo && (options.root || options.home)) {
         return "--demo lays out its own machine; it cannot be combined with --root or --home";
+    }
+    if (options.gui && options.terminal) return "--gui and --terminal cannot be used together";
+    if (options.gui && options.scripted()) {
+        return "--gui cannot be combined with --choose, --choose-title, --back or --json, "
+               "which run scripted";
     }
     return {};
 }
@@ -125,6 +132,8 @@ Runs the Packgate installer pane the way the Installer does: an introduction,
 the pane (choose where the content pack goes), and a summary of the handoff list.
 On a terminal it is interactive; otherwise, or with --choose/--choose-title/--back/
 --json, it runs scripted and prints what the pane shows and what happened.
+With a display ($WAYLAND_DISPLAY or $DISPLAY set) and nothing scripted asked, it
+opens a window instead.
 
 Options:
   --bundle PATH        the plug-in bundle to load (default: the installed one,
@@ -141,6 +150,8 @@ Options:
   --json               print one JSON object instead of text (scripted)
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
                        /tmp, kept) and run against it
+  --gui                open the window even when no display variable is set
+  --terminal           stay on the terminal even when a display is available
   --help               show this text
   --version            show the version
 

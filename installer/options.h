@@ -22,6 +22,8 @@ struct InstallerOptions {
     std::optional<std::string> demoFolder;   // --demo DIR
     bool help = false;
     bool version = false;
+    bool gui = false;       // --gui: the window, even without a display variable set
+    bool terminal = false;  // --terminal: never the window
 
     // Whether the command line asks for a scripted run whatever the terminal.
     bool scripted() const { return chooseRow || chooseTitle || back || json; }
