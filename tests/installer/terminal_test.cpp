@@ -38,7 +38,8 @@ class Tmux {
     Tmux(const std::vector<std::string>& arguments, int width, int height) {
         static std::atomic<int> counter{0};
         socket_ = "packgate-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        std::string command = "env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8 " + ShellQuoted(kInstaller);
+        std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8 " +
+                              ShellQuoted(kInstaller);
         for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
         command += "; echo EXIT=$?; sleep 600";
         Run({"-u", "-f", "/dev/null", "new-session", "-d", "-s", "main", "-x",
