@@ -30,6 +30,7 @@
 #include "installer/words/words.h"
 #include "installer/terminal/terminal_front_end.h"
 #include "installer/text/text_wrap.h"
+#include "installer/window/window_front_end.h"
 
 namespace installer {
 namespace {
@@ -139,11 +140,23 @@ ReportContext Context(const std::string& packTitle, const std::string& bundlePat
     return context;
 }
 
-// The front end of this run, picked once: the terminal screen when a person is at a terminal
-// that can show it and the command line asks for nothing scripted, else the scripted run.
+// Whether the run opens a window: asked for, or a display is named and nothing scripted or
+// terminal-only is asked.
+bool WantsWindow(const InstallerOptions& options) {
+    if (options.scripted() || options.terminal) return false;
+    return options.gui || DisplayNamed();
+}
+
+// The front end of this run, picked once: the window when wanted and the display opens, the
+// terminal screen when a person is at a terminal that can show it and the command line asks
+// for nothing scripted, else the scripted run.
 std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
                                          const ReportContext& context, const InstallLog& log,
                                          std::ostream& out, std::ostream& err) {
+    if (WantsWindow(options)) {
+        if (auto window = WindowFrontEnd::Open(log)) return window;
+        err << kProgram << "cannot open a window on this display; using the terminal\n";
+    }
     if (!options.scripted() && OnTerminal()) {
         if (auto terminal = TerminalFrontEnd::Open(log, out)) return terminal;
         // A person is there, on a terminal that cannot show the screen: ask line by line.

@@ -71,6 +71,8 @@ bool SetFlag(InstallerOptions& options, std::string_view name) {
     if (name == "--yes" || name == "-y") return options.yes = true;
     if (name == "--allow-downgrade") return options.allowDowngrade = true;
     if (name == "--list-installed") return options.listInstalled = true;
+    if (name == "--gui") return options.gui = true;
+    if (name == "--terminal") return options.terminal = true;
     return false;
 }
 
@@ -90,6 +92,11 @@ std::string CheckCombination(const InstallerOptions& options) {
     const int commands = int(options.listInstalled) + int(options.verifyId.has_value()) +
                          int(options.uninstallId.has_value());
     if (commands > 1) return "--list-installed, --verify and --uninstall are used one at a time";
+    if (options.gui && options.terminal) return "--gui and --terminal cannot be used together";
+    if (options.gui && options.scripted()) {
+        return "--gui cannot be combined with --choose, --choose-title, --back, --json, --yes "
+               "or --list, which run scripted";
+    }
     return {};
 }
 
@@ -149,6 +156,8 @@ PACK is a NAME.pack folder or a tar, tar.gz, tar.xz or zip archive of one; witho
 it the program runs a bare pane (--bundle), or with --demo the demo pack.
 On a terminal it is interactive; otherwise, or with --choose/--choose-title/--back/
 --json, it runs scripted and prints what the pane shows and what happened.
+With a display ($WAYLAND_DISPLAY or $DISPLAY set) and nothing scripted asked, it
+opens a window instead.
 
 Options:
   --bundle PATH        run a bare pane from this plug-in bundle, without a pack
@@ -177,6 +186,9 @@ Options:
   --list-installed     list the installed packs (with --json: as JSON)
   --verify ID          check the files of pack ID against its receipts
   --uninstall ID       remove pack ID's unchanged files and its receipts
+                       /tmp, kept) and run against it
+  --gui                open the window even when no display variable is set
+  --terminal           stay on the terminal even when a display is available
   --help               show this text
   --version, -V        show the version
 

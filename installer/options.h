@@ -34,6 +34,8 @@ struct InstallerOptions {
 
     // Whether the command line asks for a receipt command instead of a run of the pane.
     bool receiptCommand() const { return listInstalled || verifyId || uninstallId; }
+    bool gui = false;       // --gui: the window, even without a display variable set
+    bool terminal = false;  // --terminal: never the window
 
     // Whether the command line asks for a scripted run whatever the terminal.
     bool scripted() const { return chooseRow || chooseTitle || back || json || yes || list; }

@@ -8,7 +8,9 @@
 namespace installer_test {
 
 std::map<std::string, std::string> EnglishEnvironment() {
-    return {{"LC_ALL", "en_US.UTF-8"}, {"LC_MESSAGES", ""}, {"LANG", "en_US.UTF-8"}};
+    // No display either: a run without a scripted option would open a window on one.
+    return {{"LC_ALL", "en_US.UTF-8"}, {"LC_MESSAGES", ""}, {"LANG", "en_US.UTF-8"},
+            {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
 }
 
 ProgramResult RunOnMachine(const packgate_test::FakeMachine& machine,

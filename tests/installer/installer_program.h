@@ -16,7 +16,8 @@ namespace installer_test {
 inline const std::string kInstaller = PACKGATE_INSTALLER;
 inline const std::string kBundle = PACKGATE_BUNDLE;
 
-// The environment every run gets: English texts, whatever the test machine's language.
+// The environment every run gets: English texts, whatever the test machine's language, and
+// no display.
 std::map<std::string, std::string> EnglishEnvironment();
 
 // Runs the program on `machine` with the built bundle and `arguments` after them.

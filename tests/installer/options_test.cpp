@@ -60,6 +60,10 @@ TEST(InstallerOptions, RefusesWhatCannotGoTogetherOrIsUnknown) {
     EXPECT_EQ(Parse({"--json", "one.pack"}).options->packPath, "one.pack");
     EXPECT_FALSE(Parse({"--back=1"}).options);
     EXPECT_FALSE(Parse({"--root", ""}).options);
+    EXPECT_FALSE(Parse({"--gui", "--terminal"}).options);
+    EXPECT_FALSE(Parse({"--gui", "--json"}).options);
+    EXPECT_FALSE(Parse({"--gui", "--choose", "0"}).options);
+    EXPECT_TRUE(Parse({"--terminal", "--json"}).options);
     const auto parsed = Parse({"--nope"});
     EXPECT_NE(parsed.error.find("--nope"), std::string::npos);
 }

@@ -1,0 +1,350 @@
+#include "installer/window/installer_window.h"
+
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "installer/window/log_window.h"
+#include "installer/window/pane_page.h"
+#include "installer/window/window_texts.h"
+
+namespace installer {
+namespace {
+
+enum Page { kIntroductionPage, kPanePage, kInstallPage, kSummaryPage };
+
+Page PageOf(FlowStep step) {
+    switch (step) {
+        case FlowStep::Introduction:
+            return kIntroductionPage;
+        case FlowStep::Pane:
+            return kPanePage;
+        case FlowStep::Install:
+            return kInstallPage;
+        case FlowStep::Summary:
+        case FlowStep::Finished:
+            break;
+    }
+    return kSummaryPage;
+}
+
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QLabel* TextLabel(const std::string& text, const char* name, QWidget* parent) {
+    auto* label = new QLabel(ToQt(text), parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel* HeadingLabel(const std::string& text, const char* name, QWidget* parent) {
+    QLabel* label = TextLabel(text, name, parent);
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.2);
+    label->setFont(font);
+    return label;
+}
+
+// Removes and deletes every item of `layout`.
+void Clear(QLayout* layout) {
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QLayout* inner = item->layout()) Clear(inner);
+        delete item->widget();
+        delete item;
+    }
+}
+
+}  // namespace
+
+InstallerWindow::InstallerWindow(const Words& words, const std::string& packTitle,
+                                 const InstallLog& log, FlowWorker& worker)
+    : words_(words), packTitle_(packTitle), log_(log), worker_(worker) {
+    setObjectName("installerWindow");
+    setWindowTitle(ToQt(words.text("window.title", {{"pack", packTitle}})));
+    auto* central = new QWidget(this);
+    auto* body = new QHBoxLayout;
+    pages_ = new QStackedWidget(central);
+    pages_->setObjectName("pages");
+    panePage_ = new PanePage(words, pages_);
+    pages_->addWidget(buildIntroduction(packTitle));
+    pages_->addWidget(panePage_);
+    pages_->addWidget(buildInstallation(packTitle));
+    pages_->addWidget(buildSummaryPage());
+    body->addWidget(buildSteps());
+    body->addWidget(pages_, 1);
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(body, 1);
+    layout->addWidget(buildButtons());
+    setCentralWidget(central);
+
+    QMenu* menu = menuBar()->addMenu(ToQt(words.text("window.menu.window")));
+    QAction* logAction = menu->addAction(ToQt(words.text("window.menu.log")));
+    logAction->setObjectName("logAction");
+    logAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(logAction, &QAction::triggered, this, [this]() { openLog(); });
+    logWindow_ = new LogWindow(log_, words_, this);
+
+    connect(panePage_, &PanePage::rowChosen, this, [this](int index) {
+        post([index](InstallFlow& flow) { return flow.selectRow(static_cast<std::size_t>(index)); });
+    });
+    waitTimer_.setInterval(1000);
+    connect(&waitTimer_, &QTimer::timeout, this, [this]() { tick(); });
+    showStep(FlowStep::Introduction);
+}
+
+QWidget* InstallerWindow::buildSteps() {
+    auto* side = new QWidget(this);
+    side->setObjectName("steps");
+    auto* layout = new QVBoxLayout(side);
+    for (const char* key :
+         {"step.introduction", "step.destination", "step.installation", "step.summary"}) {
+        QLabel* label = TextLabel(words_.text(key), key, side);
+        label->setWordWrap(false);
+        stepLabels_.push_back(label);
+        layout->addWidget(label);
+    }
+    layout->addStretch(1);
+    return side;
+}
+
+QWidget* InstallerWindow::buildIntroduction(const std::string& packTitle) {
+    auto* page = new QWidget(pages_);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(HeadingLabel(words_.text("window.introduction.heading", {{"pack", packTitle}}),
+                                   "introductionHeading", page));
+    layout->addWidget(TextLabel(words_.text("window.introduction.body"), "introductionBody", page));
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* InstallerWindow::buildInstallation(const std::string& packTitle) {
+    auto* page = new QWidget(pages_);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(HeadingLabel(words_.text("window.install.heading", {{"pack", packTitle}}),
+                                   "installHeading", page));
+    installFile_ = TextLabel(words_.text("window.install.not_started"), "installFile", page);
+    installBar_ = new QProgressBar(page);
+    installBar_->setObjectName("installBar");
+    installBar_->setRange(0, 1);
+    installBar_->setValue(0);
+    installCount_ = TextLabel({}, "installCount", page);
+    layout->addStretch(1);
+    layout->addWidget(installFile_);
+    layout->addWidget(installBar_);
+    layout->addWidget(installCount_);
+    layout->addStretch(2);
+    return page;
+}
+
+QWidget* InstallerWindow::buildSummaryPage() {
+    auto* page = new QWidget(pages_);
+    summaryLayout_ = new QVBoxLayout(page);
+    summaryLayout_->setContentsMargins(0, 0, 0, 0);
+    return page;
+}
+
+QWidget* InstallerWindow::buildButtons() {
+    auto* bar = new QWidget(this);
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    busyBar_ = new QProgressBar(bar);
+    busyBar_->setObjectName("busyBar");
+    busyBar_->setRange(0, 0);  // Busy: no end known.
+    busyBar_->setTextVisible(false);
+    busyBar_->setMaximumWidth(120);
+    waitLabel_ = TextLabel({}, "waitLabel", bar);
+    waitLabel_->setWordWrap(false);
+    back_ = new QPushButton(ToQt(words_.text("button.go_back")), bar);
+    back_->setObjectName("backButton");
+    continue_ = new QPushButton(ToQt(words_.text("button.continue")), bar);
+    continue_->setObjectName("continueButton");
+    continue_->setDefault(true);
+    layout->addWidget(busyBar_);
+    layout->addWidget(waitLabel_, 1);
+    layout->addWidget(back_);
+    layout->addWidget(continue_);
+    connect(back_, &QPushButton::clicked, this,
+            [this]() { post([](InstallFlow& flow) { return flow.back(); }); });
+    connect(continue_, &QPushButton::clicked, this,
+            [this]() { post([](InstallFlow& flow) { return flow.next(); }); });
+    return bar;
+}
+
+void InstallerWindow::post(FlowWorker::Request request) {
+    ++pending_;
+    updateControls();
+    worker_.post(std::move(request), this, [this](const FlowSnapshot& snapshot) {
+        --pending_;
+        handoff_ = snapshot.handoff;
+        if (snapshot.step == FlowStep::Summary) showSummary();
+        updateControls();
+    });
+}
+
+void InstallerWindow::showStep(FlowStep step) {
+    step_ = step;
+    const Page page = PageOf(step);
+    pages_->setCurrentIndex(page);
+    for (std::size_t i = 0; i < stepLabels_.size(); ++i) {
+        QFont font = stepLabels_[i]->font();
+        font.setBold(i == static_cast<std::size_t>(page));
+        stepLabels_[i]->setFont(font);
+        stepLabels_[i]->setEnabled(i <= static_cast<std::size_t>(page));
+    }
+    continue_->setText(ToQt(words_.text(step == FlowStep::Summary ? "window.button.close"
+                                                                : "button.continue")));
+    updateControls();
+}
+
+void InstallerWindow::showPane(const PaneView& pane) {
+    pane_ = pane;
+    sheetUp_ = pane.sheet.has_value();
+    panePage_->showPane(pane);
+    updateControls();
+}
+
+void InstallerWindow::showSheet(const appkit::Sheet& sheet) {
+    sheetUp_ = true;
+    auto* box = new QMessageBox(QMessageBox::Information, ToQt(sheet.title.value_or(packTitle_)),
+                                ToQt(sheet.message), QMessageBox::NoButton, this);
+    box->setObjectName("sheet");
+    box->setTextFormat(Qt::PlainText);
+    box->addButton(ButtonText(sheet.defaultButton), QMessageBox::AcceptRole);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // However the box goes (its button, Escape), the pane's sheet ends with it.
+    connect(box, &QMessageBox::finished, this,
+            [this]() { post([](InstallFlow& flow) { return flow.dismissSheet(); }); });
+    box->open();
+    updateControls();
+}
+
+void InstallerWindow::startWait(FlowWait wait) {
+    wait_ = wait;
+    waitClock_.start();
+    waitTimer_.start();
+    if (wait == FlowWait::Installing) {
+        installFile_->clear();
+        installBar_->setRange(0, 0);
+    }
+    tick();
+    updateControls();
+}
+
+void InstallerWindow::endWait() {
+    wait_.reset();
+    waitTimer_.stop();
+    waitLabel_->clear();
+    updateControls();
+}
+
+void InstallerWindow::tick() {
+    if (!wait_) return;
+    waitLabel_->setText(ToQt(WaitText(words_, *wait_, waitClock_.elapsed() / 1000)));
+    if (logWindow_->isVisible()) logWindow_->refresh();
+}
+
+void InstallerWindow::showProgress(const InstallProgress& progress) {
+    // A bar counts files; one of the counts past int's range would not show, so scale both.
+    const std::size_t total = std::max<std::size_t>(progress.filesTotal, 1);
+    const std::size_t scale = total > 1000000 ? total / 1000000 + 1 : 1;
+    installBar_->setRange(0, static_cast<int>(total / scale));
+    installBar_->setValue(static_cast<int>(std::min(progress.filesDone, total) / scale));
+    installFile_->setText(ToQt(words_.text("window.install.file", {{"file", progress.currentFile}})));
+    installCount_->setText(ToQt(words_.text(
+        "window.install.count", {{"done", std::to_string(progress.filesDone)},
+                                 {"total", std::to_string(progress.filesTotal)}})));
+}
+
+void InstallerWindow::showSummary() {
+    Clear(summaryLayout_);
+    const std::optional<InstallReport> install =
+        outcome_ ? outcome_->install : std::optional<InstallReport>();
+    const SummaryText summary = MakeSummary(words_, packTitle_, handoff_, install);
+    summaryLayout_->addWidget(HeadingLabel(words_.text("window.summary.heading"), "summaryHeading",
+                                           pages_->widget(kSummaryPage)));
+    for (std::size_t i = 0; i < summary.paragraphs.size(); ++i) {
+        QLabel* label = TextLabel(summary.paragraphs[i], "summaryParagraph", nullptr);
+        label->setObjectName(QStringLiteral("summaryParagraph%1").arg(i));
+        summaryLayout_->addWidget(label);
+    }
+    if (!summary.values.empty()) {
+        auto* form = new QFormLayout;
+        form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+        for (const auto& [key, value] : summary.values) {
+            QLabel* valueLabel = TextLabel(value, "summaryValue", nullptr);
+            valueLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            form->addRow(TextLabel(key, "summaryKey", nullptr), valueLabel);
+        }
+        summaryLayout_->addLayout(form);
+    }
+    summaryLayout_->addStretch(1);
+}
+
+void InstallerWindow::updateControls() {
+    const bool free = pending_ == 0 && !wait_ && !sheetUp_;
+    bool canContinue = false;
+    bool canGoBack = false;
+    switch (step_) {
+        case FlowStep::Introduction:
+            canContinue = true;
+            break;
+        case FlowStep::Pane:
+            canContinue = pane_ && pane_->nextEnabled;
+            canGoBack = true;
+            break;
+        case FlowStep::Summary:
+            canContinue = true;
+            canGoBack = true;
+            break;
+        case FlowStep::Install:
+        case FlowStep::Finished:
+            break;
+    }
+    continue_->setEnabled(free && canContinue);
+    back_->setEnabled(free && canGoBack);
+    panePage_->setInteractive(free);
+    busyBar_->setVisible(wait_.has_value());
+}
+
+void InstallerWindow::finish(const FlowOutcome& outcome) {
+    outcome_ = outcome;
+    step_ = FlowStep::Finished;
+    updateControls();
+    emit flowFinished();
+}
+
+void InstallerWindow::openLog() {
+    logWindow_->refresh();
+    logWindow_->show();
+    logWindow_->raise();
+}
+
+void InstallerWindow::closeEvent(QCloseEvent* event) {
+    if (outcome_) {
+        event->accept();
+        return;
+    }
+    // Closing the window is a quit; it is posted behind whatever runs now, and the run ends
+    // when the flow reports that it is finished.
+    event->ignore();
+    post([](InstallFlow& flow) {
+        flow.quit();
+        return FlowAnswer::Done;
+    });
+}
+
+}  // namespace installer

@@ -1,0 +1,122 @@
+#include "installer/window/window_front_end.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <cstdlib>
+
+#include "installer/window/flow_worker.h"
+#include "installer/window/installer_window.h"
+
+namespace installer {
+namespace {
+
+bool NonEmpty(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Qt's application lives on these for the whole process, as Qt requires.
+int gArgc = 1;
+char gProgram[] = "packgate-installer";
+char* gArgv[] = {gProgram, nullptr};
+
+// Qt ends the process when it cannot open the display, so a child process tries first and
+// the program falls back to the terminal when the child does not come back cleanly.
+bool DisplayOpens() {
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, STDERR_FILENO);
+        { const QApplication probe(gArgc, gArgv); }
+        _exit(0);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+bool DisplayNamed() {
+    return NonEmpty("WAYLAND_DISPLAY") || NonEmpty("DISPLAY");
+}
+
+std::unique_ptr<WindowFrontEnd> WindowFrontEnd::Open(const InstallLog& log, const Words& words) {
+    std::unique_ptr<QApplication> application;
+    if (QApplication::instance() == nullptr) {
+        if (!DisplayOpens()) return nullptr;
+        application = std::make_unique<QApplication>(gArgc, gArgv);
+    }
+    return std::unique_ptr<WindowFrontEnd>(new WindowFrontEnd(std::move(application), log, words));
+}
+
+WindowFrontEnd::WindowFrontEnd(std::unique_ptr<QApplication> application, const InstallLog& log,
+                               const Words& words)
+    : application_(std::move(application)), log_(log), words_(words) {}
+
+WindowFrontEnd::~WindowFrontEnd() {
+    worker_.reset();
+    window_.reset();
+}
+
+void WindowFrontEnd::start(InstallFlow& flow) {
+    worker_ = std::make_unique<FlowWorker>(flow);
+    window_ = std::make_unique<InstallerWindow>(words_, flow.packTitle(), log_, *worker_);
+    window_->show();
+}
+
+int WindowFrontEnd::run(InstallFlow& flow) {
+    if (window_) return flow.exitCode();  // One run only.
+    start(flow);
+    QEventLoop loop;
+    QObject::connect(window_.get(), &InstallerWindow::flowFinished, &loop, &QEventLoop::quit);
+    loop.exec();
+    worker_.reset();  // Nothing of the flow runs any more when its exit code is read.
+    window_->hide();
+    return flow.exitCode();
+}
+
+template <typename Call>
+void WindowFrontEnd::toWindow(Call call) {
+    InstallerWindow* window = window_.get();
+    QMetaObject::invokeMethod(
+        window, [window, call = std::move(call)]() { call(*window); }, Qt::QueuedConnection);
+}
+
+void WindowFrontEnd::stepShown(FlowStep step) {
+    toWindow([step](InstallerWindow& window) { window.showStep(step); });
+}
+
+void WindowFrontEnd::paneShown(const PaneView& pane) {
+    toWindow([pane](InstallerWindow& window) { window.showPane(pane); });
+}
+
+void WindowFrontEnd::sheetShown(const appkit::Sheet& sheet) {
+    toWindow([sheet](InstallerWindow& window) { window.showSheet(sheet); });
+}
+
+void WindowFrontEnd::waitStarted(FlowWait wait) {
+    toWindow([wait](InstallerWindow& window) { window.startWait(wait); });
+}
+
+void WindowFrontEnd::waitEnded(FlowWait) {
+    toWindow([](InstallerWindow& window) { window.endWait(); });
+}
+
+void WindowFrontEnd::installProgress(const InstallProgress& progress) {
+    toWindow([progress](InstallerWindow& window) { window.showProgress(progress); });
+}
+
+void WindowFrontEnd::finished(const FlowOutcome& outcome) {
+    toWindow([outcome](InstallerWindow& window) { window.finish(outcome); });
+}
+
+}  // namespace installer

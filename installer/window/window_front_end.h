@@ -1,0 +1,65 @@
+// The window front end on Qt Widgets: the install flow shown in a real window. The flow runs
+// on a worker thread (flow_worker.h); each front-end call arrives there and is handed, with a
+// copy of what it carries, to the window on the interface thread, so the window keeps
+// answering while the pane's code runs.
+#pragma once
+
+#include <memory>
+
+#include "installer/model/front_end.h"
+#include "installer/model/install_flow.h"
+#include "installer/model/install_log.h"
+#include "installer/words/words.h"
+
+class QApplication;
+
+namespace installer {
+
+class FlowWorker;
+class InstallerWindow;
+
+// Whether the environment names a display ($WAYLAND_DISPLAY or $DISPLAY non-empty).
+bool DisplayNamed();
+
+class WindowFrontEnd final : public FrontEnd {
+  public:
+    // The front end with Qt's application set up, or null when Qt cannot open the display.
+    // Made in a process that has a QApplication already (a test), it uses that one. `log`
+    // and `words` must outlive it.
+    static std::unique_ptr<WindowFrontEnd> Open(const InstallLog& log,
+                                                const Words& words = Words::ForUser());
+    ~WindowFrontEnd() override;
+    WindowFrontEnd(const WindowFrontEnd&) = delete;
+    WindowFrontEnd& operator=(const WindowFrontEnd&) = delete;
+
+    // Shows the window over `flow` and returns at once; the caller runs Qt's event loop.
+    void start(InstallFlow& flow);
+    // The window while started, else null.
+    InstallerWindow* window() const { return window_.get(); }
+    // start, then the event loop until the flow is finished; answers the flow's exit code.
+    int run(InstallFlow& flow) override;
+
+    // From the worker thread: each is queued to the window.
+    void stepShown(FlowStep step) override;
+    void paneShown(const PaneView& pane) override;
+    void sheetShown(const appkit::Sheet& sheet) override;
+    void waitStarted(FlowWait wait) override;
+    void waitEnded(FlowWait wait) override;
+    void installProgress(const InstallProgress& progress) override;
+    void finished(const FlowOutcome& outcome) override;
+
+  private:
+    WindowFrontEnd(std::unique_ptr<QApplication> application, const InstallLog& log,
+                   const Words& words);
+    template <typename Call>
+    void toWindow(Call call);
+
+    std::unique_ptr<QApplication> application_;  // Null when the process had one already.
+    const InstallLog& log_;
+    const Words& words_;
+    // The window goes after the worker, so no request runs once it is gone.
+    std::unique_ptr<InstallerWindow> window_;
+    std::unique_ptr<FlowWorker> worker_;
+};
+
+}  // namespace installer

@@ -1,0 +1,119 @@
+#include "installer/window/window_texts.h"
+
+#include <cctype>
+
+namespace installer {
+namespace {
+
+std::string KindText(const Words& words, const std::string& kind) {
+    if (kind == "maker") return words.text("window.pane.kind.maker");
+    if (kind == "store") return words.text("window.pane.kind.store");
+    return kind;
+}
+
+void Join(std::string& into, const std::string& part) {
+    if (part.empty()) return;
+    if (!into.empty()) into += " · ";
+    into += part;
+}
+
+bool AllDigits(std::string_view text) {
+    for (const char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
+    }
+    return !text.empty();
+}
+
+// Whether `line` starts with "YYYY-MM-DD hh:mm:ss.mmm ".
+bool HasTimePrefix(const std::string& line) {
+    constexpr std::size_t kPrefix = 24;
+    if (line.size() < kPrefix) return false;
+    const std::string_view text(line);
+    return AllDigits(text.substr(0, 4)) && text[4] == '-' && AllDigits(text.substr(5, 2)) &&
+           text[7] == '-' && AllDigits(text.substr(8, 2)) && text[10] == ' ' &&
+           AllDigits(text.substr(11, 2)) && text[13] == ':' && AllDigits(text.substr(14, 2)) &&
+           text[16] == ':' && AllDigits(text.substr(17, 2)) && text[19] == '.' &&
+           AllDigits(text.substr(20, 3)) && text[23] == ' ';
+}
+
+}  // namespace
+
+std::string RowDetails(const Words& words, const PaneRow& row) {
+    std::string details;
+    if (!row.version.empty()) Join(details, words.text("window.pane.version", {{"version", row.version}}));
+    Join(details, KindText(words, row.kind));
+    Join(details, row.path);
+    return details;
+}
+
+std::vector<std::string> TurnedAwayLines(const Words& words, const PaneView& pane) {
+    std::vector<std::string> lines;
+    for (const CandidateView& candidate : pane.candidates) {
+        if (candidate.offered) continue;
+        const std::string& name = candidate.name.empty() ? candidate.path : candidate.name;
+        const std::string& reason = candidate.reason.empty() ? candidate.reasonCode : candidate.reason;
+        lines.push_back(words.text("window.pane.candidate", {{"name", name}, {"reason", reason}}));
+    }
+    return lines;
+}
+
+SummaryText MakeSummary(const Words& words, const std::string& packTitle,
+                        const std::optional<HandoffList>& handoff,
+                        const std::optional<InstallReport>& install) {
+    SummaryText summary;
+    auto& paragraphs = summary.paragraphs;
+    if (install) {
+        if (install->installed) {
+            const std::string title = install->packTitle.empty() ? packTitle : install->packTitle;
+            paragraphs.push_back(words.text(
+                "window.summary.installed",
+                {{"pack", title}, {"destination", install->destination},
+                 {"files", std::to_string(install->files)}}));
+        } else {
+            paragraphs.push_back(words.text("window.summary.failed", {{"error", install->error}}));
+        }
+        return summary;
+    }
+    if (!handoff) {
+        paragraphs.push_back(words.text("window.summary.kept"));
+        return summary;
+    }
+    paragraphs.push_back(words.text("window.summary.went_on"));
+    paragraphs.push_back(words.text("window.summary.handoff", {{"path", handoff->path}}));
+    if (!handoff->writtenByThisExit) paragraphs.push_back(words.text("window.summary.not_written"));
+    if (!handoff->values) {
+        paragraphs.push_back(words.text("window.summary.unreadable"));
+        return summary;
+    }
+    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
+        const auto& value = (*handoff->values)[i];
+        summary.values.emplace_back(std::string(kHandoffKeys[i]),
+                                    value ? *value : words.text("window.summary.missing"));
+    }
+    return summary;
+}
+
+std::string WaitText(const Words& words, FlowWait wait, long long seconds) {
+    std::string text;
+    switch (wait) {
+        case FlowWait::EnteringPane:
+            text = words.text("window.wait.entering");
+            break;
+        case FlowWait::LeavingPane:
+            text = words.text("window.wait.leaving");
+            break;
+        case FlowWait::Installing:
+            text = words.text("window.wait.installing");
+            break;
+    }
+    return text + " " + words.text("window.wait.elapsed", {{"seconds", std::to_string(seconds)}});
+}
+
+std::string MessageFirst(const std::string& line) {
+    if (!HasTimePrefix(line)) return line;
+    const std::size_t programEnd = line.find("] ", 24);
+    if (programEnd == std::string::npos) return line;
+    return line.substr(programEnd + 2) + "  (" + line.substr(11, 8) + ")";
+}
+
+}  // namespace installer

@@ -1,0 +1,40 @@
+// The window's texts that depend on what the flow reports, built without Qt so they are
+// checked on their own: a pane row's details line, the summary in plain words, the wait's
+// text, and install log lines turned message-first.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "installer/model/front_end.h"
+#include "installer/words/words.h"
+
+namespace installer {
+
+// "Version 5.2 · from the maker · /Applications/Quillet 5.app": the row's non-empty facts,
+// or empty when the pane recorded none.
+std::string RowDetails(const Words& words, const PaneRow& row);
+
+// One line per turned-away copy: "name: reason" (the path stands in for a missing name).
+std::vector<std::string> TurnedAwayLines(const Words& words, const PaneView& pane);
+
+// What the summary page says, paragraph by paragraph. `install` is the install step's
+// report when it ran; otherwise the handoff list the pane left tells what happens next.
+struct SummaryText {
+    std::vector<std::string> paragraphs;
+    // The handoff list's keys and values, in key order (empty without a readable list).
+    std::vector<std::pair<std::string, std::string>> values;
+};
+SummaryText MakeSummary(const Words& words, const std::string& packTitle,
+                        const std::optional<HandoffList>& handoff,
+                        const std::optional<InstallReport>& install);
+
+// What the person waits for, with the seconds it has taken so far.
+std::string WaitText(const Words& words, FlowWait wait, long long seconds);
+
+// "message  (hh:mm:ss)" from a line "YYYY-MM-DD hh:mm:ss.mmm program[pid:tid] message";
+// a line of another form is kept as it stands.
+std::string MessageFirst(const std::string& line);
+
+}  // namespace installer

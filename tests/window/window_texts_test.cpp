@@ -1,0 +1,101 @@
+// The window's texts built from what the flow reports.
+#include <gtest/gtest.h>
+
+#include "installer/window/window_texts.h"
+
+namespace installer {
+namespace {
+
+const Words& English() {
+    static const Words words = Words::ForLanguage("en");
+    return words;
+}
+
+TEST(WindowTexts, RowDetailsJoinOnlyWhatThePaneRecorded) {
+    PaneRow row;
+    EXPECT_EQ(RowDetails(English(), row), "");
+    row.kind = "store";
+    EXPECT_EQ(RowDetails(English(), row), "from the App Store");
+    row.version = "5.2.1";
+    row.path = "/Applications/Quillet.app";
+    EXPECT_EQ(RowDetails(English(), row),
+              "Version 5.2.1 · from the App Store · /Applications/Quillet.app");
+    row.kind = "unknown-kind";  // Shown as the pane recorded it.
+    EXPECT_EQ(RowDetails(English(), row), "Version 5.2.1 · unknown-kind · /Applications/Quillet.app");
+}
+
+TEST(WindowTexts, OnlyTurnedAwayCopiesAreListedWithTheirReasons) {
+    PaneView pane;
+    CandidateView offered;
+    offered.name = "quillet";
+    offered.offered = true;
+    CandidateView old;
+    old.name = "quillet4";
+    old.reason = "its revision code is below what the pack needs";
+    CandidateView unnamed;
+    unnamed.path = "/Applications/Q.app";
+    unnamed.reasonCode = "app-missing";
+    pane.candidates = {offered, old, unnamed};
+    EXPECT_EQ(TurnedAwayLines(English(), pane),
+              (std::vector<std::string>{"quillet4: its revision code is below what the pack needs",
+                                        "/Applications/Q.app: app-missing"}));
+}
+
+TEST(WindowTexts, SummarySaysWhatHappenedInPlainWords) {
+    EXPECT_EQ(MakeSummary(English(), "Pack", std::nullopt, std::nullopt).paragraphs,
+              std::vector<std::string>{"Nothing was installed."});
+
+    HandoffList handoff;
+    handoff.path = "/h/Library/Preferences/TempContentInstallPath.plist";
+    handoff.writtenByThisExit = false;
+    SummaryText unread = MakeSummary(English(), "Pack", handoff, std::nullopt);
+    ASSERT_EQ(unread.paragraphs.size(), 4u);
+    EXPECT_NE(unread.paragraphs[1].find(handoff.path), std::string::npos);
+    EXPECT_EQ(unread.paragraphs[2].rfind("Warning:", 0), 0u);
+    EXPECT_EQ(unread.paragraphs[3], "The list of install facts could not be read.");
+    EXPECT_TRUE(unread.values.empty());
+
+    handoff.writtenByThisExit = true;
+    handoff.values.emplace();
+    (*handoff.values)[5] = "/Applications/Quillet.app";
+    const SummaryText read = MakeSummary(English(), "Pack", handoff, std::nullopt);
+    EXPECT_EQ(read.paragraphs.size(), 2u);
+    ASSERT_EQ(read.values.size(), 6u);
+    EXPECT_EQ(read.values[0], (std::pair<std::string, std::string>{"Plist Path", "(missing)"}));
+    EXPECT_EQ(read.values[5].second, "/Applications/Quillet.app");
+
+    InstallReport report;
+    report.error = "/t/ink.qtp: no space left on the device";
+    EXPECT_EQ(MakeSummary(English(), "Pack", handoff, report).paragraphs,
+              std::vector<std::string>{"The installation failed: /t/ink.qtp: no space left on the "
+                                       "device. Nothing of the pack was left behind."});
+    report.installed = true;
+    report.destination = "/t";
+    report.files = 12;
+    EXPECT_EQ(MakeSummary(English(), "Pack", handoff, report).paragraphs,
+              std::vector<std::string>{"Pack was installed into /t (12 files)."});
+}
+
+TEST(WindowTexts, LogLinesPutTheMessageFirst) {
+    EXPECT_EQ(MessageFirst("2024-05-06 07:08:09.123 packgate-installer[12:34] didEnterPane: x"),
+              "didEnterPane: x  (07:08:09)");
+    // A message holding "] " keeps it: only the program's bracket ends the prefix.
+    EXPECT_EQ(MessageFirst("2024-05-06 07:08:09.123 p[1:2] a] b"), "a] b  (07:08:09)");
+    for (const std::string line : {"", "plain text", "2024-05-06 07:08:09.123 no bracket",
+                                   "2024-05-06T07:08:09.123 p[1:2] m", "2024-5-06 07:08:09.123 p[1:2] m"}) {
+        EXPECT_EQ(MessageFirst(line), line);
+    }
+}
+
+TEST(WindowTexts, EveryEnglishWindowTextIsTranslated) {
+    const Words chinese = Words::ForLanguage("zh_TW");
+    for (const std::string& key : English().keys()) {
+        if (key.rfind("window.", 0) == 0) {
+            EXPECT_TRUE(chinese.has(key)) << key;
+        }
+    }
+    EXPECT_EQ(WaitText(chinese, FlowWait::LeavingPane, 3), "正在檢查所選的 Quillet… 3 秒");
+}
+
+}  // namespace
+}  // namespace installer
