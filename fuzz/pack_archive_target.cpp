@@ -14,9 +14,10 @@
 
 namespace {
 
-// A private folder of this process: the input file, and TMPDIR for what is unpacked.
+// A private folder of this process: the input file, and TMPDIR for what is unpacked. The
+// text is never destroyed, so the exit handler that removes the folder can still read it.
 const std::string& WorkFolder() {
-    static const std::string folder = [] {
+    static const std::string& folder = *new std::string([] {
         std::string pattern = std::filesystem::temp_directory_path().string() + "/pg-fuzz-XXXXXX";
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
         FUZZ_CHECK(std::filesystem::create_directory(pattern + "/tmp"));
@@ -26,7 +27,7 @@ const std::string& WorkFolder() {
             std::filesystem::remove_all(WorkFolder(), ignored);
         });
         return pattern;
-    }();
+    }());
     return folder;
 }
 
