@@ -1,7 +1,10 @@
 // The install step run with the right identity (payload_install.h, InstallPayloadAsOwner).
 // Root writes into a user's home with that user's file-system identity (setfsuid and
 // setfsgid act on this thread only, setgroups on the process), so permission checks on every
-// level are the user's; the identity is restored afterwards.
+// level are the user's; the identity is restored afterwards. The payload is read with the
+// program's own identity: an opened archive lies in a folder only root may enter, and the
+// user gains nothing from it, since every file is read below the payload folder without
+// following links.
 #include <grp.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -9,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "installer/install/folder_handle.h"
@@ -42,7 +46,7 @@ InstallReport Refused(const InstallRequest& request, std::string error) {
 // Takes on `uid`/`gid` for file access while it lives.
 class FileIdentity {
   public:
-    FileIdentity(uid_t uid, gid_t gid) {
+    FileIdentity(uid_t uid, gid_t gid) : uid_(uid), gid_(gid) {
         const int count = ::getgroups(0, nullptr);
         if (count > 0) {
             groups_.resize(static_cast<std::size_t>(count));
@@ -64,8 +68,21 @@ class FileIdentity {
     FileIdentity& operator=(const FileIdentity&) = delete;
     bool ok() const { return ok_; }
 
+    // Runs `step` with root's file-system identity, then takes the user's on again.
+    void asRoot(const std::function<void()>& step) const {
+        ::setfsuid(0);
+        ::setfsgid(0);
+        step();
+        const int error = errno;
+        ::setfsgid(gid_);
+        ::setfsuid(uid_);
+        errno = error;
+    }
+
   private:
     std::vector<gid_t> groups_;
+    uid_t uid_;
+    gid_t gid_;
     bool ok_ = false;
 };
 
@@ -90,7 +107,9 @@ InstallReport InstallPayloadAsOwner(const InstallRequest& request) {
     if (!identity.ok()) {
         return Refused(request, words.text("install.error.owner", {{"path", request.home}}));
     }
-    return InstallPayload(request);
+    InstallRequest asUser = request;
+    asUser.asPayloadReader = [&identity](const std::function<void()>& read) { identity.asRoot(read); };
+    return InstallPayload(asUser);
 }
 
 }  // namespace installer

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <functional>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -14,9 +15,9 @@
 
 #include "installer/install/file_digest.h"
 #include "installer/install/folder_handle.h"
-#include "installer/install/payload_walk.h"
 #include "installer/install/receipt.h"
 #include "installer/install/size_text.h"
+#include "installer/pack/payload_listing.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
 
@@ -67,23 +68,26 @@ class PayloadInstaller {
     bool checkSpace();
     bool makeStage();
     bool stageAll();
-    bool stageFile(const PayloadEntry& entry);
-    bool copyBytes(int from, int to, const PayloadEntry& entry);
+    bool stageFile(const PayloadFile& entry);
+    bool copyBytes(int from, int to, const PayloadFile& entry);
     bool flushStage();
     bool destinationUnchanged();
     bool commitAll();
-    bool commitFolder(const PayloadEntry& entry);
-    bool commitFile(const PayloadEntry& entry);
+    bool commitFolder(const PayloadFile& entry);
+    bool commitFile(const PayloadFile& entry);
     bool writeReceipt();
     void removeDropped();
     void rollBack();
     void removeStage();
     void tell(const std::string& current);
+    void reading(const std::function<void()>& read) const;
+    int openSource(const std::string& relative) const;
     std::string destinationPath(const std::string& relative) const;
 
     const InstallRequest& request_;
     InstallReport report_;
     PayloadListing listing_;
+    FolderHandle payload_;
     FolderHandle destination_;
     struct stat destinationInfo_ {};
     std::optional<Receipt> earlier_;
@@ -121,15 +125,47 @@ void PayloadInstaller::tell(const std::string& current) {
     if (request_.progress) request_.progress(progress_);
 }
 
+void PayloadInstaller::reading(const std::function<void()>& read) const {
+    if (request_.asPayloadReader) {
+        request_.asPayloadReader(read);
+    } else {
+        read();
+    }
+}
+
+// Opens the payload file `relative` below the payload folder, following no link on the way.
+int PayloadInstaller::openSource(const std::string& relative) const {
+    int fd = -1;
+    int error = 0;
+    reading([&] {
+        const FolderHandle parent = OpenBelow(payload_.fd(), Names(Parent(relative)), false);
+        fd = parent.valid() ? platform::OpenAtRetrying(parent.fd(), Leaf(relative).c_str(),
+                                                       O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                            : -1;
+        error = errno;
+    });
+    errno = error;
+    return fd;
+}
+
 bool PayloadInstaller::prepare() {
     if (!IsReceiptIdentifier(request_.pack.identifier)) {
         return failText(Words::ForUser().text("install.error.identifier",
                                               {{"identifier", request_.pack.identifier}}));
     }
-    listing_ = ListPayloadFiles(request_.payloadPath);
+    int payloadError = 0;
+    reading([&] {
+        listing_ = ListPayload(request_.payloadPath);
+        payload_ = FolderHandle(platform::OpenRetrying(request_.payloadPath.c_str(),
+                                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        payloadError = errno;
+    });
     if (!listing_.error.empty()) return failText(listing_.error);
-    progress_.filesTotal = listing_.files;
-    progress_.bytesTotal = listing_.bytes;
+    if (!payload_.valid()) return fail("install.error.read", request_.payloadPath, payloadError);
+    for (const PayloadFile& entry : listing_.files) {
+        if (!entry.folder()) ++progress_.filesTotal;
+    }
+    progress_.bytesTotal = listing_.totalBytes;
     destination_ = OpenFolderNoFollow(request_.destination);
     if (!destination_.valid()) return fail("install.error.destination", request_.destination, errno);
     if (platform::Posix().fstat(destination_.fd(), &destinationInfo_) != 0) {
@@ -160,7 +196,7 @@ bool PayloadInstaller::checkSpace() {
         return fail("install.error.destination", request_.destination, errno);
     }
     const std::uint64_t free = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
-    const std::uint64_t needed = listing_.bytes + kRoomPerEntry * listing_.entries.size();
+    const std::uint64_t needed = listing_.totalBytes + kRoomPerEntry * listing_.files.size();
     if (free >= needed) return true;
     return failText(Words::ForUser().text(
         "install.error.space",
@@ -194,32 +230,32 @@ bool PayloadInstaller::makeStage() {
     return true;
 }
 
-bool PayloadInstaller::copyBytes(int from, int to, const PayloadEntry& entry) {
+bool PayloadInstaller::copyBytes(int from, int to, const PayloadFile& entry) {
     std::vector<std::uint8_t> buffer(kCopyBuffer);
     Sha256 sha;
     std::uint64_t copied = 0;
     for (;;) {
         const ssize_t got = platform::ReadRetrying(from, buffer.data(), buffer.size());
         if (got < 0) {
-            return fail("install.error.read", request_.payloadPath + "/" + entry.path, errno);
+            return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
         }
         if (got == 0) break;
         const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(got));
         if (!platform::WriteAll(to, bytes)) {
-            return fail("install.error.write", destinationPath(entry.path), errno);
+            return fail("install.error.write", destinationPath(entry.relativePath), errno);
         }
         sha.add(bytes.data(), bytes.size());
         copied += bytes.size();
         progress_.bytesDone += bytes.size();
-        if (progress_.bytesDone - lastTold_ >= kProgressEvery) tell(entry.path);
+        if (progress_.bytesDone - lastTold_ >= kProgressEvery) tell(entry.relativePath);
     }
-    files_.push_back({entry.path, copied, sha.hex()});
+    files_.push_back({entry.relativePath, copied, sha.hex()});
     return true;
 }
 
-bool PayloadInstaller::stageFile(const PayloadEntry& entry) {
-    const std::string source = request_.payloadPath + "/" + entry.path;
-    const int from = platform::OpenRetrying(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+bool PayloadInstaller::stageFile(const PayloadFile& entry) {
+    const std::string source = request_.payloadPath + "/" + entry.relativePath;
+    const int from = openSource(entry.relativePath);
     if (from < 0) return fail("install.error.read", source, errno);
     struct stat info {};
     if (platform::Posix().fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -227,8 +263,8 @@ bool PayloadInstaller::stageFile(const PayloadEntry& entry) {
         platform::CloseOnce(from);
         return fail("install.error.read", source, error);
     }
-    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(entry.path)), false);
-    const std::string leaf = Leaf(entry.path);
+    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(entry.relativePath)), false);
+    const std::string leaf = Leaf(entry.relativePath);
     const int to = parent.valid() ? platform::OpenAtRetrying(
                                         parent.fd(), leaf.c_str(),
                                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
@@ -236,38 +272,38 @@ bool PayloadInstaller::stageFile(const PayloadEntry& entry) {
     if (to < 0) {
         const int error = errno;
         platform::CloseOnce(from);
-        return fail("install.error.write", destinationPath(entry.path), error);
+        return fail("install.error.write", destinationPath(entry.relativePath), error);
     }
-    stagedFiles_.push_back(entry.path);
+    stagedFiles_.push_back(entry.relativePath);
     bool good = copyBytes(from, to, entry);
     platform::CloseOnce(from);
     if (good && platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
-        good = fail("install.error.write", destinationPath(entry.path), errno);
+        good = fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     if (good && platform::FsyncRetrying(to) != 0) {
-        good = fail("install.error.write", destinationPath(entry.path), errno);
+        good = fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     if (platform::CloseOnce(to) != 0 && good) {
-        good = fail("install.error.write", destinationPath(entry.path), errno);
+        good = fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     if (!good) return false;
     ++progress_.filesDone;
-    tell(entry.path);
+    tell(entry.relativePath);
     return true;
 }
 
 bool PayloadInstaller::stageAll() {
-    for (const PayloadEntry& entry : listing_.entries) {
-        if (!entry.folder) {
+    for (const PayloadFile& entry : listing_.files) {
+        if (!entry.folder()) {
             if (!stageFile(entry)) return false;
             continue;
         }
-        const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(entry.path)), false);
+        const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(entry.relativePath)), false);
         if (!parent.valid() ||
-            platform::Posix().mkdirat(parent.fd(), Leaf(entry.path).c_str(), 0700) != 0) {
-            return fail("install.error.write", destinationPath(entry.path), errno);
+            platform::Posix().mkdirat(parent.fd(), Leaf(entry.relativePath).c_str(), 0700) != 0) {
+            return fail("install.error.write", destinationPath(entry.relativePath), errno);
         }
-        stagedFolders_.push_back(entry.path);
+        stagedFolders_.push_back(entry.relativePath);
     }
     return true;
 }
@@ -301,59 +337,59 @@ bool PayloadInstaller::destinationUnchanged() {
     return failText(Words::ForUser().text("install.error.replaced", {{"path", request_.destination}}));
 }
 
-bool PayloadInstaller::commitFolder(const PayloadEntry& entry) {
-    const FolderHandle parent = OpenBelow(destination_.fd(), Names(Parent(entry.path)), false);
-    if (!parent.valid()) return fail("install.error.write", destinationPath(entry.path), errno);
-    const std::string leaf = Leaf(entry.path);
+bool PayloadInstaller::commitFolder(const PayloadFile& entry) {
+    const FolderHandle parent = OpenBelow(destination_.fd(), Names(Parent(entry.relativePath)), false);
+    if (!parent.valid()) return fail("install.error.write", destinationPath(entry.relativePath), errno);
+    const std::string leaf = Leaf(entry.relativePath);
     struct stat info {};
     if (platform::Posix().fstatat(parent.fd(), leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(info.st_mode)) return true;
-        return failText(Words::ForUser().text("install.error.in_way", {{"path", destinationPath(entry.path)}}));
+        return failText(Words::ForUser().text("install.error.in_way", {{"path", destinationPath(entry.relativePath)}}));
     }
-    if (errno != ENOENT) return fail("install.error.write", destinationPath(entry.path), errno);
+    if (errno != ENOENT) return fail("install.error.write", destinationPath(entry.relativePath), errno);
     if (platform::Posix().mkdirat(parent.fd(), leaf.c_str(), (entry.mode & 0777) | 0700) != 0) {
-        return fail("install.error.write", destinationPath(entry.path), errno);
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
-    createdFolders_.push_back(entry.path);
-    touchedFolders_.insert(Parent(entry.path));
+    createdFolders_.push_back(entry.relativePath);
+    touchedFolders_.insert(Parent(entry.relativePath));
     return true;
 }
 
-bool PayloadInstaller::commitFile(const PayloadEntry& entry) {
-    const std::string parentPath = Parent(entry.path);
+bool PayloadInstaller::commitFile(const PayloadFile& entry) {
+    const std::string parentPath = Parent(entry.relativePath);
     const FolderHandle parent = OpenBelow(destination_.fd(), Names(parentPath), false);
     const FolderHandle staged = OpenBelow(stagedNew_.fd(), Names(parentPath), false);
     if (!parent.valid() || !staged.valid()) {
-        return fail("install.error.write", destinationPath(entry.path), errno);
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     const auto& posix = platform::Posix();
-    const std::string leaf = Leaf(entry.path);
-    Placed placed{entry.path, std::nullopt, false};
+    const std::string leaf = Leaf(entry.relativePath);
+    Placed placed{entry.relativePath, std::nullopt, false};
     struct stat info {};
     if (posix.fstatat(parent.fd(), leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(info.st_mode)) {
-            return failText(Words::ForUser().text("install.error.in_way", {{"path", destinationPath(entry.path)}}));
+            return failText(Words::ForUser().text("install.error.in_way", {{"path", destinationPath(entry.relativePath)}}));
         }
         const std::string backup = std::to_string(placed_.size());
         if (posix.renameat(parent.fd(), leaf.c_str(), stagedOld_.fd(), backup.c_str()) != 0) {
-            return fail("install.error.write", destinationPath(entry.path), errno);
+            return fail("install.error.write", destinationPath(entry.relativePath), errno);
         }
         placed.backup = backup;
     } else if (errno != ENOENT) {
-        return fail("install.error.write", destinationPath(entry.path), errno);
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     const int moved = posix.renameat(staged.fd(), leaf.c_str(), parent.fd(), leaf.c_str());
     const int error = errno;
     placed.moved = moved == 0;
     placed_.push_back(placed);
-    if (moved != 0) return fail("install.error.write", destinationPath(entry.path), error);
+    if (moved != 0) return fail("install.error.write", destinationPath(entry.relativePath), error);
     touchedFolders_.insert(parentPath);
     return true;
 }
 
 bool PayloadInstaller::commitAll() {
-    for (const PayloadEntry& entry : listing_.entries) {
-        if (!(entry.folder ? commitFolder(entry) : commitFile(entry))) return false;
+    for (const PayloadFile& entry : listing_.files) {
+        if (!(entry.folder() ? commitFolder(entry) : commitFile(entry))) return false;
     }
     for (const std::string& folder : touchedFolders_) {
         const FolderHandle handle = OpenBelow(destination_.fd(), Names(folder), false);
@@ -474,7 +510,7 @@ InstallReport PayloadInstaller::run() {
     removeStage();
     removeDropped();
     report_.installed = true;
-    report_.files = listing_.files;
+    report_.files = progress_.filesTotal;
     for (const ReceiptFile& file : files_) report_.bytes += file.size;
     report_.receiptPath = receiptPath_;
     return report_;

@@ -33,6 +33,10 @@ struct InstallRequest {
     std::function<bool(const std::string& question)> confirm;
     // Told at least once per file, and every few MiB of a big file.
     std::function<void(const InstallProgress&)> progress;
+    // Runs `read` (listing the payload, opening its folders and files) with the identity
+    // that may read the payload; unset, with the current one. Files are always written with
+    // the current one.
+    std::function<void(const std::function<void()>& read)> asPayloadReader;
 };
 
 // Runs the install step as the current user.
@@ -41,7 +45,8 @@ InstallReport InstallPayload(const InstallRequest& request);
 // Runs the install step as the right user: an App Store copy's template folder must lie in
 // the user's home (refused otherwise, whoever runs); when the program runs as root and the
 // destination lies in the user's home, the files are written with the home owner's identity,
-// so a record the user can write never makes root write anywhere that user could not.
+// so a record the user can write never makes root write anywhere that user could not. The
+// payload is still read as root: an archive is opened into a folder only root may enter.
 InstallReport InstallPayloadAsOwner(const InstallRequest& request);
 
 }  // namespace installer

@@ -28,6 +28,7 @@ void FlowWorker::post(Request request, QObject* receiver, Done done) {
             snapshot.step = flow_.step();
             snapshot.handoff = flow_.handoff();
             snapshot.lastExit = flow_.lastExit();
+            snapshot.install = flow_.install();
             QMetaObject::invokeMethod(
                 receiver, [done, snapshot]() { done(snapshot); }, Qt::QueuedConnection);
         },

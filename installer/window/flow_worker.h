@@ -22,6 +22,7 @@ struct FlowSnapshot {
     FlowStep step = FlowStep::Introduction;
     std::optional<HandoffList> handoff;
     std::optional<PaneExit> lastExit;
+    std::optional<InstallReport> install;  // Once the install step ran.
 };
 
 class FlowWorker {

@@ -189,6 +189,7 @@ void InstallerWindow::post(FlowWorker::Request request) {
     worker_.post(std::move(request), this, [this](const FlowSnapshot& snapshot) {
         --pending_;
         handoff_ = snapshot.handoff;
+        install_ = snapshot.install;
         if (snapshot.step == FlowStep::Summary) showSummary();
         updateControls();
     });
@@ -271,9 +272,7 @@ void InstallerWindow::showProgress(const InstallProgress& progress) {
 
 void InstallerWindow::showSummary() {
     Clear(summaryLayout_);
-    const std::optional<InstallReport> install =
-        outcome_ ? outcome_->install : std::optional<InstallReport>();
-    const SummaryText summary = MakeSummary(words_, packTitle_, handoff_, install);
+    const SummaryText summary = MakeSummary(words_, packTitle_, handoff_, install_);
     summaryLayout_->addWidget(HeadingLabel(words_.text("window.summary.heading"), "summaryHeading",
                                            pages_->widget(kSummaryPage)));
     for (std::size_t i = 0; i < summary.paragraphs.size(); ++i) {
@@ -308,7 +307,8 @@ void InstallerWindow::updateControls() {
             break;
         case FlowStep::Summary:
             canContinue = true;
-            canGoBack = true;
+            // Once the pack is in, the pane cannot be chosen again.
+            canGoBack = !(install_ && install_->installed);
             break;
         case FlowStep::Install:
         case FlowStep::Finished:
@@ -325,6 +325,16 @@ void InstallerWindow::finish(const FlowOutcome& outcome) {
     step_ = FlowStep::Finished;
     updateControls();
     emit flowFinished();
+}
+
+bool InstallerWindow::ask(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, ToQt(packTitle_), ToQt(question),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName("question");
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setWindowModality(Qt::WindowModal);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void InstallerWindow::openLog() {

@@ -43,6 +43,8 @@ class InstallerWindow : public QMainWindow {
     void endWait();
     void showProgress(const InstallProgress& progress);
     void finish(const FlowOutcome& outcome);
+    // The install step's yes-or-no question, in a message box; true for Yes.
+    bool ask(const std::string& question);
 
     // A request is posted and not yet answered.
     bool busy() const { return pending_ > 0; }
@@ -78,6 +80,7 @@ class InstallerWindow : public QMainWindow {
     std::optional<PaneView> pane_;
     bool sheetUp_ = false;
     std::optional<HandoffList> handoff_;
+    std::optional<InstallReport> install_;
     std::optional<FlowOutcome> outcome_;
     int pending_ = 0;
     std::optional<FlowWait> wait_;

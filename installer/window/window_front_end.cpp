@@ -115,6 +115,16 @@ void WindowFrontEnd::installProgress(const InstallProgress& progress) {
     toWindow([progress](InstallerWindow& window) { window.showProgress(progress); });
 }
 
+bool WindowFrontEnd::confirm(const std::string& question) {
+    InstallerWindow* window = window_.get();
+    bool yes = false;
+    // The worker runs no other request meanwhile, so the window cannot go while it waits.
+    QMetaObject::invokeMethod(
+        window, [window, &question, &yes]() { yes = window->ask(question); },
+        Qt::BlockingQueuedConnection);
+    return yes;
+}
+
 void WindowFrontEnd::finished(const FlowOutcome& outcome) {
     toWindow([outcome](InstallerWindow& window) { window.finish(outcome); });
 }

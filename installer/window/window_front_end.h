@@ -46,6 +46,8 @@ class WindowFrontEnd final : public FrontEnd {
     void waitStarted(FlowWait wait) override;
     void waitEnded(FlowWait wait) override;
     void installProgress(const InstallProgress& progress) override;
+    // Asks on the interface thread; the worker waits for the answer.
+    bool confirm(const std::string& question) override;
     void finished(const FlowOutcome& outcome) override;
 
   private:

@@ -1,5 +1,7 @@
 #include "installer/window/window_texts.h"
 
+#include "installer/install/install_sentence.h"
+
 #include <cctype>
 
 namespace installer {
@@ -63,22 +65,22 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
     SummaryText summary;
     auto& paragraphs = summary.paragraphs;
     if (install) {
-        if (install->installed) {
-            const std::string title = install->packTitle.empty() ? packTitle : install->packTitle;
-            paragraphs.push_back(words.text(
-                "window.summary.installed",
-                {{"pack", title}, {"destination", install->destination},
-                 {"files", std::to_string(install->files)}}));
-        } else {
-            paragraphs.push_back(words.text("window.summary.failed", {{"error", install->error}}));
+        InstallReport told = *install;
+        if (told.packTitle.empty()) told.packTitle = packTitle;
+        paragraphs.push_back(InstallSentence(words, told));
+        if (!install->installed) paragraphs.push_back(words.text("install.nothing_left"));
+        for (const std::string& kept : install->keptFiles) {
+            paragraphs.push_back(words.text("install.kept", {{"path", kept}}));
         }
-        return summary;
+        if (install->installed) {
+            paragraphs.push_back(words.text("install.receipt", {{"path", install->receiptPath}}));
+        }
     }
     if (!handoff) {
-        paragraphs.push_back(words.text("window.summary.kept"));
+        if (!install) paragraphs.push_back(words.text("window.summary.kept"));
         return summary;
     }
-    paragraphs.push_back(words.text("window.summary.went_on"));
+    if (!install) paragraphs.push_back(words.text("window.summary.went_on"));
     paragraphs.push_back(words.text("window.summary.handoff", {{"path", handoff->path}}));
     if (!handoff->writtenByThisExit) paragraphs.push_back(words.text("window.summary.not_written"));
     if (!handoff->values) {

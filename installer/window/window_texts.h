@@ -20,7 +20,8 @@ std::string RowDetails(const Words& words, const PaneRow& row);
 std::vector<std::string> TurnedAwayLines(const Words& words, const PaneView& pane);
 
 // What the summary page says, paragraph by paragraph. `install` is the install step's
-// report when it ran; otherwise the handoff list the pane left tells what happens next.
+// report when it ran: its sentence comes first, then the handoff list the pane left, whose
+// values are the details; without an install the list tells what happens next.
 struct SummaryText {
     std::vector<std::string> paragraphs;
     // The handoff list's keys and values, in key order (empty without a readable list).

@@ -1,6 +1,5 @@
 // The install step on fake machines: what lands in the template folder, what never does,
-// receipts as another reader sees them, upgrades, downgrades, verify and uninstall, and a
-// root run into a user's container.
+// receipts as another reader sees them, upgrades, downgrades, verify and uninstall.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -210,36 +209,6 @@ TEST(Receipts, VersionsCompareByTheirNumbers) {
     EXPECT_FALSE(installer::IsReceiptIdentifier("../evil"));
     EXPECT_FALSE(installer::IsReceiptIdentifier("a/b"));
     EXPECT_TRUE(installer::IsReceiptIdentifier("com.velmora.pack-1_2"));
-}
-
-TEST(RootInstall, WritesIntoTheUsersContainerAsThatUser) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
-    InstallScene scene(Route::Store);
-    constexpr unsigned kUser = 4242;
-    for (const auto& entry : fs::recursive_directory_iterator(scene.machine.home())) {
-        ASSERT_EQ(::lchown(entry.path().c_str(), kUser, kUser), 0);
-    }
-    ASSERT_EQ(::chown(scene.machine.home().c_str(), kUser, kUser), 0);
-    // The user reads the payload too: it must be readable to that user.
-    ASSERT_EQ(::chmod(scene.pack.path().c_str(), 0755), 0);
-    for (const auto& above : {scene.machine.folder(), scene.machine.folder() + "/home"}) {
-        ASSERT_EQ(::chmod(above.c_str(), 0755), 0);
-    }
-    const auto report = InstallPayloadAsOwner(scene.request());
-    ASSERT_TRUE(report.installed) << report.error;
-    struct stat info {};
-    ASSERT_EQ(::stat((scene.templateFolder + "/Storyboards/Wide/Panel B.qtpl").c_str(), &info), 0);
-    EXPECT_EQ(info.st_uid, kUser);
-    ASSERT_EQ(::stat(report.receiptPath.c_str(), &info), 0);
-    EXPECT_EQ(info.st_uid, kUser);
-    // A folder in the container the user cannot write stays out of reach for the root run.
-    ASSERT_EQ(::chown(scene.templateFolder.c_str(), 0, 0), 0);
-    ::chmod(scene.templateFolder.c_str(), 0755);
-    scene.payloadFile("new.txt", "n");
-    const auto refused = InstallPayloadAsOwner(scene.request("1.1"));
-    EXPECT_FALSE(refused.installed);
-    EXPECT_EQ(scene.templateFile("new.txt"), "<missing>");
-    EXPECT_EQ(::geteuid(), 0u);
 }
 
 }  // namespace

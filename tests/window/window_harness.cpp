@@ -38,7 +38,8 @@ void EnsureApplication() {
     new QApplication(gArgc, gArgv);
 }
 
-WindowRun::WindowRun(const std::string& language, InstallerPane* pane)
+WindowRun::WindowRun(const std::string& language, InstallerPane* pane,
+                     std::optional<installer::InstallPlan> plan)
     : words_(installer::Words::ForLanguage(language)), log_(installer::InstallLog::InMemory()) {
     EnsureApplication();
     if (const char* previous = std::getenv("LC_ALL")) previousLanguage_ = previous;
@@ -52,6 +53,7 @@ WindowRun::WindowRun(const std::string& language, InstallerPane* pane)
     }
     frontEnd_ = installer::WindowFrontEnd::Open(*log_, words_);
     flow_ = std::make_unique<installer::InstallFlow>(*pane, "Velmora Brushes", *frontEnd_);
+    if (plan) flow_->planInstall(std::move(*plan));
     frontEnd_->start(*flow_);
 }
 

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,9 @@ void EnsureApplication();
 // One window over a flow. With `pane` null, the built bundle's pane is loaded.
 class WindowRun {
   public:
-    WindowRun(const std::string& language, InstallerPane* pane = nullptr);
+    // With `plan`, the flow installs that payload after the pane lets it go on.
+    WindowRun(const std::string& language, InstallerPane* pane = nullptr,
+              std::optional<installer::InstallPlan> plan = std::nullopt);
     ~WindowRun();
 
     installer::InstallerWindow& window() const { return *frontEnd_->window(); }

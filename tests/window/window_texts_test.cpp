@@ -66,14 +66,29 @@ TEST(WindowTexts, SummarySaysWhatHappenedInPlainWords) {
 
     InstallReport report;
     report.error = "/t/ink.qtp: no space left on the device";
-    EXPECT_EQ(MakeSummary(English(), "Pack", handoff, report).paragraphs,
-              std::vector<std::string>{"The installation failed: /t/ink.qtp: no space left on the "
-                                       "device. Nothing of the pack was left behind."});
+    const SummaryText failed = MakeSummary(English(), "Pack", handoff, report);
+    ASSERT_GE(failed.paragraphs.size(), 3u);
+    EXPECT_EQ(failed.paragraphs[0], "Pack was not installed: /t/ink.qtp: no space left on the device");
+    EXPECT_EQ(failed.paragraphs[1],
+              "Nothing of the pack was left behind; the template folder is as it was.");
+    // The handoff list's values stay as the details.
+    EXPECT_EQ(failed.values.size(), 6u);
     report.installed = true;
+    report.packTitle = "Ink Pack";
+    report.packVersion = "1.2";
+    report.hostTitle = "Quillet 5 Studio";
     report.destination = "/t";
     report.files = 12;
-    EXPECT_EQ(MakeSummary(English(), "Pack", handoff, report).paragraphs,
-              std::vector<std::string>{"Pack was installed into /t (12 files)."});
+    report.bytes = 1400000;
+    report.receiptPath = "/h/r.plist";
+    report.keptFiles = {"a.qtp"};
+    const SummaryText done = MakeSummary(English(), "Pack", std::nullopt, report);
+    EXPECT_EQ(done.paragraphs,
+              (std::vector<std::string>{
+                  "Ink Pack 1.2 was installed into Quillet 5 Studio: 12 files, 1.4 MB, in /t",
+                  "Kept, because it was changed since the earlier install: a.qtp",
+                  "Receipt: /h/r.plist"}));
+    EXPECT_TRUE(done.values.empty());
 }
 
 TEST(WindowTexts, LogLinesPutTheMessageFirst) {
