@@ -71,7 +71,9 @@ void LineFrontEnd::introduction(InstallFlow& flow) {
     out_ << W().text("intro.welcome", {{"pack", PrintableText(flow.packTitle(), false)}})
          << "\n\n"
          << W().text("intro.body") << "\n"
-         << W().text("intro.report") << "\n\n";
+         << W().text("intro.report") << "\n"
+         << W().text(flow.installPlanned() ? "install.intro_will" : "install.intro_bundle")
+         << "\n\n";
     const auto answer = ask(W().text("line.continue"));
     if (!answer || *answer == "q") return flow.quit();
     flow.next();

@@ -150,7 +150,7 @@ std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
     std::vector<Line> lines;
     if (model.install) {
         AddLines(lines, InstallSummaryLines(model, width));
-        if (model.ui.details) AddHandoffLines(lines, model, width);
+        if (model.ui.details) AddHandoffLines(lines, model, width);  // Below the hint's blank.
         return lines;
     }
     AddWrapped(lines, W().text("step.summary"), width, Style::Heading);
