@@ -158,7 +158,7 @@ std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
         err << kProgram << "cannot open a window on this display; using the terminal\n";
     }
     if (!options.scripted() && OnTerminal()) {
-        if (auto terminal = TerminalFrontEnd::Open(log, out)) return terminal;
+        if (auto terminal = TerminalFrontEnd::Open(log, out, context.warnings)) return terminal;
         // A person is there, on a terminal that cannot show the screen: ask line by line.
         return std::make_unique<LineFrontEnd>(std::cin, out);
     }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "installer/model/install_texts.h"
 #include "installer/text/text_wrap.h"
 #include "installer/words/words.h"
 
@@ -46,16 +47,33 @@ void LineFrontEnd::waitStarted(FlowWait wait) {
             out_ << W().text("wait.leaving_pane") << std::endl;
             return;
         case FlowWait::Installing:
+            tenthsTold_ = -1;
             out_ << W().text("wait.installing") << std::endl;
             return;
     }
+}
+
+void LineFrontEnd::installProgress(const InstallProgress& progress) {
+    const int tenths = InstallProgressTenths(progress);
+    while (tenthsTold_ < tenths) {
+        ++tenthsTold_;
+        out_ << tenthsTold_ * 10 << "%  " << InstallProgressText(progress) << std::endl;
+    }
+}
+
+bool LineFrontEnd::confirm(const std::string& question) {
+    const auto answer =
+        ask(W().text("install.ask.line", {{"question", PrintableText(question, false)}}));
+    return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
 }
 
 void LineFrontEnd::introduction(InstallFlow& flow) {
     out_ << W().text("intro.welcome", {{"pack", PrintableText(flow.packTitle(), false)}})
          << "\n\n"
          << W().text("intro.body") << "\n"
-         << W().text("intro.report") << "\n\n";
+         << W().text("intro.report") << "\n"
+         << W().text(flow.installPlanned() ? "install.intro_will" : "install.intro_bundle")
+         << "\n\n";
     const auto answer = ask(W().text("line.continue"));
     if (!answer || *answer == "q") return flow.quit();
     flow.next();
@@ -112,7 +130,12 @@ void LineFrontEnd::pane(InstallFlow& flow) {
 
 void LineFrontEnd::summary(InstallFlow& flow) {
     out_ << "\n" << W().text("step.summary") << "\n";
-    if (const auto& handoff = flow.handoff()) {
+    if (const auto& install = flow.install()) {
+        out_ << PrintableText(InstallSentence(*install), false) << "\n";
+        for (const std::string& line : InstallAfterwords(*install)) {
+            out_ << PrintableText(line, false) << "\n";
+        }
+    } else if (const auto& handoff = flow.handoff()) {
         out_ << W().text("summary.went_on") << "\n  " << PrintableText(handoff->path, false)
              << "\n";
         if (handoff->values) {

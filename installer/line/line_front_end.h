@@ -1,7 +1,9 @@
 // The front end for a person at a terminal that cannot show the full screen: it prints each
 // step's text and the pane's numbered rows and reads what the person types ("Choose 0-1
 // [0]:", b for Go Back, q to quit). The end of the input is a quit: nothing is committed
-// without a choice.
+// without a choice. The install step's progress is a line per tenth, its question is answered
+// "y" or no (anything else, and the end of the input, is no), and the summary says what
+// happened in plain words (the handoff list's raw values are in the install log).
 #pragma once
 
 #include <istream>
@@ -26,7 +28,8 @@ class LineFrontEnd final : public FrontEnd {
     void sheetShown(const appkit::Sheet&) override {}
     void waitStarted(FlowWait wait) override;
     void waitEnded(FlowWait) override {}
-    void installProgress(const InstallProgress&) override {}
+    void installProgress(const InstallProgress& progress) override;
+    bool confirm(const std::string& question) override;
     void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
 
   private:
@@ -40,6 +43,7 @@ class LineFrontEnd final : public FrontEnd {
     std::istream& in_;
     std::ostream& out_;
     std::optional<FlowOutcome> outcome_;
+    int tenthsTold_ = -1;  // The last tenth of the copy a line was printed for.
 };
 
 }  // namespace installer

@@ -1,6 +1,7 @@
 #include "installer/model/install_flow.h"
 
 #include "foundation/search_paths.h"
+#include "foundation/system_log.h"
 #include "installer/install/payload_install.h"
 #include "installer/words/words.h"
 
@@ -50,6 +51,24 @@ void InstallFlow::finish() {
     frontEnd_.finished(outcome);
 }
 
+namespace {
+
+// The list's raw values go to the install log, one line each, so the screens can say what
+// happened in plain words and still leave the values for whoever checks them.
+void LogHandoff(const HandoffList& list) {
+    if (!list.values) {
+        foundation::NSLog("Handoff list %@: unreadable", list.path);
+        return;
+    }
+    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
+        const auto& value = (*list.values)[i];
+        foundation::NSLog("Handoff %@: %@", std::string(kHandoffKeys[i]),
+                          value ? *value : std::string("(missing)"));
+    }
+}
+
+}  // namespace
+
 bool InstallFlow::sheetShown() const {
     return WindowWithSheet(pane_) != nullptr;
 }
@@ -65,6 +84,7 @@ FlowAnswer InstallFlow::leavePaneForward() {
     const FileStamp before = StampOfFile(handoffPath);
     if (!askPaneToLeave(InstallerDirectionForward, exit)) return FlowAnswer::PaneRefused;
     handoff_ = ReadHandoffList(handoffPath, before);
+    LogHandoff(*handoff_);
     wentOn_ = true;
     if (plan_ && handoff_->writtenByThisExit) runInstall();
     step_ = FlowStep::Summary;

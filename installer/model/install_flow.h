@@ -84,6 +84,8 @@ class InstallFlow {
 
     // Makes the flow install `plan`'s payload after the pane lets the installation go on.
     void planInstall(InstallPlan plan) { plan_ = std::move(plan); }
+    // Whether the run installs a pack once the pane lets it go on (else it runs a bare pane).
+    bool installPlanned() const { return plan_.has_value(); }
     // What the install step did, once it ran.
     const std::optional<InstallReport>& install() const { return install_; }
 

@@ -1,6 +1,6 @@
 #include "installer/script/script_front_end.h"
 
-#include "installer/install/size_text.h"
+#include "installer/model/install_texts.h"
 #include "installer/words/words.h"
 
 namespace installer {
@@ -108,19 +108,12 @@ void ScriptFrontEnd::walk(InstallFlow& flow) {
 }
 
 void ScriptFrontEnd::installProgress(const InstallProgress& progress) {
-    const std::uint64_t total = progress.bytesTotal;
-    const int tenths = total == 0 ? (progress.filesDone == progress.filesTotal ? 10 : 0)
-                                  : static_cast<int>(progress.bytesDone * 10 / total);
+    const int tenths = InstallProgressTenths(progress);
     // Each tenth reached gets its line, even when one file carries the count past several.
     while (tenthsTold_ < tenths) {
         ++tenthsTold_;
-        script_.progressLines.push_back(
-            std::to_string(tenthsTold_ * 10) + "%  " +
-            Words::ForUser().text("install.progress",
-                                  {{"files", std::to_string(progress.filesDone)},
-                                   {"total", std::to_string(progress.filesTotal)},
-                                   {"bytes", SizeText(progress.bytesDone)},
-                                   {"total_bytes", SizeText(total)}}));
+        script_.progressLines.push_back(std::to_string(tenthsTold_ * 10) + "%  " +
+                                        InstallProgressText(progress));
     }
 }
 

@@ -1,7 +1,7 @@
 #include "installer/script/scripted_report.h"
 
 #include "installer/model/candidate_view.h"
-#include "installer/install/size_text.h"
+#include "installer/model/install_texts.h"
 #include "installer/script/json_text.h"
 #include "installer/words/words.h"
 #include "installer/text/text_wrap.h"
@@ -90,8 +90,7 @@ void AppendEvent(std::string& out, const ScriptEvent& event) {
     }
 }
 
-void AppendHandoff(std::string& out, const HandoffList& handoff) {
-    out += "\n== Summary ==\n";
+void AppendHandoffValues(std::string& out, const HandoffList& handoff) {
     out += "Handoff list: " + Shown(handoff.path) + "\n";
     if (!handoff.writtenByThisExit) {
         out += "Warning: the pane did not write the handoff list when it let the user go on.\n";
@@ -109,31 +108,40 @@ void AppendHandoff(std::string& out, const HandoffList& handoff) {
     }
 }
 
-// The summary's plain sentence of what the install step did.
-std::string InstallSentence(const InstallReport& report) {
-    const Words& words = Words::ForUser();
-    if (!report.installed) {
-        return words.text("install.failed", {{"pack", report.packTitle}, {"error", report.error}});
+void AppendHandoff(std::string& out, const HandoffList& handoff) {
+    out += "\n== Summary ==\n";
+    AppendHandoffValues(out, handoff);
+}
+
+// `text`'s lines, without their line breaks.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
     }
-    return words.text("install.done", {{"pack", report.packTitle},
-                                       {"version", report.packVersion},
-                                       {"host", report.hostTitle},
-                                       {"files", std::to_string(report.files)},
-                                       {"size", SizeText(report.bytes)},
-                                       {"folder", report.destination}});
+    return lines;
 }
 
 void AppendInstall(std::string& out, const ScriptTranscript& script) {
-    const InstallReport& report = *script.install;
     out += "\n== " + Words::ForUser().text("install.step") + " ==\n";
     for (const std::string& line : script.progressLines) out += line + "\n";
-    out += Shown(InstallSentence(report)) + "\n";
-    const Words& words = Words::ForUser();
-    if (!report.installed) out += words.text("install.nothing_left") + "\n";
-    for (const std::string& kept : report.keptFiles) {
-        out += Shown(words.text("install.kept", {{"path", kept}})) + "\n";
-    }
-    if (report.installed) out += Shown(words.text("install.receipt", {{"path", report.receiptPath}})) + "\n";
+}
+
+// After an install the summary says what happened in plain words; the handoff list's raw
+// values follow under "Details:", for whoever checks them.
+void AppendInstallSummary(std::string& out, const ScriptTranscript& script) {
+    out += "\n== Summary ==\n";
+    out += Shown(InstallSentence(*script.install)) + "\n";
+    for (const std::string& line : InstallAfterwords(*script.install)) out += Shown(line) + "\n";
+    if (!script.handoff) return;
+    out += "\nDetails:\n";
+    std::string details;
+    AppendHandoffValues(details, *script.handoff);
+    for (const std::string& line : Lines(details)) out += "  " + line + "\n";
 }
 
 JsonValue Install(const std::optional<InstallReport>& report) {
@@ -234,8 +242,12 @@ std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext
     out += "Bundle: " + Shown(context.bundlePath) + "\n";
     if (context.logPath) out += "Install log: " + Shown(*context.logPath) + "\n";
     for (const ScriptEvent& event : script.events) AppendEvent(out, event);
-    if (script.install) AppendInstall(out, script);
-    if (script.handoff) AppendHandoff(out, *script.handoff);
+    if (script.install) {
+        AppendInstall(out, script);
+        AppendInstallSummary(out, script);
+    } else if (script.handoff) {
+        AppendHandoff(out, *script.handoff);
+    }
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "installer/terminal/screen_layout.h"
 
 #include "installer/terminal/candidate_lines.h"
+#include "installer/terminal/install_screen.h"
 
 #include <algorithm>
 
@@ -65,6 +66,12 @@ void AddBlank(std::vector<Line>& lines) {
     lines.push_back({});
 }
 
+void AddLines(std::vector<Line>& lines, std::vector<ContentLine> added) {
+    for (ContentLine& line : added) {
+        lines.push_back({std::move(line.text), line.style, line.indent, std::nullopt, false});
+    }
+}
+
 std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
     std::vector<Line> lines;
     AddWrapped(lines, W().text("intro.welcome", {{"pack", model.packTitle}}), width,
@@ -73,6 +80,8 @@ std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
     AddWrapped(lines, W().text("intro.body"), width, Style::Normal);
     AddBlank(lines);
     AddWrapped(lines, W().text("intro.report"), width, Style::Normal);
+    AddBlank(lines);
+    AddLines(lines, IntroductionInstallLines(model, width));
     return lines;
 }
 
@@ -108,12 +117,10 @@ std::vector<Line> PaneLines(const ScreenModel& model, int width) {
     return lines;
 }
 
-std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
+// The handoff list: where it is and its six raw values.
+void AddHandoffLines(std::vector<Line>& lines, const ScreenModel& model, int width) {
     constexpr int kKeyColumns = 18;
-    std::vector<Line> lines;
-    AddWrapped(lines, W().text("step.summary"), width, Style::Heading);
-    AddBlank(lines);
-    if (!model.handoff) return lines;
+    if (!model.handoff) return;
     const HandoffList& handoff = *model.handoff;
     AddWrapped(lines, W().text("summary.went_on"), width, Style::Normal);
     AddWrapped(lines, handoff.path, width, Style::Normal, 2);
@@ -123,7 +130,7 @@ std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
     AddBlank(lines);
     if (!handoff.values) {
         AddWrapped(lines, W().text("summary.unreadable"), width, Style::Warning);
-        return lines;
+        return;
     }
     for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
         const auto& value = (*handoff.values)[i];
@@ -136,6 +143,19 @@ std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
                              std::nullopt, false});
         }
     }
+}
+
+// After an install: the plain sentence, and the raw values only in the details view.
+std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
+    std::vector<Line> lines;
+    if (model.install) {
+        AddLines(lines, InstallSummaryLines(model, width));
+        if (model.ui.details) AddHandoffLines(lines, model, width);  // Below the hint's blank.
+        return lines;
+    }
+    AddWrapped(lines, W().text("step.summary"), width, Style::Heading);
+    AddBlank(lines);
+    AddHandoffLines(lines, model, width);
     return lines;
 }
 
@@ -145,7 +165,11 @@ std::vector<Line> ContentLines(const ScreenModel& model, int width) {
             return IntroductionLines(model, width);
         case FlowStep::Pane:
             return PaneLines(model, width);
-        case FlowStep::Install:
+        case FlowStep::Install: {
+            std::vector<Line> lines;
+            AddLines(lines, InstallingLines(model, width));
+            return lines;
+        }
         case FlowStep::Summary:
         case FlowStep::Finished:
             return SummaryLines(model, width);
@@ -183,10 +207,11 @@ std::string StepName(const ScreenModel& model, FlowStep step) {
 }
 
 void AddStepList(Layer& layer, const ScreenModel& model, int width) {
-    const FlowStep steps[] = {FlowStep::Introduction, FlowStep::Pane, FlowStep::Summary};
+    std::vector<FlowStep> steps{FlowStep::Introduction, FlowStep::Pane, FlowStep::Summary};
+    if (model.installPlanned) steps.insert(steps.begin() + 2, FlowStep::Install);
     const FlowStep current = model.step == FlowStep::Finished ? FlowStep::Summary : model.step;
     int col = kMargin;
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
         std::string name = StepName(model, steps[i]);
         if (i > 0) {
             layer.spans.push_back({1, col, Fit(" > ", width - col), Style::Step});
@@ -202,7 +227,10 @@ void AddStepList(Layer& layer, const ScreenModel& model, int width) {
 
 void AddButtons(Layer& layer, const ScreenModel& model, int width, int height) {
     const bool sheet = model.step == FlowStep::Pane && model.pane.sheet.has_value();
-    const bool backEnabled = model.step != FlowStep::Introduction && !sheet && !model.wait;
+    // Once the pack is in there is no choosing another copy for it.
+    const bool installed = model.install && model.install->installed;
+    const bool backEnabled =
+        model.step != FlowStep::Introduction && !sheet && !model.wait && !installed;
     bool nextEnabled = !sheet && !model.wait;
     if (model.step == FlowStep::Pane) nextEnabled = nextEnabled && model.pane.nextEnabled;
     const std::string back = "[ " + W().text("button.go_back") + " ]";
@@ -225,6 +253,7 @@ std::vector<std::string> HintKeys(const ScreenModel& model) {
         if (model.ui.filtering) return {"hint.filter_apply", "hint.filter_clear"};
         return {"hint.log_scroll", "hint.log_filter", "hint.log_close"};
     }
+    if (model.question) return {"install.hint.yes", "install.hint.no"};
     if (model.ui.overlay == Overlay::QuitConfirm) return {"hint.quit_yes", "hint.quit_no"};
     switch (model.step) {
         case FlowStep::Introduction:
@@ -236,6 +265,12 @@ std::vector<std::string> HintKeys(const ScreenModel& model) {
             return {"hint.log"};
         case FlowStep::Summary:
         case FlowStep::Finished:
+            if (model.install && model.install->installed) {
+                return {"hint.finish", "install.hint.details", "hint.log", "hint.quit"};
+            }
+            if (model.install) {
+                return {"hint.finish", "hint.back", "install.hint.details", "hint.log", "hint.quit"};
+            }
             return {"hint.finish", "hint.back", "hint.log", "hint.quit"};
     }
     return {};
@@ -273,7 +308,9 @@ std::string WaitText(FlowWait wait) {
 void AddStatus(Layer& layer, const ScreenModel& model, int width, int height) {
     std::string text = FitHints(HintKeys(model), width - 2);
     Style style = Style::Hint;
-    if (model.wait) {
+    if (model.question) {
+        // The question's answer is all that is waited for; the hint says how to give it.
+    } else if (model.wait) {
         text = W().text("wait.elapsed", {{"text", WaitText(*model.wait)},
                                          {"seconds", std::to_string(model.waitSeconds)}});
         style = Style::Warning;
@@ -518,8 +555,11 @@ Frame LayoutScreen(const ScreenModel& model, int width, int height) {
             Dialog({model.pane.sheet->message}, model.pane.sheet->defaultButton, width, height);
     }
     if (model.ui.overlay == Overlay::QuitConfirm) {
-        overlay = Dialog({W().text("quit.question"), W().text("quit.consequence")},
+        overlay = Dialog({W().text("quit.question"), QuitConsequence(model)},
                          W().text("quit.button"), width, height);
+    }
+    if (model.question) {
+        overlay = Dialog({*model.question}, W().text("install.ask.button"), width, height);
     }
     if (model.ui.overlay == Overlay::Log) overlay = LogLayer(model, width, height);
     if (overlay) frame.layers.push_back(std::move(*overlay));

@@ -69,6 +69,14 @@ struct ScreenModel {
     // What the person waits for, and for how long already, while the pane's code runs.
     std::optional<FlowWait> wait;
     int waitSeconds = 0;
+    // The install step: whether the run installs a pack, how far the copy has come, what
+    // it did, and its yes-or-no question while it waits for the answer.
+    bool installPlanned = false;
+    std::optional<InstallProgress> progress;
+    std::optional<InstallReport> install;
+    std::optional<std::string> question;
+    // The pack's problems, as --check finds them.
+    std::vector<std::string> warnings;
 };
 
 // Below the header and above the buttons: the fewest content rows any step needs (its

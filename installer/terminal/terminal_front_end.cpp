@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "installer/model/install_texts.h"
 #include "installer/terminal/interrupt_watch.h"
 #include "installer/terminal/request_worker.h"
 #include "installer/terminal/screen_layout.h"
@@ -164,8 +165,14 @@ class StandardErrorAside {
     int saved_ = -1;
 };
 
-ScreenModel Model(const TerminalFrontEnd::Shown& shown, const InstallLog& log) {
+ScreenModel Model(const TerminalFrontEnd::Shown& shown, const InstallLog& log,
+                  const std::vector<std::string>& warnings) {
     ScreenModel model;
+    model.installPlanned = shown.installPlanned;
+    model.progress = shown.progress;
+    model.install = shown.install;
+    model.question = shown.question;
+    model.warnings = warnings;
     model.step = shown.step;
     model.packTitle = shown.packTitle;
     model.pane = shown.pane;
@@ -237,12 +244,15 @@ bool OnTerminal() {
     return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1;
 }
 
-std::unique_ptr<TerminalFrontEnd> TerminalFrontEnd::Open(const InstallLog& log, std::ostream& out) {
+std::unique_ptr<TerminalFrontEnd> TerminalFrontEnd::Open(const InstallLog& log, std::ostream& out,
+                                                        std::vector<std::string> warnings) {
     const char* term = std::getenv("TERM");
     if (term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0) return nullptr;
     auto screen = std::make_unique<Screen>();
     if (!screen->ready()) return nullptr;
-    return std::unique_ptr<TerminalFrontEnd>(new TerminalFrontEnd(std::move(screen), log, out));
+    std::unique_ptr<TerminalFrontEnd> frontEnd(new TerminalFrontEnd(std::move(screen), log, out));
+    frontEnd->warnings_ = std::move(warnings);
+    return frontEnd;
 }
 
 TerminalFrontEnd::TerminalFrontEnd(std::unique_ptr<Screen> screen, const InstallLog& log,
@@ -273,6 +283,31 @@ void TerminalFrontEnd::waitEnded(FlowWait) {
     shown_.waited = true;
 }
 
+void TerminalFrontEnd::installProgress(const InstallProgress& progress) {
+    std::lock_guard lock(mutex_);
+    shown_.progress = progress;
+}
+
+bool TerminalFrontEnd::confirm(const std::string& question) {
+    std::unique_lock lock(mutex_);
+    shown_.question = question;
+    shown_.answer.reset();
+    answered_.wait(lock, [this] { return shown_.answer.has_value(); });
+    const bool yes = *shown_.answer;
+    shown_.question.reset();
+    shown_.answer.reset();
+    return yes;
+}
+
+void TerminalFrontEnd::answer(bool yes) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!shown_.question || shown_.answer) return;
+        shown_.answer = yes;
+    }
+    answered_.notify_all();
+}
+
 void TerminalFrontEnd::finished(const FlowOutcome& outcome) {
     std::lock_guard lock(mutex_);
     outcome_ = outcome;
@@ -286,9 +321,12 @@ void TerminalFrontEnd::publish(const InstallFlow& flow, const UiController& cont
     next.pane = flow.paneView();
     next.handoff = flow.handoff();
     next.ui = controller.state();
+    next.installPlanned = flow.installPlanned();
+    next.install = flow.install();
     std::lock_guard lock(mutex_);
     next.waited = shown_.waited;
     next.finished = shown_.finished;
+    next.progress = shown_.progress;
     shown_ = std::move(next);
 }
 
@@ -307,6 +345,7 @@ void TerminalFrontEnd::printOutcome() const {
         return;
     }
     out_ << words.text("outcome.went_on") << "\n";
+    if (outcome_->install) out_ << PrintableText(InstallSentence(*outcome_->install), false) << "\n";
     if (outcome_->handoff) {
         out_ << words.text("outcome.handoff",
                            {{"path", PrintableText(outcome_->handoff->path, false)}})
@@ -339,10 +378,12 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
         if (now.finished && !worker.busy()) break;
         const bool busy = worker.busy() || now.wait.has_value();
         if (now.waited && !busy) flushinp();  // What was typed during the wait goes.
-        const Frame frame = LayoutScreen(Model(now, log_), COLS, LINES);
+        const Frame frame = LayoutScreen(Model(now, log_, warnings_), COLS, LINES);
         Paint(frame);
         const int key = getch();
         if (key == ERR) {
+            // No one is left to answer the install step's question: the answer is no.
+            if (now.question && InputGone()) answer(false);
             if (InputGone() && ++failedReads >= kMaxFailedReads && !worker.busy()) {
                 worker.submit([&] { flow.quit(); publish(flow, controller); });
                 worker.waitIdle(kQuickRequest);
@@ -351,6 +392,14 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
         }
         failedReads = 0;
         const KeyPress press = Translate(key);
+        if (now.question) {
+            if (press.key == Key::Char && (press.ch == 'y' || press.ch == 'Y')) answer(true);
+            if ((press.key == Key::Char && (press.ch == 'n' || press.ch == 'N')) ||
+                press.key == Key::Escape) {
+                answer(false);
+            }
+            continue;
+        }
         if (press.key == Key::Resize || busy) continue;
         const bool quitKey = press.key == Key::Char && press.ch == 'q';
         if (frame.tooSmall && !quitKey) continue;

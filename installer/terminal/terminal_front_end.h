@@ -4,10 +4,13 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "installer/model/front_end.h"
 #include "installer/model/install_flow.h"
@@ -25,8 +28,10 @@ class TerminalFrontEnd final : public FrontEnd {
   public:
     // The front end on this terminal with its screen set up, or null when the terminal cannot
     // show one (TERM unset, empty, "dumb" or unknown, no cursor addressing, or the terminal
-    // library refused it). `log` and `out` must outlive it.
-    static std::unique_ptr<TerminalFrontEnd> Open(const InstallLog& log, std::ostream& out);
+    // library refused it). `log` and `out` must outlive it; `warnings` are the pack's
+    // problems, of which the introduction says one line.
+    static std::unique_ptr<TerminalFrontEnd> Open(const InstallLog& log, std::ostream& out,
+                                                  std::vector<std::string> warnings = {});
     ~TerminalFrontEnd() override;
     TerminalFrontEnd(const TerminalFrontEnd&) = delete;
     TerminalFrontEnd& operator=(const TerminalFrontEnd&) = delete;
@@ -42,7 +47,9 @@ class TerminalFrontEnd final : public FrontEnd {
     void sheetShown(const appkit::Sheet&) override {}
     void waitStarted(FlowWait wait) override;
     void waitEnded(FlowWait wait) override;
-    void installProgress(const InstallProgress&) override {}
+    void installProgress(const InstallProgress& progress) override;
+    // Shows the question in a box and waits for the drawing thread's answer (y or n).
+    bool confirm(const std::string& question) override;
     void finished(const FlowOutcome& outcome) override;
 
     // What the drawing thread draws: copies, guarded by the front end's mutex.
@@ -56,6 +63,12 @@ class TerminalFrontEnd final : public FrontEnd {
         std::chrono::steady_clock::time_point waitSince;
         bool waited = false;  // A wait ended since the drawing thread last looked.
         bool finished = false;
+        bool installPlanned = false;
+        std::optional<InstallProgress> progress;
+        std::optional<InstallReport> install;
+        // The install step's question, until the drawing thread answers it.
+        std::optional<std::string> question;
+        std::optional<bool> answer;
     };
 
   private:
@@ -64,13 +77,17 @@ class TerminalFrontEnd final : public FrontEnd {
     // On the worker thread, between requests: the flow and the keys' state as they stand.
     void publish(const InstallFlow& flow, const UiController& controller);
     Shown shown();
+    // On the drawing thread: answers the question on the screen, if there is one.
+    void answer(bool yes);
     void printOutcome() const;
 
     std::unique_ptr<Screen> screen_;
     const InstallLog& log_;
     std::ostream& out_;
     std::mutex mutex_;
+    std::condition_variable answered_;
     Shown shown_;
+    std::vector<std::string> warnings_;
     std::optional<FlowOutcome> outcome_;
 };
 

@@ -88,6 +88,7 @@ void UiController::handlePaneKeys(KeyPress key) {
     }
     if (IsEnter(key) || IsChar(key, 'c')) return next();
     if (IsChar(key, 'b')) return back();
+    if (IsChar(key, 'd') && toggleDetails()) return;
     if (IsChar(key, 'l')) {
         state_.overlay = Overlay::Log;
         state_.logScroll = 0;
@@ -180,6 +181,14 @@ void UiController::handleQuitKeys(KeyPress key) {
     if (IsChar(key, 'n') || IsChar(key, 'N') || key.key == Key::Escape || IsEnter(key)) {
         state_.overlay = Overlay::None;
     }
+}
+
+// Only the summary after an install has the details view.
+bool UiController::toggleDetails() {
+    if (flow_.step() != FlowStep::Summary || !flow_.install()) return false;
+    state_.details = !state_.details;
+    state_.scroll = 0;
+    return true;
 }
 
 void UiController::moveSelection(long delta) {

@@ -33,6 +33,8 @@ struct UiState {
     // The status line: a hint, or what just happened.
     std::string status;
     bool statusIsWarning = false;
+    // The summary after an install shows the handoff list's raw values too (d toggles it).
+    bool details = false;
 };
 
 class UiController {
@@ -55,6 +57,7 @@ class UiController {
     void handleSheetKeys(KeyPress key);
     void moveSelection(long delta);
     void handleFilterKeys(KeyPress key);
+    bool toggleDetails();
     void next();
     void back();
     void report(FlowAnswer answer);
