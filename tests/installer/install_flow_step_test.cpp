@@ -113,6 +113,11 @@ TEST_F(FlowInstall, ScriptedReportSaysWhatWasInstalledAndShowsProgressByTenths) 
               std::string::npos)
         << text;
     EXPECT_NE(text.find("100%"), std::string::npos) << text;
+    // In text mode the handoff list's raw values come after the sentence, as details.
+    const std::size_t details = text.find("\nDetails:\n  Handoff list: ");
+    EXPECT_NE(details, std::string::npos) << text;
+    EXPECT_LT(text.find("was installed into"), details) << text;
+    EXPECT_GT(text.find("ContTemplatePath:"), details) << text;
     EXPECT_EQ(script.transcript().progressLines.size(), 11u) << text;
 
     std::ostringstream json;

@@ -82,6 +82,12 @@ TEST_F(InstallScreens, TheSummarySaysWhatWasInstalledAndDShowsTheRawValues) {
     EXPECT_TRUE(Shows(end, "EXIT=0")) << end;
     EXPECT_TRUE(Shows(end, "was installed into Quillet 5 Studio")) << end;
 
+    // The raw values are in the install log, once each.
+    const std::string log = FileText(machine_.home() + "/Library/Logs/Packgate-install.log");
+    const std::string line = "Handoff ContTemplatePath: " + maker_.templateFolder + "\n";
+    ASSERT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find(line), log.rfind(line)) << log;
+
     const auto installed = packgate_test::SnapshotTree(maker_.templateFolder);
     const auto payload = packgate_test::SnapshotTree(kDemoPack + "/Contents/Payload");
     ASSERT_EQ(payload.size(), 12u + 5u);  // The files and their five folders.
