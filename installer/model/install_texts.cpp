@@ -7,8 +7,7 @@
 
 namespace installer {
 
-std::string InstallSentence(const InstallReport& report) {
-    const Words& words = Words::ForUser();
+std::string InstallSentence(const InstallReport& report, const Words& words) {
     if (!report.installed) {
         return words.text("install.failed", {{"pack", report.packTitle}, {"error", report.error}});
     }
@@ -20,8 +19,7 @@ std::string InstallSentence(const InstallReport& report) {
                                        {"folder", report.destination}});
 }
 
-std::vector<std::string> InstallAfterwords(const InstallReport& report) {
-    const Words& words = Words::ForUser();
+std::vector<std::string> InstallAfterwords(const InstallReport& report, const Words& words) {
     std::vector<std::string> lines;
     if (!report.installed) lines.push_back(words.text("install.nothing_left"));
     for (const std::string& kept : report.keptFiles) {

@@ -12,11 +12,12 @@ namespace installer {
 
 // "Quillet Storyboard Essentials Pack 1.0 was installed into Quillet 5 Studio: 12 files,
 // 1.4 MB, in <folder>", or what failed, with the path and the reason.
-std::string InstallSentence(const InstallReport& report);
+std::string InstallSentence(const InstallReport& report, const Words& words = Words::ForUser());
 
 // What follows the sentence: that nothing was left behind (a failure), the files kept, the
 // receipt (an install).
-std::vector<std::string> InstallAfterwords(const InstallReport& report);
+std::vector<std::string> InstallAfterwords(const InstallReport& report,
+                                           const Words& words = Words::ForUser());
 
 // "7 of 12 files, 0.9 of 1.4 MB".
 std::string InstallProgressText(const InstallProgress& progress,

@@ -1,8 +1,9 @@
 #include "installer/window/window_texts.h"
 
-#include "installer/install/install_sentence.h"
+#include "installer/model/install_texts.h"
 
 #include <cctype>
+#include <utility>
 
 namespace installer {
 namespace {
@@ -67,14 +68,8 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
     if (install) {
         InstallReport told = *install;
         if (told.packTitle.empty()) told.packTitle = packTitle;
-        paragraphs.push_back(InstallSentence(words, told));
-        if (!install->installed) paragraphs.push_back(words.text("install.nothing_left"));
-        for (const std::string& kept : install->keptFiles) {
-            paragraphs.push_back(words.text("install.kept", {{"path", kept}}));
-        }
-        if (install->installed) {
-            paragraphs.push_back(words.text("install.receipt", {{"path", install->receiptPath}}));
-        }
+        paragraphs.push_back(InstallSentence(told, words));
+        for (std::string& line : InstallAfterwords(told, words)) paragraphs.push_back(std::move(line));
     }
     if (!handoff) {
         if (!install) paragraphs.push_back(words.text("window.summary.kept"));

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "installer/install/install_sentence.h"
+#include "installer/model/install_texts.h"
 #include "installer/install/payload_install.h"
 #include "scratch_folder.h"
 #include "tree_snapshot.h"
@@ -85,7 +85,7 @@ TEST_F(WindowPackInstall, ClickingThroughInstallsThePayloadAndTheSummarySaysSo) 
     told.files = 3;
     told.bytes = 6 + 3000 + 6;
     told.destination = templateFolder_;
-    EXPECT_EQ(Paragraph(run, 0).toStdString(), installer::InstallSentence(run.words(), told));
+    EXPECT_EQ(Paragraph(run, 0).toStdString(), installer::InstallSentence(told, run.words()));
     EXPECT_TRUE(Paragraph(run, 1).startsWith("Receipt: ")) << Paragraph(run, 1).toStdString();
     // Once installed the pane is not chosen again; Close ends the run with success.
     EXPECT_FALSE(run.backButton()->isEnabled());
