@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -55,13 +56,30 @@ int ListInstalled(const std::string& home, bool json, std::ostream& out) {
     return 0;
 }
 
-int Verify(const std::string& home, const std::string& identifier, std::ostream& out) {
-    const Words& words = Words::ForUser();
-    const Found found = ReadAll(home, IsReceiptIdentifier(identifier) ? identifier : "\x01");
+// The receipts of `identifier`, saying so on `out` when there are none (a text that cannot
+// name a receipt has none).
+Found ReceiptsOf(const std::string& home, const std::string& identifier, const Words& words,
+                 std::ostream& out) {
+    Found found;
+    if (IsReceiptIdentifier(identifier)) found = ReadAll(home, identifier);
     if (found.empty()) {
         out << Shown(words.text("install.verify.none", {{"identifier", identifier}})) << "\n";
-        return kReceiptNone;
     }
+    return found;
+}
+
+// One indented line per path, in the words of `key`.
+void PrintPaths(const Words& words, std::string_view key, const std::vector<std::string>& paths,
+                std::ostream& out) {
+    for (const std::string& path : paths) {
+        out << "  " << Shown(words.text(key, {{"path", path}})) << "\n";
+    }
+}
+
+int Verify(const std::string& home, const std::string& identifier, std::ostream& out) {
+    const Words& words = Words::ForUser();
+    const Found found = ReceiptsOf(home, identifier, words, out);
+    if (found.empty()) return kReceiptNone;
     int code = kReceiptIntact;
     for (const auto& [path, r] : found) {
         const ReceiptCheck check = VerifyReceipt(r);
@@ -75,23 +93,16 @@ int Verify(const std::string& home, const std::string& identifier, std::ostream&
         }
         code = kReceiptDamaged;
         out << Shown(r.identifier + " " + r.version + ": " + r.destination) << "\n";
-        for (const std::string& file : check.missing) {
-            out << "  " << Shown(words.text("install.verify.missing", {{"path", file}})) << "\n";
-        }
-        for (const std::string& file : check.changed) {
-            out << "  " << Shown(words.text("install.verify.changed", {{"path", file}})) << "\n";
-        }
+        PrintPaths(words, "install.verify.missing", check.missing, out);
+        PrintPaths(words, "install.verify.changed", check.changed, out);
     }
     return code;
 }
 
 int Uninstall(const std::string& home, const std::string& identifier, std::ostream& out) {
     const Words& words = Words::ForUser();
-    const Found found = ReadAll(home, IsReceiptIdentifier(identifier) ? identifier : "\x01");
-    if (found.empty()) {
-        out << Shown(words.text("install.verify.none", {{"identifier", identifier}})) << "\n";
-        return kReceiptNone;
-    }
+    const Found found = ReceiptsOf(home, identifier, words, out);
+    if (found.empty()) return kReceiptNone;
     int code = kReceiptIntact;
     for (const auto& [path, r] : found) {
         const Uninstalled done = UninstallReceipt(r, path);
@@ -99,12 +110,8 @@ int Uninstall(const std::string& home, const std::string& identifier, std::ostre
                                 {{"identifier", r.identifier}, {"folder", r.destination},
                                  {"files", std::to_string(done.removed.size())}}))
             << "\n";
-        for (const std::string& file : done.kept) {
-            out << "  " << Shown(words.text("install.uninstall.kept", {{"path", file}})) << "\n";
-        }
-        for (const std::string& file : done.failed) {
-            out << "  " << Shown(words.text("install.uninstall.failed", {{"path", file}})) << "\n";
-        }
+        PrintPaths(words, "install.uninstall.kept", done.kept, out);
+        PrintPaths(words, "install.uninstall.failed", done.failed, out);
         if (!done.kept.empty() || !done.failed.empty()) code = kReceiptDamaged;
     }
     return code;

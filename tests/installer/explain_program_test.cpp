@@ -18,13 +18,6 @@ using packgate_test::FakeMachine;
 using packgate_test::MakerHost;
 using packgate_test::StoreHost;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void WriteFile(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path) << text;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "foundation/files.h"
 #include "foundation/plist_read.h"
 
@@ -39,6 +42,13 @@ std::string BundleText(const std::string& key, const std::string& language) {
     const auto table = foundation::ParseStringsTable(*bytes);
     if (!table) return {};
     return foundation::StringForKey(&*table, key).value_or("");
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace installer_test

@@ -28,6 +28,9 @@ ProgramResult RunOnMachine(const packgate_test::FakeMachine& machine,
 // The JSON object the program printed; fails the test when it is not one.
 nlohmann::json ParseReport(const ProgramResult& result);
 
+// The whole file at `path`; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // The bundle's text for `key` in `language` (".lproj" folder name).
 std::string BundleText(const std::string& key, const std::string& language = "en");
 

@@ -18,13 +18,6 @@ using packgate_test::FakeMachine;
 using packgate_test::MakerHost;
 using packgate_test::StoreHost;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class ScriptedInstaller : public ::testing::Test {
   protected:
     // A maker copy and a store copy that qualify, an old copy and a Brellion entry that do not.
