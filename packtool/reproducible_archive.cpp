@@ -17,7 +17,9 @@
 #include <memory>
 #include <vector>
 
+#include "installer/pack/archive_name_locale.h"
 #include "packtool/pack_paths.h"
+#include "system/utf8_text.h"
 
 namespace packtool {
 namespace {
@@ -44,6 +46,7 @@ std::string Walk(const std::string& folder, const std::string& prefix, std::vect
     if (error) return "cannot list " + folder + ": " + error.message();
     for (const std::string& name : names) {
         Entry entry{prefix + name, folder + "/" + name, {}};
+        if (!platform::IsValidUtf8(name)) return folder + "/" + name + ": the name is not UTF-8";
         if (lstat(entry.path.c_str(), &entry.facts) != 0) return Failed("cannot read", entry.path, errno);
         const mode_t kind = entry.facts.st_mode & S_IFMT;
         if (kind != S_IFREG && kind != S_IFDIR && kind != S_IFLNK) {
@@ -157,6 +160,7 @@ std::string WriteEntry(archive* writer, const Entry& entry, std::int64_t time) {
     if (kind == S_IFLNK) {
         std::string target;
         if (std::string failed = LinkTarget(entry, target); !failed.empty()) return failed;
+        if (!platform::IsValidUtf8(target)) return entry.path + ": the link's target is not UTF-8";
         archive_entry_set_symlink_utf8(e, target.c_str());
     }
     if (archive_write_header(writer, e) != ARCHIVE_OK) {
@@ -243,6 +247,7 @@ ArchiveResult WriteReproducibleArchive(const ArchiveRequest& request) {
     }
     {
         UtcForZip utc(zip);
+        const installer::ArchiveNameLocale utf8Names;
         Writer writer = OpenWriter(request.format, pending.fd, result.error);
         if (!writer) return result;
         if (result.error = WriteAll(writer.get(), entries, time); !result.error.empty()) return result;

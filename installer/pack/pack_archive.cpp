@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "installer/pack/archive_name_locale.h"
 #include "installer/pack/pack_folder.h"
 #include "installer/pack/pack_words.h"
 
@@ -275,6 +276,7 @@ std::string PackFolderNameFor(const std::string& archivePath) {
 }
 
 PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
+    const ArchiveNameLocale utf8Names;
     FileHandle file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0) {
         return {{}, PackText("pack.error.unreadable", {{"path", path}, {"reason", std::strerror(errno)}}), true};

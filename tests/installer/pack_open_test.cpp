@@ -252,6 +252,25 @@ TEST_F(PackOpenTest, HostileArchivesAreRefusedWholeWithTheirLine) {
     EXPECT_TRUE(OpenPack(scratch / "sound.tar").pack);
 }
 
+// Names beyond ASCII open in every form, in this process's "C" locale too, where the archive
+// library cannot turn a zip's UTF-8 names into the locale's characters by itself.
+TEST_F(PackOpenTest, UnicodeNamesOpenInEveryForm) {
+    const std::string c = "Unicode.pack/Contents/";
+    for (const std::string form : {"tar", "tar.xz", "zip"}) {
+        json entries = pack_test::SoundEntries("Unicode.pack/");
+        entries.push_back({{"name", c + "Payload/Board/Caf\xC3\xA9.txt"}, {"data", "cafe"}});
+        entries.push_back({{"name", c + "Payload/Board/\xE6\x97\xA5\xE6\x9C\xAC.txt"}, {"data", "nihon"}});
+        const std::string archive = scratch / ("unicode." + form);
+        pack_test::MakeEntriesArchive(form, archive, entries);
+        const PackOpening opening = OpenPack(archive);
+        ASSERT_TRUE(opening.pack) << form << ": " << opening.error;
+        const std::string board = opening.pack->payloadPath + "/Board/";
+        EXPECT_EQ(pack_test::FolderContents(board),
+                  (std::vector<std::string>{"Caf\xC3\xA9.txt", "ReadMe.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt"}))
+            << form;
+    }
+}
+
 // A zip that states a tiny size for a large file: refused while unpacking, nothing left.
 TEST_F(PackOpenTest, LyingSizesAreNeverUnpacked) {
     installer::ArchiveCaps caps;

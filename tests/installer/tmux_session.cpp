@@ -28,12 +28,16 @@ std::string ShellQuoted(const std::string& text) {
 }
 
 Tmux::Tmux(const std::vector<std::string>& arguments, int width, int height,
-           const std::vector<std::string>& environment) {
+           const std::vector<std::string>& environment)
+    : Tmux(kInstaller, arguments, width, height, environment) {}
+
+Tmux::Tmux(const std::string& program, const std::vector<std::string>& arguments, int width,
+           int height, const std::vector<std::string>& environment) {
     static std::atomic<int> counter{0};
     socket_ = "packgate-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8";
     for (const std::string& setting : environment) command += " " + ShellQuoted(setting);
-    command += " " + ShellQuoted(kInstaller);
+    command += " " + ShellQuoted(program);
     for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
     command +=
         "; echo EXIT=$? TTY=$(stty -a | tr ' ' '\\n' | grep -xE -- '-?(icanon|echo)' | "

@@ -17,6 +17,9 @@ class Tmux {
     // program ends and keeps the window open.
     Tmux(const std::vector<std::string>& arguments, int width, int height,
          const std::vector<std::string>& environment = {});
+    // The same for another program of the project (packgate-pack).
+    Tmux(const std::string& program, const std::vector<std::string>& arguments, int width,
+         int height, const std::vector<std::string>& environment = {});
     ~Tmux();
     Tmux(const Tmux&) = delete;
     Tmux& operator=(const Tmux&) = delete;
