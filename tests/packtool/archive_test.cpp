@@ -20,10 +20,13 @@ namespace fs = std::filesystem;
 
 class PackToolArchive : public ::testing::Test {
   protected:
+    // Whether the pack is to be run by the installer, so it needs the built bundle.
+    virtual bool runnable() const { return false; }
+
     void SetUp() override {
         // A name long enough that ustar cannot hold it, so a pax header is written too.
         scratch_.Write("Test.pack-payload/" + std::string(60, 'd') + "/" + std::string(60, 'f') + ".txt", "deep");
-        pack_ = CreatePack(scratch_);
+        pack_ = CreatePack(scratch_, "Test.pack", runnable());
         ASSERT_EQ(RunPackTool({"sign", pack_, "-s", keys_.secretKey}).exitCode, 0);
     }
 
@@ -108,7 +111,12 @@ TEST_F(PackToolArchive, ZipEntriesAreSortedWithUtf8NamesAndTheFirstZipTime) {
     EXPECT_EQ(names, PackEntries());
 }
 
-TEST_F(PackToolArchive, ArchivesVerifyAndTheInstallerInstallsThem) {
+class PackToolRunnableArchive : public PackToolArchive {
+  protected:
+    bool runnable() const override { return true; }
+};
+
+TEST_F(PackToolRunnableArchive, ArchivesVerifyAndTheInstallerInstallsThem) {
     for (const std::string format : {"tar.xz", "zip"}) {
         const std::string archive = pack_ + "." + format;
         ASSERT_EQ(Archive({"-o", archive}).exitCode, 0);

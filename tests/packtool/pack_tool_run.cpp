@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -40,12 +41,24 @@ std::string MakePayload(const packgate_test::ScratchFolder& scratch, const std::
     return scratch / relative;
 }
 
-std::string CreatePack(const packgate_test::ScratchFolder& scratch, const std::string& name) {
+std::string MakeSmallBundle(const packgate_test::ScratchFolder& scratch) {
+    const std::string bundle = scratch / "bundle/Packgate.bundle";
+    scratch.Write("bundle/Packgate.bundle/Contents/Info.plist", "<plist/>\n");
+    chmod(scratch.Write("bundle/Packgate.bundle/Contents/MacOS/Packgate", "module").c_str(), 0755);
+    chmod(scratch.Write("bundle/Packgate.bundle/Contents/dylib/libx.so.1.0.0", "library").c_str(), 0755);
+    std::error_code ignored;
+    std::filesystem::create_symlink("libx.so.1.0.0", bundle + "/Contents/dylib/libx.so.1", ignored);
+    return bundle;
+}
+
+std::string CreatePack(const packgate_test::ScratchFolder& scratch, const std::string& name,
+                       bool builtBundle) {
     const std::string payload = MakePayload(scratch, name + "-payload");
+    const std::string bundle = builtBundle ? installer_test::kBundle : MakeSmallBundle(scratch);
     const std::string pack = scratch / name;
     const ProgramResult made = RunPackTool({"create", pack, "--payload", payload, "--identifier",
                                             "com.acme.pack.test", "--version", "2.0", "--title",
-                                            "Acme Test Pack", "--bundle", installer_test::kBundle});
+                                            "Acme Test Pack", "--bundle", bundle});
     EXPECT_EQ(made.exitCode, 0) << made.err;
     return pack;
 }

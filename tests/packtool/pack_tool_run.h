@@ -38,9 +38,14 @@ KeyFiles MakeKeys(const packgate_test::ScratchFolder& scratch, const std::string
 std::string MakePayload(const packgate_test::ScratchFolder& scratch,
                         const std::string& relative = "payload");
 
-// A pack made by `packgate-pack create` from MakePayload with the built bundle.
+// A small stand-in for the pane's bundle, with a library and its name link, in `scratch`:
+// enough for what packgate-pack and the pack's checks look at, and quick to archive.
+std::string MakeSmallBundle(const packgate_test::ScratchFolder& scratch);
+
+// A pack made by `packgate-pack create` from MakePayload, with the small bundle, or with the
+// built one when the pack is to be run.
 std::string CreatePack(const packgate_test::ScratchFolder& scratch,
-                       const std::string& name = "Test.pack");
+                       const std::string& name = "Test.pack", bool builtBundle = false);
 
 // What Python's tarfile or zipfile reads in the archive at `path` (archive_facts.py).
 nlohmann::json ArchiveFacts(const std::string& path);
