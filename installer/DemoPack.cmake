@@ -4,11 +4,17 @@
 #   Contents/Plugins/Packgate.bundle  a copy of the built bundle, its links kept as links
 #   Contents/Payload/                 the template files of resources/demo-pack/Payload
 # A copy rather than a link to the bundle, so that the folder packs as a sound archive.
+# It is signed with the build folder's demo key (Demo.key, made on first use, never installed);
+# its public half, Demo.pub, lies beside the pack, and --demo trusts it for its run.
 set(PACKGATE_DEMO_PACK_DIR ${CMAKE_CURRENT_BINARY_DIR}/Demo.pack CACHE INTERNAL
     "The assembled demo pack in the build folder")
 set(demo_pack_source ${PROJECT_SOURCE_DIR}/resources/demo-pack)
 file(GLOB_RECURSE demo_pack_inputs CONFIGURE_DEPENDS ${demo_pack_source}/*)
 set(demo_pack_stamp ${CMAKE_CURRENT_BINARY_DIR}/demo-pack.stamp)
+set(PACKGATE_DEMO_KEY ${CMAKE_CURRENT_BINARY_DIR}/Demo.pub CACHE INTERNAL
+    "The public key that signs the demo pack")
+add_executable(packgate_sign_demo_pack sign_demo_pack.cpp)
+target_link_libraries(packgate_sign_demo_pack PRIVATE packgate_signing packgate_warnings)
 add_custom_command(OUTPUT ${demo_pack_stamp}
     COMMAND ${CMAKE_COMMAND}
         -DSOURCE=${demo_pack_source}
@@ -16,7 +22,9 @@ add_custom_command(OUTPUT ${demo_pack_stamp}
         -DDESTINATION=${PACKGATE_DEMO_PACK_DIR}
         -DSTAMP=${demo_pack_stamp}
         -P ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
-    DEPENDS ${demo_pack_inputs} ${bundle_outputs} Packgate
+    COMMAND packgate_sign_demo_pack ${PACKGATE_DEMO_PACK_DIR} ${PACKGATE_DEMO_KEY}
+            ${CMAKE_CURRENT_BINARY_DIR}/Demo.key
+    DEPENDS packgate_sign_demo_pack ${demo_pack_inputs} ${bundle_outputs} Packgate
             ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
     COMMENT "Demo.pack"
     VERBATIM)
@@ -27,3 +35,4 @@ install(DIRECTORY ${PACKGATE_DEMO_PACK_DIR}
     DESTINATION lib/packgate
     USE_SOURCE_PERMISSIONS
     COMPONENT installer)
+install(FILES ${PACKGATE_DEMO_KEY} DESTINATION lib/packgate COMPONENT installer)

@@ -274,7 +274,7 @@ std::string PackFolderNameFor(const std::string& archivePath) {
     return name.ends_with(".pack") ? name : name + ".pack";
 }
 
-PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
+PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps, const PackGate& gate) {
     FileHandle file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0) {
         return {{}, PackText("pack.error.unreadable", {{"path", path}, {"reason", std::strerror(errno)}}), true};
@@ -302,7 +302,7 @@ PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
     if (auto failure = Unpack(path, file.fd, caps, headers, folder)) {
         return {{}, failure->error, failure->cannotRun};
     }
-    PackOpening opening = OpenPackFolder(folder, path);
+    PackOpening opening = OpenPackFolder(folder, path, gate);
     if (opening.pack) opening.pack->openedArchive = unpacked;
     return opening;
 }
