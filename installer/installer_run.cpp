@@ -1,6 +1,7 @@
 #include "installer/installer_run.h"
 
 #include <filesystem>
+#include <unistd.h>
 #include <iostream>
 #include <sstream>
 #include <memory>
@@ -30,6 +31,8 @@
 #include "installer/words/words.h"
 #include "installer/terminal/terminal_front_end.h"
 #include "installer/text/text_wrap.h"
+#include "installer/trust/trust_gate.h"
+#include "installer/trust/trust_store.h"
 #include "installer/window/window_front_end.h"
 
 namespace installer {
@@ -89,32 +92,81 @@ void PrintDemoNote(const DemoMachine& demo, std::ostream& out) {
     out << "Demo machine: " << demo.folder() << " (kept; remove it when done)\n";
 }
 
-// --check: the pack's problems on standard output; 0 when there are none.
-int RunCheck(const std::string& path, std::ostream& out) {
+// The trust policy of the run: the machine's keys under --root (or /), the --trust files and,
+// with --demo, the demo key beside the demo pack. Nothing after telling why on `err`.
+std::optional<TrustPolicy> LoadTrustPolicy(const InstallerOptions& options, std::ostream& err) {
+    const std::string root = options.root.value_or("/");
+    std::vector<std::string> keys = options.trustKeys;
+    if (options.demo) {
+        if (const auto demoKey = DefaultDemoKeyPath()) keys.push_back(*demoKey);
+    }
+    TrustStoreLoad load = LoadTrustStore(root, keys);
+    if (!load.store) {
+        err << kProgram << PrintableText(load.error, false) << "\n";
+        return std::nullopt;
+    }
+    for (const std::string& warning : load.store->warnings) {
+        err << kProgram << "warning: " << PrintableText(warning, false) << "\n";
+    }
+    const std::string base = root == "/" ? std::string() : root;
+    TrustPolicy policy;
+    policy.keys = std::move(load.store->keys);
+    policy.allowUnsigned = options.allowUnsigned;
+    policy.trustedFolder = base + kTrustedKeysFolder;
+    policy.revokedFolder = base + kRevokedKeysFolder;
+    return policy;
+}
+
+// --check's line on a pack folder's signature; tampering and a signature that cannot be read
+// or is not for the pack count as problems, an unsigned pack or an unknown key do not (its
+// maker may check before signing, or on a machine that does not trust the key yet).
+bool CheckSignature(const std::string& path, const TrustPolicy& policy, std::ostream& out) {
+    if (!IsFolder(path + "/" + kPackBundlePath)) return true;
+    const signing::PackTrust trust = signing::VerifyPackFolder(path, policy.keys);
+    out << SignatureStateLine(trust) << "\n";
+    using State = signing::PackTrust::State;
+    return trust.state != State::Tampered && trust.state != State::Malformed &&
+           trust.state != State::Mismatch && trust.state != State::RevokedKey;
+}
+
+// --check: the pack's signature and problems on standard output; 0 when there are none.
+int RunCheck(const InstallerOptions& options, const std::string& path, std::ostream& out,
+             std::ostream& err) {
+    const auto policy = LoadTrustPolicy(options, err);
+    if (!policy) return kExitCannotRun;
+    const bool signatureSound = CheckSignature(path, *policy, out);
     const PackCheck check = CheckPack(path);
     for (const std::string& problem : check.problems) out << PrintableText(problem, false) << "\n";
+    const std::size_t count = check.problems.size() + (signatureSound ? 0 : 1);
     const Words& words = Words::ForUser();
-    if (check.problems.empty()) {
+    if (count == 0) {
         out << words.text("copies.check.clean", {{"pack", path}}) << "\n";
         return kExitWentOn;
     }
-    out << words.text("copies.check.count",
-                      {{"pack", path}, {"count", std::to_string(check.problems.size())}})
+    out << words.text("copies.check.count", {{"pack", path}, {"count", std::to_string(count)}})
         << "\n";
     return kExitCannotRun;
 }
 
 // The pack's problems as the run's warnings: each in the install log and, in a scripted run
-// that prints text, on standard error.
-std::vector<std::string> PackWarnings(const InstallerOptions& options,
+// that prints text, on standard error. An unsigned pack let run by --allow-unsigned comes
+// first, and is said on standard error whatever the front end.
+std::vector<std::string> PackWarnings(const InstallerOptions& options, const Pack* pack,
                                       const std::string& bundlePath, std::ostream& err) {
-    std::vector<std::string> warnings = CheckBundle(bundlePath, bundlePath);
-    for (const std::string& warning : warnings) {
+    std::vector<std::string> warnings;
+    if (pack && pack->signature.state == PackSignature::State::Unsigned) {
+        const std::string warning = PackText("trust.warning.unsigned", {{"pack", pack->identity.title}});
+        foundation::NSLog("Unsigned pack: %@", warning);
+        if (!options.json) err << kProgram << "warning: " << PrintableText(warning, false) << "\n";
+        warnings.push_back(warning);
+    }
+    for (const std::string& warning : CheckBundle(bundlePath, bundlePath)) {
         // The run's log sink is the install log by now.
         foundation::NSLog("Pack problem: %@", warning);
         if (options.scripted() && !options.json) {
             err << kProgram << "warning: " << PrintableText(warning, false) << "\n";
         }
+        warnings.push_back(warning);
     }
     return warnings;
 }
@@ -174,6 +226,12 @@ std::unique_ptr<FrontEnd> ChooseFrontEnd(const InstallerOptions& options,
 // nothing for a bare pane. Answers false after telling why on `err` with `code` set.
 bool OpenRunPack(const InstallerOptions& options, std::optional<Pack>& pack, std::ostream& err,
                  int& code) {
+    // An unsigned pack's code never runs as root, so the option is refused before anything.
+    if (options.allowUnsigned && geteuid() == 0) {
+        err << kProgram << PackText("trust.error.allow_unsigned_root") << "\n";
+        code = kExitUsage;
+        return false;
+    }
     std::optional<std::string> path = options.packPath;
     if (!path && options.demo && !options.bundlePath) {
         path = DefaultDemoPackPath();
@@ -185,7 +243,12 @@ bool OpenRunPack(const InstallerOptions& options, std::optional<Pack>& pack, std
         }
     }
     if (!path) return true;
-    PackOpening opening = OpenPack(*path);
+    const auto policy = LoadTrustPolicy(options, err);
+    if (!policy) {
+        code = kExitCannotRun;
+        return false;
+    }
+    PackOpening opening = OpenPack(*path, MakeTrustGate(*policy));
     if (!opening.pack) {
         err << kProgram << PrintableText(opening.error, false) << "\n";
         code = opening.cannotRun ? kExitCannotRun : kExitUsage;
@@ -208,12 +271,12 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
     }
     const std::string packTitle = pack ? pack->identity.title : PackTitleOrDefault(packInfo);
     ReportContext context = Context(packTitle, bundlePath, machine, log);
-    context.warnings = PackWarnings(options, bundlePath, err);
+    context.warnings = PackWarnings(options, pack, bundlePath, err);
     if (options.list) return RunList(options, load.plugin->pane(), context, out);
     const std::unique_ptr<FrontEnd> frontEnd = ChooseFrontEnd(options, context, log, out, err);
     InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
     if (pack && !pack->payloadPath.empty()) {
-        flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade});
+        flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade, pack->signature.keyId});
     }
     return frontEnd->run(flow);
 }
@@ -247,7 +310,7 @@ int ReportBadUsage(std::string_view program, const std::string& error, bool json
 int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostream& err) {
     // Before any thread starts, so every thread leaves the signals to the watch.
     WatchInterrupts();
-    if (options.checkPath) return RunCheck(*options.checkPath, out);
+    if (options.checkPath) return RunCheck(options, *options.checkPath, out, err);
     if (options.receiptCommand()) {
         return RunReceiptCommand(options, options.home.value_or(foundation::HomeFolder()), out, err);
     }

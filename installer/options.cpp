@@ -50,6 +50,12 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
              return {};
          }},
         {"--check", [](auto& o, const auto& v) { return SetPath(o.checkPath, "--check", v); }},
+        {"--trust",
+         [](auto& o, const auto& v) -> std::string {
+             if (v.empty()) return "--trust needs a public key file";
+             o.trustKeys.push_back(v);
+             return {};
+         }},
         {"--verify", [](auto& o, const auto& v) { return SetPath(o.verifyId, "--verify", v); }},
         {"--uninstall",
          [](auto& o, const auto& v) { return SetPath(o.uninstallId, "--uninstall", v); }},
@@ -70,6 +76,7 @@ bool SetFlag(InstallerOptions& options, std::string_view name) {
     if (name == "--version" || name == "-V") return options.version = true;
     if (name == "--yes" || name == "-y") return options.yes = true;
     if (name == "--allow-downgrade") return options.allowDowngrade = true;
+    if (name == "--allow-unsigned") return options.allowUnsigned = true;
     if (name == "--list-installed") return options.listInstalled = true;
     if (name == "--gui") return options.gui = true;
     if (name == "--terminal") return options.terminal = true;
@@ -154,6 +161,9 @@ Runs the Packgate installer pane the way the Installer does: an introduction,
 the pane (choose where the content pack goes), and a summary of the handoff list.
 PACK is a NAME.pack folder or a tar, tar.gz, tar.xz or zip archive of one; without
 it the program runs a bare pane (--bundle), or with --demo the demo pack.
+A pack runs only when it is signed by a trusted key (ROOT/etc/packgate/trusted-keys,
+--trust) that is not revoked (ROOT/etc/packgate/revoked-keys) and nothing in it
+changed since; anything else is refused with exit code 2 before any of it is read.
 On a terminal it is interactive; otherwise, or with --choose/--choose-title/--back/
 --json, it runs scripted and prints what the pane shows and what happened.
 With a display ($WAYLAND_DISPLAY or $DISPLAY set) and nothing scripted asked, it
@@ -183,6 +193,9 @@ Options:
                        /tmp, kept) and run against it; without PACK or --bundle
                        it runs the demo pack (../lib/packgate/Demo.pack)
   --allow-downgrade    install an older version of a pack over a newer one unasked
+  --trust KEY.pub      trust the packs this minisign public key signs, for this run
+                       (besides ROOT/etc/packgate/trusted-keys/*.pub); repeatable
+  --allow-unsigned     run an unsigned pack, its code unchecked (refused as root)
   --list-installed     list the installed packs (with --json: as JSON)
   --verify ID          check the files of pack ID against its receipts
   --uninstall ID       remove pack ID's unchanged files and its receipts
@@ -198,7 +211,8 @@ terminal without a full screen (TERM=dumb, unset or unknown) it asks line by
 line: type a row number, b to go back, q to quit.
 
 Exit codes: 0 the pane let the installation go on; 3 the pane kept the user
-(Continue refused or disabled, gone back, or quit); 2 bad usage; 1 the bundle
+(Continue refused or disabled, gone back, or quit); 2 bad usage or a pack
+refused (unsigned, its key not trusted or revoked, or altered); 1 the bundle
 could not be loaded, the run could not be set up, or the install failed; 130
 and 143 interrupted by SIGINT (Ctrl-C) and SIGTERM. With --list: 0 a copy is
 offered, 3 none. With --check: 0 clean, 1 problems found, 2 bad usage.

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace installer {
 
@@ -27,6 +28,8 @@ struct InstallerOptions {
     bool help = false;
     bool version = false;
     bool allowDowngrade = false;             // --allow-downgrade
+    std::vector<std::string> trustKeys;      // --trust PUBKEY (repeatable): trusted for this run
+    bool allowUnsigned = false;              // --allow-unsigned: run an unsigned pack (not as root)
     // The receipt commands, which run no pane (receipt_commands.h).
     bool listInstalled = false;              // --list-installed
     std::optional<std::string> verifyId;     // --verify ID

@@ -54,4 +54,10 @@ std::optional<std::string> DefaultDemoPackPath() {
     return FirstExisting(DemoPackCandidates(*folder));
 }
 
+std::optional<std::string> DefaultDemoKeyPath() {
+    const auto pack = DefaultDemoPackPath();
+    if (!pack) return std::nullopt;
+    return (std::filesystem::path(*pack).parent_path() / "Demo.pub").string();
+}
+
 }  // namespace installer

@@ -23,5 +23,7 @@ std::optional<std::string> DefaultBundlePath();
 // <build>/installer/Demo.pack beside the program; the first that exists, else the first.
 std::vector<std::string> DemoPackCandidates(const std::string& executableFolder);
 std::optional<std::string> DefaultDemoPackPath();
+// The demo key that signs the demo pack, Demo.pub beside it; nothing when no demo pack is.
+std::optional<std::string> DefaultDemoKeyPath();
 
 }  // namespace installer

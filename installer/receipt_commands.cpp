@@ -29,6 +29,12 @@ std::string Shown(const std::string& text) {
     return PrintableText(text, false);
 }
 
+// Who signed the installed pack, as the receipt recorded it, on its own indented line.
+std::string SignerLine(const Receipt& receipt, const Words& words) {
+    if (receipt.signerKeyId.empty()) return "  " + words.text("trust.receipt.unsigned") + "\n";
+    return "  " + Shown(words.text("trust.receipt.signer", {{"key", receipt.signerKeyId}})) + "\n";
+}
+
 int ListInstalled(const std::string& home, bool json, std::ostream& out) {
     const Found found = ReadAll(home, "");
     if (json) {
@@ -38,7 +44,7 @@ int ListInstalled(const std::string& home, bool json, std::ostream& out) {
                             {"title", r.packTitle}, {"host_title", r.hostTitle},
                             {"host_kind", r.hostKind}, {"host_path", r.hostPath},
                             {"destination", r.destination}, {"files", r.files.size()},
-                            {"receipt", path}});
+                            {"signer_key_id", r.signerKeyId}, {"receipt", path}});
         }
         out << JsonText(JsonValue{{"installed", list}}) << "\n";
         return 0;
@@ -51,7 +57,8 @@ int ListInstalled(const std::string& home, bool json, std::ostream& out) {
                                                       {"title", r.packTitle},
                                                       {"host", r.hostTitle},
                                                       {"folder", r.destination}}))
-            << "\n";
+            << "\n"
+            << SignerLine(r, words);
     }
     return 0;
 }
@@ -88,11 +95,12 @@ int Verify(const std::string& home, const std::string& identifier, std::ostream&
                                     {{"identifier", r.identifier}, {"version", r.version},
                                      {"folder", r.destination},
                                      {"files", std::to_string(r.files.size())}}))
-                << "\n";
+                << "\n"
+                << SignerLine(r, words);
             continue;
         }
         code = kReceiptDamaged;
-        out << Shown(r.identifier + " " + r.version + ": " + r.destination) << "\n";
+        out << Shown(r.identifier + " " + r.version + ": " + r.destination) << "\n" << SignerLine(r, words);
         PrintPaths(words, "install.verify.missing", check.missing, out);
         PrintPaths(words, "install.verify.changed", check.changed, out);
     }

@@ -176,7 +176,10 @@ SecretKeyReading ParseSecretKey(std::string_view text, std::string_view password
     }
     std::uint8_t checksum[kChecksumBytes];
     Checksum(bytes + kSealedAt, checksum);
-    if (sodium_memcmp(checksum, bytes + kSealedAt + 8 + crypto_sign_SECRETKEYBYTES, kChecksumBytes) != 0) {
+    const std::uint8_t* stored = bytes + kSealedAt + 8 + crypto_sign_SECRETKEYBYTES;
+    // minisign leaves the checksum of a key without a password all zero.
+    const bool unchecked = !encrypted && sodium_is_zero(stored, kChecksumBytes) == 1;
+    if (!unchecked && sodium_memcmp(checksum, stored, kChecksumBytes) != 0) {
         return encrypted ? Refuse(SecretKeyError::WrongPassword, "wrong password for the secret key")
                          : Refuse(SecretKeyError::Malformed, "the secret key's checksum does not match");
     }

@@ -2,7 +2,8 @@
 //     "Ed" | kdf ("Sc" scrypt, or two zero bytes unencrypted) | "B2" | salt[32] | opslimit[8]
 //     | memlimit[8] | key id[8] | Ed25519 secret key[64] | checksum[32]
 // where the last 104 bytes are XORed with scrypt's stream of the password when encrypted, and
-// the checksum is BLAKE2b-256 of "Ed" | key id | secret key (a wrong password fails it).
+// the checksum is BLAKE2b-256 of "Ed" | key id | secret key (a wrong password fails it;
+// minisign leaves it zero in a key without a password, which is read as unchecked).
 // The secret bytes live only in libsodium's guarded memory and are wiped when the key goes.
 // The key's files are created 0600 and are never readable by others, even for a moment.
 #pragma once

@@ -405,6 +405,7 @@ bool PayloadInstaller::writeReceipt() {
     receipt.identifier = request_.pack.identifier;
     receipt.version = request_.pack.version;
     receipt.packTitle = request_.pack.title;
+    receipt.signerKeyId = request_.signerKeyId;
     receipt.hostTitle = request_.hostTitle;
     receipt.hostKind = request_.hostKind;
     receipt.hostPath = request_.hostPath;

@@ -46,6 +46,7 @@ foundation::PlistDict ReceiptDict(const Receipt& receipt) {
     dict.set("HostKind", receipt.hostKind);
     dict.set("HostPath", receipt.hostPath);
     dict.set("Destination", receipt.destination);
+    if (!receipt.signerKeyId.empty()) dict.set("SignerKeyID", receipt.signerKeyId);
     dict.set("InstalledAt", foundation::PlistDate{receipt.installedAt});
     dict.set("Files", FilesValue(receipt.files));
     foundation::PlistArray folders;
@@ -134,6 +135,7 @@ std::optional<Receipt> ReadReceipt(const std::string& path) {
     receipt.hostKind = Text(*dict, "HostKind");
     receipt.hostPath = Text(*dict, "HostPath");
     receipt.destination = Text(*dict, "Destination");
+    receipt.signerKeyId = Text(*dict, "SignerKeyID");
     if (const foundation::PlistValue* date = dict->find("InstalledAt"); date && date->date()) {
         receipt.installedAt = date->date()->secondsSince2001;
     }

@@ -30,6 +30,9 @@ struct Receipt {
     // Folders the pack created (relative, parents first): removed on uninstall once empty.
     std::vector<std::string> createdFolders;
     double installedAt = 0;  // Seconds since 2001-01-01 UTC.
+    // The id of the key that signed the pack (16 hex digits); empty when it was unsigned or
+    // the receipt is older than signed packs.
+    std::string signerKeyId;
 };
 
 // Whether `identifier` can name a receipt folder: letters, digits, ".", "-", "_", not

@@ -109,6 +109,7 @@ void InstallFlow::runInstall() {
     request.pack = plan_->pack;
     request.payloadPath = plan_->payloadPath;
     request.allowDowngrade = plan_->allowDowngrade;
+    request.signerKeyId = plan_->signerKeyId;
     request.hostKind = HandoffValue(*handoff_, 2);
     request.destination = HandoffValue(*handoff_, 4);
     request.hostPath = HandoffValue(*handoff_, 5);

@@ -6,9 +6,12 @@
 //   NAME.pack/Contents/Payload/                 what goes into the template folder
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "installer/pack/pack_signature.h"
 
 namespace installer {
 
@@ -26,6 +29,7 @@ struct Pack {
     std::string payloadPath;  // Contents/Payload
     // Keeps an archive's private folder alive; it is removed when the last copy goes.
     std::shared_ptr<void> openedArchive;
+    PackSignature signature;  // Who signed it, as the gate of OpenPack found.
 };
 
 struct PackOpening {
@@ -35,7 +39,18 @@ struct PackOpening {
     bool cannotRun = false;
 };
 
-// Opens the pack folder or archive at `path`.
-PackOpening OpenPack(const std::string& path);
+// What a pack's gate answers: its signature when it may be opened, else why not (one line).
+struct PackVetting {
+    std::optional<PackSignature> signature;
+    std::string refusal;
+};
+// The gate every pack passes once it lies in its folder (an archive unpacked into its private
+// one) and before anything of it is read: `folder` is the NAME.pack folder, `shownPath` the
+// path the user gave. The program always opens packs through its trust policy's gate; without
+// a gate a pack opens unchecked, which only tests of the pack's form do.
+using PackGate = std::function<PackVetting(const std::string& folder, const std::string& shownPath)>;
+
+// Opens the pack folder or archive at `path`, passing it through `gate`.
+PackOpening OpenPack(const std::string& path, const PackGate& gate = {});
 
 }  // namespace installer

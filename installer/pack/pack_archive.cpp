@@ -275,7 +275,7 @@ std::string PackFolderNameFor(const std::string& archivePath) {
     return name.ends_with(".pack") ? name : name + ".pack";
 }
 
-PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
+PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps, const PackGate& gate) {
     const ArchiveNameLocale utf8Names;
     FileHandle file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0) {
@@ -304,7 +304,7 @@ PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
     if (auto failure = Unpack(path, file.fd, caps, headers, folder)) {
         return {{}, failure->error, failure->cannotRun};
     }
-    PackOpening opening = OpenPackFolder(folder, path);
+    PackOpening opening = OpenPackFolder(folder, path, gate);
     if (opening.pack) opening.pack->openedArchive = unpacked;
     return opening;
 }

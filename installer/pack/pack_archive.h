@@ -13,8 +13,9 @@
 
 namespace installer {
 
-// Opens the archive file at `path`.
-PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps = {});
+// Opens the archive file at `path`; once unpacked, it passes `gate` (pack.h).
+PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps = {},
+                            const PackGate& gate = {});
 
 // The NAME.pack folder name for an archive that holds Contents/ at its top: its file name
 // without the archive's extensions ("Demo.pack.tar.gz" -> "Demo.pack", "x.zip" -> "x.pack").

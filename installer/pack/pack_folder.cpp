@@ -21,7 +21,14 @@ PackOpening Refused(std::string error) { return {std::nullopt, std::move(error)}
 
 std::string PrintableName(std::string_view name) { return PrintableText(name, false); }
 
-PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPath) {
+PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPath,
+                           const PackGate& gate) {
+    PackSignature signature;
+    if (gate) {
+        PackVetting vetting = gate(folder, shownPath);
+        if (!vetting.signature) return Refused(std::move(vetting.refusal));
+        signature = std::move(*vetting.signature);
+    }
     const std::string contents = folder + "/Contents";
     const auto info = foundation::DictionaryWithContentsOfFile(contents + "/Info.plist");
     if (!info) return Refused(PackText("pack.error.no_info", {{"path", shownPath}}));
@@ -35,7 +42,8 @@ PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPa
         }
         *field = *text;
     }
-    Pack pack{identity, folder, contents + "/Plugins/Packgate.bundle", contents + "/Payload", {}};
+    Pack pack{identity, folder, contents + "/Plugins/Packgate.bundle", contents + "/Payload", {},
+              std::move(signature)};
     if (!IsRealFolder(pack.bundlePath)) {
         return Refused(PackText("pack.error.no_bundle", {{"path", shownPath}}));
     }

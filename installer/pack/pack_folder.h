@@ -12,7 +12,9 @@ inline constexpr char kPackIdentifierKey[] = "CFBundleIdentifier";
 inline constexpr char kPackVersionKey[] = "CFBundleShortVersionString";
 inline constexpr char kPackTitleKey[] = "CFBundleName";
 
-// Opens the pack folder at `folder`; errors name `shownPath` (the archive, for an opened one).
-PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPath);
+// Opens the pack folder at `folder` once `gate` lets it; errors name `shownPath` (the archive,
+// for an opened one).
+PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPath,
+                           const PackGate& gate = {});
 
 }  // namespace installer

@@ -8,13 +8,13 @@
 
 namespace installer {
 
-PackOpening OpenPack(const std::string& path) {
+PackOpening OpenPack(const std::string& path, const PackGate& gate) {
     struct stat facts {};
     if (path.empty() || stat(path.c_str(), &facts) != 0) {
         return {{}, PackText("pack.error.missing", {{"path", path}})};
     }
-    if (S_ISDIR(facts.st_mode)) return OpenPackFolder(path, path);
-    if (S_ISREG(facts.st_mode)) return OpenPackArchive(path);
+    if (S_ISDIR(facts.st_mode)) return OpenPackFolder(path, path, gate);
+    if (S_ISREG(facts.st_mode)) return OpenPackArchive(path, {}, gate);
     return {{}, PackText("pack.error.not_pack", {{"path", path}})};
 }
 
