@@ -128,9 +128,14 @@ TEST_F(PackToolRunnableArchive, ArchivesVerifyAndTheInstallerInstallsThem) {
         machine.addMakerHost({});
         auto environment = installer_test::EnglishEnvironment();
         environment["TMPDIR"] = scratch_.MakeFolder("tmp-" + format);
-        const ProgramResult installed = installer_test::RunProgram(
-            installer_test::kInstaller,
-            {archive, "--root", machine.root(), "--home", machine.home(), "--choose", "0"}, environment);
+        const std::vector<std::string> run{archive, "--root", machine.root(), "--home", machine.home(),
+                                           "--choose", "0"};
+        // Refused while its key is not trusted, installed once it is.
+        const ProgramResult refused = installer_test::RunProgram(installer_test::kInstaller, run, environment);
+        EXPECT_EQ(refused.exitCode, 2) << format << ": " << refused.out << refused.err;
+        auto trusted = run;
+        trusted.insert(trusted.end(), {"--trust", keys_.publicKey});
+        const ProgramResult installed = installer_test::RunProgram(installer_test::kInstaller, trusted, environment);
         EXPECT_EQ(installed.exitCode, 0) << format << ": " << installed.out << installed.err;
         EXPECT_EQ(installer_test::Lines(installed.out).at(0), "Packgate installer: Acme Test Pack");
         EXPECT_NE(installed.out.find("Acme Test Pack 2.0 was installed into"), std::string::npos) << installed.out;
