@@ -19,7 +19,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 HANG_SECONDS = 10
 # Inputs longer than libFuzzer's default of 4 KiB, for targets that read whole files.
-MAX_LENGTH = {"plist_read": 16384, "strings_table": 16384, "pane_entry": 16384}
+MAX_LENGTH = {"plist_read": 16384, "strings_table": 16384, "pane_entry": 16384,
+              "signing_readers": 16384}
 MEMORY_LIMIT_MB = 4096
 
 

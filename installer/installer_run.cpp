@@ -117,7 +117,7 @@ std::optional<TrustPolicy> LoadTrustPolicy(const InstallerOptions& options, std:
     return policy;
 }
 
-// --check's line on a pack folder's signature; tampering and a signature that cannot be read
+// --check's line on a pack folder's signature, after the problems and before the count; tampering and a signature that cannot be read
 // or is not for the pack count as problems, an unsigned pack or an unknown key do not (its
 // maker may check before signing, or on a machine that does not trust the key yet).
 bool CheckSignature(const std::string& path, const TrustPolicy& policy, std::ostream& out) {
@@ -134,9 +134,9 @@ int RunCheck(const InstallerOptions& options, const std::string& path, std::ostr
              std::ostream& err) {
     const auto policy = LoadTrustPolicy(options, err);
     if (!policy) return kExitCannotRun;
-    const bool signatureSound = CheckSignature(path, *policy, out);
     const PackCheck check = CheckPack(path);
     for (const std::string& problem : check.problems) out << PrintableText(problem, false) << "\n";
+    const bool signatureSound = CheckSignature(path, *policy, out);
     const std::size_t count = check.problems.size() + (signatureSound ? 0 : 1);
     const Words& words = Words::ForUser();
     if (count == 0) {

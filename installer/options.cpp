@@ -188,7 +188,8 @@ Options:
   --list               discovery only: print the offered rows and every copy turned
                        away, with its reason (with --json as data); writes nothing
   --check PACK         check a pack folder (NAME.pack) or a bundle folder for what
-                       the pane will read; prints each problem, exits 1 if any
+                       the pane will read, and a pack's signature; prints each
+                       problem, exits 1 if any
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
                        /tmp, kept) and run against it; without PACK or --bundle
                        it runs the demo pack (../lib/packgate/Demo.pack)

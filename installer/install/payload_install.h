@@ -28,7 +28,7 @@ struct InstallRequest {
     std::string hostPath;     // The handoff list's ContInstallPath.
     std::string home;         // The user's home: its Library holds the receipts.
     bool allowDowngrade = false;
-    std::string signerKeyId;  // Kept in the receipt; empty for an unsigned pack.
+    std::string signerKeyId{};  // Kept in the receipt; empty for an unsigned pack.
     // Asked before an older version replaces a newer one (without it, or on no, the install
     // is refused unless allowDowngrade).
     std::function<bool(const std::string& question)> confirm;

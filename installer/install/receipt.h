@@ -32,7 +32,7 @@ struct Receipt {
     double installedAt = 0;  // Seconds since 2001-01-01 UTC.
     // The id of the key that signed the pack (16 hex digits); empty when it was unsigned or
     // the receipt is older than signed packs.
-    std::string signerKeyId;
+    std::string signerKeyId{};
 };
 
 // Whether `identifier` can name a receipt folder: letters, digits, ".", "-", "_", not

@@ -52,7 +52,7 @@ struct InstallPlan {
     PackIdentity pack;
     std::string payloadPath;
     bool allowDowngrade = false;  // --allow-downgrade: an older version goes in unasked.
-    std::string signerKeyId;      // The key that signed the pack; empty when unsigned.
+    std::string signerKeyId{};    // The key that signed the pack; empty when unsigned.
 };
 
 class InstallFlow {

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "fake_machine.h"
+#include "signing/pack_signing.h"
+#include "signing/secret_key.h"
 #include "installer_program.h"
 #include "tree_snapshot.h"
 #include "tmux_session.h"
@@ -20,6 +22,8 @@ namespace fs = std::filesystem;
 
 // The built demo pack: the real bundle and a payload of twelve template files.
 const std::string kDemoPack = PACKGATE_DEMO_PACK;
+// The build signs the demo pack with this key (its secret half beside it, as Demo.key).
+const std::string kDemoKey = PACKGATE_DEMO_KEY;
 const std::string kTitle = "Quillet Storyboard Essentials Pack";
 const std::string kFolder = "Storyboard Essentials/";
 
@@ -35,7 +39,7 @@ class InstallScreens : public ::testing::Test {
         pack_ = kDemoPack;
     }
     std::vector<std::string> Arguments(const std::string& pack) const {
-        return {pack, "--root", machine_.root(), "--home", machine_.home()};
+        return {pack, "--root", machine_.root(), "--home", machine_.home(), "--trust", kDemoKey};
     }
     // The pack folder again, as version `version`.
     std::string PackOfVersion(const std::string& version) const {
@@ -46,6 +50,14 @@ class InstallScreens : public ::testing::Test {
         const std::string wanted = "<string>1.0</string>";
         text.replace(text.find(wanted), wanted.size(), "<string>" + version + "</string>");
         packgate_test::FakeMachine::writeText(plist, text);
+        // Signed again by the demo key, as its maker would sign the older version.
+        std::string secretKey = kDemoKey;
+        secretKey.replace(secretKey.size() - 4, 4, ".key");
+        const auto key = signing::ReadSecretKeyFile(secretKey, "");
+        EXPECT_TRUE(key.key) << key.reason;
+        if (key.key) {
+            EXPECT_TRUE(signing::SignPackFolder(copy, *key.key, 1765297800));
+        }
         return copy;
     }
     static std::string FileText(const std::string& path) {
@@ -99,7 +111,8 @@ TEST_F(InstallScreens, TheSummarySaysWhatWasInstalledAndDShowsTheRawValues) {
 
 TEST_F(InstallScreens, AnOlderVersionAskedAndAnsweredNoLeavesTheFolderAsItWas) {
     const ProgramResult first = RunProgram(
-        kInstaller, {pack_, "--root", machine_.root(), "--home", machine_.home(), "--choose", "0"},
+        kInstaller, {pack_, "--root", machine_.root(), "--home", machine_.home(), "--choose", "0",
+                     "--trust", kDemoKey},
         EnglishEnvironment());
     ASSERT_EQ(first.exitCode, 0) << first.out << first.err;
     const std::string older = PackOfVersion("0.9");

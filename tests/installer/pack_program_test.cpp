@@ -17,6 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kDemoPack = PACKGATE_DEMO_PACK;
+// The build signs the demo pack with this key; a run off --demo trusts it with --trust.
+const std::string kDemoKey = PACKGATE_DEMO_KEY;
 const std::string kDemoTitle = "Quillet Storyboard Essentials Pack";
 
 std::string FileText(const std::string& path) {
@@ -29,7 +31,8 @@ ProgramResult RunPack(const packgate_test::FakeMachine& machine, const std::stri
     auto environment = EnglishEnvironment();
     environment["TMPDIR"] = tmpdir;
     return RunProgram(kInstaller,
-                      {pack, "--root", machine.root(), "--home", machine.home(), "--choose", "0"},
+                      {pack, "--root", machine.root(), "--home", machine.home(), "--choose", "0",
+                       "--trust", kDemoKey},
                       environment);
 }
 
