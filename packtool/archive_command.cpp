@@ -33,23 +33,38 @@ Target ChooseTarget(const PackToolOptions& o, const std::string& pack) {
 
 // Why the signed pack no longer matches its manifest, or empty (also for an unsigned pack).
 std::string ChangedSinceSigning(const std::string& pack, bool& signedPack) {
-    std::ifstream file(pack + "/" + signing::kManifestPath, std::ios::binary);
+    const std::string path = pack + "/" + signing::kManifestPath;
+    std::ifstream file(path, std::ios::binary);
     signedPack = file.is_open();
     if (!signedPack) return {};
+    std::error_code error;
+    if (fs::file_size(path, error) > signing::kMaxManifestBytes || error) {
+        return "its manifest is too large or unreadable; sign it again";
+    }
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
-    std::string error;
-    const auto manifest = signing::ParseManifest(bytes, &error);
-    if (!manifest) return "its manifest cannot be read (" + error + "); sign it again";
+    std::string why;
+    const auto manifest = signing::ParseManifest(bytes, &why);
+    if (!manifest) return "its manifest cannot be read (" + why + "); sign it again";
     const auto difference = signing::CompareManifest(*manifest, pack);
     if (!difference) return {};
     return "it changed since it was signed: " + difference->path + " " +
            signing::DifferenceText(difference->what) + "; sign it again";
 }
 
+// The pack folder's path with its own name last ("." and ".." resolved), since the archive's
+// top folder and default name are taken from it.
+std::string NamedPackPath(const std::string& given) {
+    const fs::path path = fs::path(WithoutTrailingSlashes(given));
+    if (path.filename() != "." && path.filename() != "..") return path.string();
+    std::error_code error;
+    const fs::path resolved = fs::weakly_canonical(fs::absolute(path, error), error);
+    return error ? path.string() : resolved.string();
+}
+
 }  // namespace
 
 int RunArchive(const PackToolOptions& o, std::ostream& out, std::ostream& err) {
-    const std::string pack = WithoutTrailingSlashes(*o.packPath);
+    const std::string pack = NamedPackPath(*o.packPath);
     if (!IsFolder(pack)) return Fail(err, pack + " is not a pack folder", kExitBadInput);
     const Target target = ChooseTarget(o, pack);
     if (!target.error.empty()) return Fail(err, target.error, kExitBadInput);

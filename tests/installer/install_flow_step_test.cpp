@@ -43,7 +43,7 @@ class FlowInstall : public testing::Test {
   protected:
     installer::InstallPlan plan(const std::string& version = "1.0") {
         const auto request = scene.request(version);
-        return {request.pack, request.payloadPath, false};
+        return {request.pack, request.payloadPath, false, {}};
     }
 
     InstallScene scene;

@@ -117,6 +117,10 @@ class PackToolRunnableArchive : public PackToolArchive {
 };
 
 TEST_F(PackToolRunnableArchive, ArchivesVerifyAndTheInstallerInstallsThem) {
+    const ProgramResult checked = installer_test::RunProgram(
+        installer_test::kInstaller, {"--check", pack_, "--trust", keys_.publicKey});
+    EXPECT_EQ(checked.exitCode, 0) << checked.out << checked.err;
+    EXPECT_TRUE(checked.out.starts_with("Signature: signed by Acme Packs (key ")) << checked.out;
     for (const std::string format : {"tar.xz", "zip"}) {
         const std::string archive = pack_ + "." + format;
         ASSERT_EQ(Archive({"-o", archive}).exitCode, 0);

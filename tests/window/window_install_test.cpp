@@ -46,7 +46,7 @@ class WindowPackInstall : public ::testing::Test {
     installer::InstallPlan plan(const std::string& version = kPack.version) const {
         installer::PackIdentity pack = kPack;
         pack.version = version;
-        return {pack, payload_, false};
+        return {pack, payload_, false, {}};
     }
     // Continue on the introduction, then on the pane: the install runs, then the summary.
     static void InstallThrough(const WindowRun& run) {
