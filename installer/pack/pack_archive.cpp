@@ -121,33 +121,6 @@ std::string DamagedAt(const std::string& path, const std::string& entry, archive
                     {{"path", path}, {"entry", PrintableName(entry)}, {"reason", shown}});
 }
 
-// The first pass: every header read, nothing written.
-std::optional<Failure> ReadHeaders(const std::string& path, int fd, const ArchiveCaps& caps,
-                                   std::vector<EntryHeader>& headers) {
-    Reader reader = OpenReader(fd);
-    if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
-    for (;;) {
-        archive_entry* entry = nullptr;
-        const int status = archive_read_next_header(reader.get(), &entry);
-        if (status == ARCHIVE_EOF) break;
-        if (status < ARCHIVE_WARN) {
-            if (headers.empty()) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
-            return Failure{Damaged(path, reader.get())};
-        }
-        headers.push_back(HeaderOf(entry));
-        // The count cap is checked with one entry past it, so no more are read.
-        if (headers.size() > caps.entries) break;
-        if (archive_read_data_skip(reader.get()) < ARCHIVE_WARN) {
-            return Failure{Damaged(path, reader.get())};
-        }
-    }
-    if (headers.empty()) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
-    if (auto refused = CheckEntryList(headers, caps)) {
-        return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
-    }
-    return std::nullopt;
-}
-
 Failure SystemFailure(const std::string& path, const std::string& entry, int error) {
     return {PackText("pack.error.unpack", {{"path", path},
                                            {"entry", PrintableName(entry)},
@@ -155,8 +128,11 @@ Failure SystemFailure(const std::string& path, const std::string& entry, int err
             true};
 }
 
-// Makes the folders of `relative` under `base` that are not there yet.
-bool MakeFolders(const std::string& base, const std::string& relative) {
+// Makes the folders of `relative` under `base` that are not there yet. `last` remembers the
+// folder made last, since the entries of one folder mostly come together.
+bool MakeFolders(const std::string& base, const std::string& relative, std::string& last) {
+    if (relative == last) return true;
+    last = relative;
     std::string path = base;
     std::size_t start = 0;
     while (start < relative.size()) {
@@ -178,8 +154,10 @@ std::string Parent(const std::string& relative) {
 struct Unpacked {
     const ArchiveCaps& caps;
     std::uint64_t total = 0;
+    std::vector<char> buffer = std::vector<char>(1u << 20);  // One for every file.
 };
 
+// archive_read_data (not the raw blocks) holds each entry to the size its header states.
 std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
                                  const std::string& name, const std::string& target,
                                  Unpacked& unpacked) {
@@ -187,9 +165,9 @@ std::optional<Failure> WriteFile(const std::string& path, archive* reader, archi
     FileHandle file{open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode)};
     if (file.fd < 0) return SystemFailure(path, name, errno);
     std::uint64_t written = 0;
-    char buffer[64 * 1024];
+    std::vector<char>& buffer = unpacked.buffer;
     for (;;) {
-        const la_ssize_t count = archive_read_data(reader, buffer, sizeof buffer);
+        const la_ssize_t count = archive_read_data(reader, buffer.data(), buffer.size());
         if (count == 0) break;
         if (count < 0) return Failure{DamagedAt(path, name, reader)};
         written += static_cast<std::uint64_t>(count);
@@ -201,7 +179,7 @@ std::optional<Failure> WriteFile(const std::string& path, archive* reader, archi
             return Failure{Refusal(path, name, EntryRefusal::TotalTooLarge, unpacked.caps)};
         }
         for (la_ssize_t done = 0; done < count;) {
-            const ssize_t step = write(file.fd, buffer + done, static_cast<std::size_t>(count - done));
+            const ssize_t step = write(file.fd, buffer.data() + done, static_cast<std::size_t>(count - done));
             if (step < 0 && errno == EINTR) continue;
             if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
             done += step;
@@ -217,28 +195,38 @@ struct PendingLink {
     std::string place;
 };
 
-// The second pass: the checked entries written under `folder`, links last so that nothing is
-// ever written through one. The archive must still hold what the first pass read.
+// One pass over the archive: each entry is checked (by itself and against those before it)
+// before anything of it is written under a folder of `base`; the checks that need every
+// entry come last, before any link is made, so that nothing is ever written through one.
+// `folder` receives the pack folder.
 std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps& caps,
-                              const std::vector<EntryHeader>& headers, const std::string& folder) {
+                              const std::string& base, std::string& folder) {
     Reader reader = OpenReader(fd);
     if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+    EntryListCheck check(caps);
     Unpacked unpacked{caps};
     std::vector<PendingLink> links;
-    for (const EntryHeader& expected : headers) {
+    std::string lastFolder;
+    for (;;) {
         archive_entry* entry = nullptr;
-        if (archive_read_next_header(reader.get(), &entry) < ARCHIVE_WARN) {
+        const int status = archive_read_next_header(reader.get(), &entry);
+        if (status == ARCHIVE_EOF) break;
+        if (status < ARCHIVE_WARN) {
+            if (check.count() == 0) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
             return Failure{Damaged(path, reader.get())};
         }
         const EntryHeader header = HeaderOf(entry);
-        const EntryCheck check = CheckEntryHeader(header, caps);
-        if (header.name != expected.name || header.kind != expected.kind || !check.place) {
-            return Failure{PackText("pack.error.changed", {{"path", path}})};
+        if (auto refused = check.add(header)) {
+            return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
         }
-        const std::string& place = check.place->path;
+        const std::string place = CheckEntryHeader(header, caps).place->path;
         if (place.empty()) continue;
+        if (folder.empty()) {
+            folder = base + "/" + (check.top()->empty() ? PackFolderNameFor(path) : *check.top());
+            if (mkdir(folder.c_str(), 0755) != 0) return SystemFailure(path, *check.top(), errno);
+        }
         const bool isFolder = header.kind == EntryKind::Folder;
-        if (!MakeFolders(folder, isFolder ? place : Parent(place))) {
+        if (!MakeFolders(folder, isFolder ? place : Parent(place), lastFolder)) {
             return SystemFailure(path, header.name, errno);
         }
         if (header.kind == EntryKind::SymbolicLink) {
@@ -249,6 +237,14 @@ std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps
                 return failure;
             }
         }
+    }
+    if (check.count() == 0) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+    if (auto refused = check.finish()) {
+        return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
+    }
+    if (folder.empty()) {
+        folder = base + "/" + PackFolderNameFor(path);
+        if (mkdir(folder.c_str(), 0755) != 0) return SystemFailure(path, "", errno);
     }
     for (const PendingLink& link : links) {
         if (symlink(link.target.c_str(), (folder + "/" + link.place).c_str()) != 0) {
@@ -279,27 +275,14 @@ PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
     if (file.fd < 0) {
         return {{}, PackText("pack.error.unreadable", {{"path", path}, {"reason", std::strerror(errno)}}), true};
     }
-    std::vector<EntryHeader> headers;
-    if (auto failure = ReadHeaders(path, file.fd, caps, headers)) {
-        return {{}, failure->error, failure->cannotRun};
-    }
     std::string pattern = TemporaryBase() + "/packgate-pack-XXXXXX";
     if (!mkdtemp(pattern.data())) {
         return {{}, PackText("pack.error.no_folder", {{"path", pattern}, {"reason", std::strerror(errno)}}), true};
     }
     auto unpacked = std::make_shared<UnpackedFolder>();
     unpacked->path = pattern;
-    std::string top;
-    for (const EntryHeader& header : headers) {
-        const EntryCheck check = CheckEntryHeader(header);
-        if (check.place && !check.place->topFolder.empty()) top = check.place->topFolder;
-    }
-    const std::string folder = pattern + "/" + (top.empty() ? PackFolderNameFor(path) : top);
-    if (mkdir(folder.c_str(), 0755) != 0) {
-        const Failure failure = SystemFailure(path, top, errno);
-        return {{}, failure.error, true};
-    }
-    if (auto failure = Unpack(path, file.fd, caps, headers, folder)) {
+    std::string folder;
+    if (auto failure = Unpack(path, file.fd, caps, pattern, folder)) {
         return {{}, failure->error, failure->cannotRun};
     }
     PackOpening opening = OpenPackFolder(folder, path);
