@@ -569,7 +569,12 @@ void PayloadInstaller::removeStage() {
     if (stageName_.empty()) return;
     phase("clean");
     if (!report_.installed && stage_.valid() && !NothingSetAside(stage_.fd())) return;
-    RemoveTreeAt(destination_.fd(), stageName_);
+    std::string name = stageName_;
+    const std::string done = kDonePrefix + stageName_.substr(std::strlen(kStagePrefix));
+    if (platform::Posix().renameat(destination_.fd(), name.c_str(), destination_.fd(), done.c_str()) == 0) {
+        name = done;
+    }
+    RemoveTreeAt(destination_.fd(), name);
     FlushFolder(destination_.fd());
 }
 

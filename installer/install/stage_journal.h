@@ -18,6 +18,9 @@
 namespace installer {
 
 inline constexpr const char* kStagePrefix = ".packgate-stage-";
+// A staging folder that is done with (its install committed, or wholly undone) is renamed to
+// this prefix first, so that removing it, however far that gets, never looks like a run to undo.
+inline constexpr const char* kDonePrefix = ".packgate-done-";
 inline constexpr const char* kStagedNew = "new";
 inline constexpr const char* kStagedOld = "old";
 inline constexpr const char* kJournalName = "journal";

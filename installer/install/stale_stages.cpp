@@ -28,7 +28,7 @@ std::vector<std::string> StageNames(int destination) {
     }
     while (const dirent* entry = ::readdir(listing)) {
         const std::string name = entry->d_name;
-        if (name.starts_with(kStagePrefix)) names.push_back(name);
+        if (name.starts_with(kStagePrefix) || name.starts_with(kDonePrefix)) names.push_back(name);
     }
     ::closedir(listing);
     return names;
@@ -56,6 +56,7 @@ void FinishCommitted(const StageSweep& sweep, const std::string& stageName, cons
 bool CleanUp(const StageSweep& sweep, const std::string& name) {
     const FolderHandle stage = OpenBelow(sweep.destination, {name}, false);
     if (!stage.valid() || !LockStage(stage.fd())) return false;
+    if (name.starts_with(kDonePrefix)) return RemoveTreeAt(sweep.destination, name);
     const auto journal = ReadStageJournal(stage.fd());
     const bool committed = journal && Exists(stage.fd(), kCommittedMark);
     if (committed) {
