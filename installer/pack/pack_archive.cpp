@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,17 +23,51 @@ namespace {
 
 using Reader = std::unique_ptr<archive, decltype(&archive_read_free)>;
 
-// The private folder an archive is unpacked into, removed with everything in it.
+constexpr const char* kUnpackedPrefix = "packgate-pack-";
+
+// The private folder an archive is unpacked into, removed with everything in it. It is
+// locked (flock) while it lives, so that a folder left by a run that was killed can be told
+// from one in use.
 struct UnpackedFolder {
     UnpackedFolder() = default;
     UnpackedFolder(const UnpackedFolder&) = delete;
     UnpackedFolder& operator=(const UnpackedFolder&) = delete;
     std::string path;
+    int lock = -1;
     ~UnpackedFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
+        if (lock >= 0) close(lock);
     }
 };
+
+// Takes the lock of the folder `path` (kept open as the answer), or -1 when another run
+// holds it or it is no folder of ours.
+int LockFolder(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat facts {};
+    if (fstat(fd, &facts) != 0 || facts.st_uid != geteuid() || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Removes the private folders that runs killed before they could remove their own left in
+// `base`: those of this user that no live run holds.
+void RemoveAbandonedFolders(const std::string& base) {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(base, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(kUnpackedPrefix)) continue;
+        const int lock = LockFolder(it->path().string());
+        if (lock < 0) continue;
+        std::error_code ignored;
+        std::filesystem::remove_all(it->path(), ignored);
+        close(lock);
+    }
+}
 
 // Closes the archive file when the opening is done.
 struct FileHandle {
@@ -275,12 +310,14 @@ PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps) {
     if (file.fd < 0) {
         return {{}, PackText("pack.error.unreadable", {{"path", path}, {"reason", std::strerror(errno)}}), true};
     }
-    std::string pattern = TemporaryBase() + "/packgate-pack-XXXXXX";
+    RemoveAbandonedFolders(TemporaryBase());
+    std::string pattern = TemporaryBase() + "/" + kUnpackedPrefix + "XXXXXX";
     if (!mkdtemp(pattern.data())) {
         return {{}, PackText("pack.error.no_folder", {{"path", pattern}, {"reason", std::strerror(errno)}}), true};
     }
     auto unpacked = std::make_shared<UnpackedFolder>();
     unpacked->path = pattern;
+    unpacked->lock = LockFolder(pattern);
     std::string folder;
     if (auto failure = Unpack(path, file.fd, caps, pattern, folder)) {
         return {{}, failure->error, failure->cannotRun};
