@@ -49,9 +49,6 @@ int FlushFolder(int fd);
 // cheaper than a flush per file when thousands were written. -1 and errno on failure.
 int FlushFileSystem(int fd);
 
-// Starts writing the file `fd` to disk without waiting, so a later flush finds little left.
-void StartWriteback(int fd);
-
 // Removes the entry `name` of the folder `folder` with everything below it, following no
 // link. False (errno set) when something could not be removed; a missing entry is no failure.
 bool RemoveTreeAt(int folder, const std::string& name);

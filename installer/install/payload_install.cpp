@@ -5,6 +5,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -32,10 +34,12 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint64_t kProgressEvery = 4u << 20;
 constexpr auto kProgressPause = std::chrono::milliseconds(80);
 constexpr std::uint64_t kRoomPerEntry = 4096;  // A folder entry and an inode, roughly.
-// Files this big are flushed one by one (their writing started as soon as they were staged);
-// smaller ones, when there are more than kFlushEachUpTo, with one flush of the file system.
+// A few files are flushed each by itself (the big ones several at once, so the disk works on
+// them together); more, with one flush of the file system, which costs one wait on the disk
+// instead of one per file.
 constexpr std::uint64_t kOwnFlushBytes = 1u << 20;
 constexpr std::size_t kFlushEachUpTo = 64;
+constexpr std::size_t kFlushers = 8;
 
 std::string Reason(int error) {
     return std::strerror(error);
@@ -94,6 +98,7 @@ class PayloadInstaller {
     bool finishStagedFile(int to, const PayloadFile& entry);
     bool flushStage();
     bool flushEverything();
+    int flushStagedFile(const std::string& relative) const;
     bool destinationUnchanged();
     bool planMoves();
     bool planEntry(const PayloadFile& entry, std::set<std::string>& movedFolders);
@@ -196,7 +201,7 @@ bool PayloadInstaller::prepare() {
         ++progress_.filesTotal;
         if (entry.size < kOwnFlushBytes) ++smallFiles;
     }
-    flushEach_ = smallFiles <= kFlushEachUpTo;
+    flushEach_ = smallFiles <= kFlushEachUpTo && progress_.filesTotal - smallFiles <= kFlushEachUpTo / 8;
     progress_.bytesTotal = listing_.totalBytes;
     destination_ = OpenFolderNoFollow(request_.destination);
     if (!destination_.valid()) return fail("install.error.destination", request_.destination, errno);
@@ -274,18 +279,17 @@ bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& 
         "install.error.digest", {{"path", request_.payloadPath + "/" + entry.relativePath}}));
 }
 
-// Sets the staged file's permissions and, when it is flushed on its own, starts writing it.
+// Sets the staged file's permissions and, when files are flushed one by one, flushes a small
+// one now (a big one later, with the others).
 bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
     if (platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
-    if (flushEach_ && entry.size < kOwnFlushBytes) {
-        if (platform::FsyncRetrying(to) != 0) {
-            return fail("install.error.write", destinationPath(entry.relativePath), errno);
-        }
-    } else if (entry.size >= kOwnFlushBytes) {
-        StartWriteback(to);
+    if (!flushEach_) return true;
+    if (entry.size >= kOwnFlushBytes) {
         ownFlush_.push_back(entry.relativePath);
+    } else if (platform::FsyncRetrying(to) != 0) {
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     return true;
 }
@@ -327,14 +331,14 @@ bool PayloadInstaller::stageAll() {
         }
         const int to = stagedParent.valid()
                            ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
-                                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
+                                                      O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
                            : -1;
         if (to < 0) {
             error = errno;
             platform::CloseOnce(from);
             return fail("install.error.write", destinationPath(entry.relativePath), error);
         }
-        const CopyResult copied = copier.copy(from, to);
+        const CopyResult copied = copier.copy(from, to, entry.size);
         platform::CloseOnce(from);
         bool good = copied.copied;
         if (!good) {
@@ -354,18 +358,35 @@ bool PayloadInstaller::stageAll() {
     return true;
 }
 
+// Flushes the staged file `relative`; 0, or the error.
+int PayloadInstaller::flushStagedFile(const std::string& relative) const {
+    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(relative)), false);
+    const int fd = parent.valid() ? platform::OpenAtRetrying(parent.fd(), Leaf(relative).c_str(),
+                                                             O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                                  : -1;
+    const bool flushed = fd >= 0 && platform::FsyncRetrying(fd) == 0;
+    const int error = flushed ? 0 : (errno != 0 ? errno : EIO);
+    if (fd >= 0) platform::CloseOnce(fd);
+    return error;
+}
+
 // What the flush of everything staged does, in whichever thread runs it.
 bool PayloadInstaller::flushEverything() {
-    FolderCache staged(stagedNew_);
-    for (const std::string& file : ownFlush_) {
-        const FolderHandle& parent = staged.at(Parent(file));
-        const int fd = parent.valid() ? platform::OpenAtRetrying(parent.fd(), Leaf(file).c_str(),
-                                                                 O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
-                                      : -1;
-        const bool flushed = fd >= 0 && platform::FsyncRetrying(fd) == 0;
-        const int error = errno;
-        if (fd >= 0) platform::CloseOnce(fd);
-        if (!flushed) return fail("install.error.write", destinationPath(file), error);
+    std::atomic<std::size_t> next{0};
+    std::vector<int> errors(ownFlush_.size(), 0);
+    auto flushSome = [&] {
+        for (std::size_t i = next++; i < ownFlush_.size(); i = next++) {
+            errors[i] = flushStagedFile(ownFlush_[i]);
+            if (errors[i] != 0) next = ownFlush_.size();
+        }
+    };
+    std::vector<std::future<void>> flushers;
+    for (std::size_t i = 0; i < std::min(kFlushers, ownFlush_.size()); ++i) {
+        flushers.push_back(std::async(std::launch::async, flushSome));
+    }
+    for (auto& flusher : flushers) flusher.get();
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        if (errors[i] != 0) return fail("install.error.write", destinationPath(ownFlush_[i]), errors[i]);
     }
     if (!flushEach_) {
         if (FlushFileSystem(stage_.fd()) != 0) return fail("install.error.write", stagePath(), errno);

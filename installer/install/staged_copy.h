@@ -1,10 +1,12 @@
-// Copying one payload file into the staging folder: the bytes pass once through a buffer
-// that is reused for every file, and the SHA-256 digest is taken as they pass, so no file is
-// read twice and memory stays the same whatever the pack's size.
+// Copying one payload file into the staging folder with its SHA-256 digest. A small file's
+// bytes pass once through a buffer that is reused for every file, the digest taken as they
+// pass; a big one is copied inside the kernel (copy_file_range) and its digest read back from
+// the staged copy a window at a time. Memory stays the same whatever the pack's size.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,10 +25,13 @@ class StagedCopier {
     // `copiedBytes` is told after every piece written.
     explicit StagedCopier(std::function<void(std::uint64_t)> copiedBytes);
 
-    // Copies the open file `from` into the open file `to`, to its end.
-    CopyResult copy(int from, int to);
+    // Copies the open file `from` into the open file `to`, to its end; `expectedSize` (the
+    // size the listing saw) picks the way.
+    CopyResult copy(int from, int to, std::uint64_t expectedSize);
 
   private:
+    std::optional<CopyResult> copyInKernel(int from, int to);
+
     std::vector<std::uint8_t> buffer_;
     std::function<void(std::uint64_t)> copiedBytes_;
 };
