@@ -1,6 +1,9 @@
 #include "installer/install/folder_handle.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -85,6 +88,42 @@ FolderHandle OpenBelow(int base, const std::vector<std::string>& names, bool cre
 
 int FlushFolder(int fd) {
     return platform::FsyncRetrying(fd);
+}
+
+int FlushFileSystem(int fd) {
+    int result = 0;
+    do {
+        result = ::syncfs(fd);
+    } while (result != 0 && errno == EINTR);
+    return result;
+}
+
+bool RemoveTreeAt(int folder, const std::string& name) {
+    const auto& posix = platform::Posix();
+    struct stat info {};
+    if (posix.fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+    if (!S_ISDIR(info.st_mode)) return posix.unlinkat(folder, name.c_str(), 0) == 0 || errno == ENOENT;
+    const int fd = platform::OpenAtRetrying(folder, name.c_str(), kFolderFlags);
+    if (fd < 0) return false;
+    DIR* listing = ::fdopendir(fd);
+    if (listing == nullptr) {
+        platform::CloseOnce(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string child = entry->d_name;
+        if (child != "." && child != "..") names.push_back(child);
+    }
+    bool good = true;
+    for (const std::string& child : names) good = RemoveTreeAt(::dirfd(listing), child) && good;
+    const int error = errno;
+    ::closedir(listing);
+    if (!good) {
+        errno = error;
+        return false;
+    }
+    return posix.unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT;
 }
 
 }  // namespace installer

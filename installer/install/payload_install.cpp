@@ -5,10 +5,12 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <array>
-#include <functional>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <optional>
 #include <set>
 #include <vector>
@@ -17,6 +19,9 @@
 #include "installer/install/folder_handle.h"
 #include "installer/install/receipt.h"
 #include "installer/install/size_text.h"
+#include "installer/install/stage_journal.h"
+#include "installer/install/staged_copy.h"
+#include "installer/install/stale_stages.h"
 #include "installer/pack/payload_listing.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
@@ -24,10 +29,17 @@
 namespace installer {
 namespace {
 
-constexpr std::size_t kCopyBuffer = 1 << 20;
+using Clock = std::chrono::steady_clock;
+
 constexpr std::uint64_t kProgressEvery = 4u << 20;
+constexpr auto kProgressPause = std::chrono::milliseconds(80);
 constexpr std::uint64_t kRoomPerEntry = 4096;  // A folder entry and an inode, roughly.
-constexpr const char* kStagePrefix = ".packgate-stage-";
+// A few files are flushed each by itself (the big ones several at once, so the disk works on
+// them together); more, with one flush of the file system, which costs one wait on the disk
+// instead of one per file.
+constexpr std::uint64_t kOwnFlushBytes = 1u << 20;
+constexpr std::size_t kFlushEachUpTo = 64;
+constexpr std::size_t kFlushers = 8;
 
 std::string Reason(int error) {
     return std::strerror(error);
@@ -47,11 +59,25 @@ std::vector<std::string> Names(const std::string& relative) {
     return relative.empty() ? std::vector<std::string>{} : PathNames(relative);
 }
 
-// A file moved into place, and what it replaced (moved aside under `backup`).
-struct Placed {
-    std::string path;
-    std::optional<std::string> backup;
-    bool moved = false;
+// The open folder `relative` below a base, kept while the next files share it (the listing
+// is in name order, so they mostly do).
+class FolderCache {
+  public:
+    explicit FolderCache(const FolderHandle& base) : base_(base) {}
+    const FolderHandle& at(const std::string& relative) {
+        if (!open_ || relative != path_) {
+            handle_ = OpenBelow(base_.fd(), Names(relative), false);
+            path_ = relative;
+            open_ = handle_.valid();
+        }
+        return handle_;
+    }
+
+  private:
+    const FolderHandle& base_;
+    FolderHandle handle_;
+    std::string path_;
+    bool open_ = false;
 };
 
 class PayloadInstaller {
@@ -68,21 +94,29 @@ class PayloadInstaller {
     bool checkSpace();
     bool makeStage();
     bool stageAll();
-    bool stageFile(const PayloadFile& entry);
-    bool copyBytes(int from, int to, const PayloadFile& entry);
+    bool checkDigest(const PayloadFile& entry, const std::string& sha256);
+    bool finishStagedFile(int to, const PayloadFile& entry);
     bool flushStage();
+    bool flushEverything();
+    int flushStagedFile(const std::string& relative) const;
     bool destinationUnchanged();
+    bool planMoves();
+    bool planEntry(const PayloadFile& entry, std::set<std::string>& movedFolders);
+    void planDropped();
+    bool writeJournal();
     bool commitAll();
-    bool commitFolder(const PayloadFile& entry);
-    bool commitFile(const PayloadFile& entry);
+    bool commitMove(const StagedMove& move);
+    bool markCommitted();
     bool writeReceipt();
-    void removeDropped();
+    Receipt receipt() const;
     void rollBack();
     void removeStage();
     void tell(const std::string& current);
+    void tellWhenDue(const std::string& current);
+    void phase(std::string_view name, std::size_t step = 0) const;
     void reading(const std::function<void()>& read) const;
-    int openSource(const std::string& relative) const;
     std::string destinationPath(const std::string& relative) const;
+    std::string stagePath() const { return destinationPath(stageName_); }
 
     const InstallRequest& request_;
     InstallReport report_;
@@ -97,13 +131,16 @@ class PayloadInstaller {
     FolderHandle stagedNew_;
     FolderHandle stagedOld_;
     std::vector<std::string> stagedFolders_;
-    std::vector<std::string> stagedFiles_;
+    std::vector<std::string> ownFlush_;  // Staged files flushed one by one.
+    bool flushEach_ = true;
+    std::vector<StagedMove> moves_;
     std::vector<std::string> createdFolders_;
-    std::vector<Placed> placed_;
-    std::vector<ReceiptFile> files_;
     std::set<std::string> touchedFolders_;
+    std::vector<ReceiptFile> files_;
+    bool journaled_ = false;
     InstallProgress progress_;
-    std::uint64_t lastTold_ = 0;
+    std::uint64_t lastToldBytes_ = 0;
+    Clock::time_point lastTold_ = Clock::now();
 };
 
 bool PayloadInstaller::failText(std::string text) {
@@ -121,8 +158,19 @@ std::string PayloadInstaller::destinationPath(const std::string& relative) const
 
 void PayloadInstaller::tell(const std::string& current) {
     progress_.currentFile = current;
-    lastTold_ = progress_.bytesDone;
+    lastToldBytes_ = progress_.bytesDone;
+    lastTold_ = Clock::now();
     if (request_.progress) request_.progress(progress_);
+}
+
+void PayloadInstaller::tellWhenDue(const std::string& current) {
+    if (progress_.bytesDone - lastToldBytes_ >= kProgressEvery || Clock::now() - lastTold_ >= kProgressPause) {
+        tell(current);
+    }
+}
+
+void PayloadInstaller::phase(std::string_view name, std::size_t step) const {
+    if (request_.phaseReached) request_.phaseReached(name, step);
 }
 
 void PayloadInstaller::reading(const std::function<void()>& read) const {
@@ -131,21 +179,6 @@ void PayloadInstaller::reading(const std::function<void()>& read) const {
     } else {
         read();
     }
-}
-
-// Opens the payload file `relative` below the payload folder, following no link on the way.
-int PayloadInstaller::openSource(const std::string& relative) const {
-    int fd = -1;
-    int error = 0;
-    reading([&] {
-        const FolderHandle parent = OpenBelow(payload_.fd(), Names(Parent(relative)), false);
-        fd = parent.valid() ? platform::OpenAtRetrying(parent.fd(), Leaf(relative).c_str(),
-                                                       O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
-                            : -1;
-        error = errno;
-    });
-    errno = error;
-    return fd;
 }
 
 bool PayloadInstaller::prepare() {
@@ -162,15 +195,20 @@ bool PayloadInstaller::prepare() {
     });
     if (!listing_.error.empty()) return failText(listing_.error);
     if (!payload_.valid()) return fail("install.error.read", request_.payloadPath, payloadError);
+    std::size_t smallFiles = 0;
     for (const PayloadFile& entry : listing_.files) {
-        if (!entry.folder()) ++progress_.filesTotal;
+        if (entry.folder()) continue;
+        ++progress_.filesTotal;
+        if (entry.size < kOwnFlushBytes) ++smallFiles;
     }
+    flushEach_ = smallFiles <= kFlushEachUpTo && progress_.filesTotal - smallFiles <= kFlushEachUpTo / 8;
     progress_.bytesTotal = listing_.totalBytes;
     destination_ = OpenFolderNoFollow(request_.destination);
     if (!destination_.valid()) return fail("install.error.destination", request_.destination, errno);
     if (platform::Posix().fstat(destination_.fd(), &destinationInfo_) != 0) {
         return fail("install.error.destination", request_.destination, errno);
     }
+    SweepAbandonedStages({destination_.fd(), request_.destination, request_.home});
     receiptPath_ = ReceiptPathFor(request_.home, request_.pack.identifier, request_.destination);
     earlier_ = ReadReceipt(receiptPath_);
     return true;
@@ -216,109 +254,163 @@ bool PayloadInstaller::makeStage() {
     }
     if (stageName_.empty()) return fail("install.error.write", request_.destination, EEXIST);
     stage_ = OpenBelow(destination_.fd(), {stageName_}, false);
-    if (!stage_.valid()) return fail("install.error.write", destinationPath(stageName_), errno);
-    for (const char* part : {"new", "old"}) {
+    if (!stage_.valid()) return fail("install.error.write", stagePath(), errno);
+    // Taken before anything is staged, so no other run's sweep mistakes this folder for one
+    // abandoned.
+    LockStage(stage_.fd());
+    for (const char* part : {kStagedNew, kStagedOld}) {
         if (posix.mkdirat(stage_.fd(), part, 0700) != 0) {
-            return fail("install.error.write", destinationPath(stageName_ + "/" + part), errno);
+            return fail("install.error.write", stagePath() + "/" + part, errno);
         }
     }
-    stagedNew_ = OpenBelow(stage_.fd(), {"new"}, false);
-    stagedOld_ = OpenBelow(stage_.fd(), {"old"}, false);
+    stagedNew_ = OpenBelow(stage_.fd(), {kStagedNew}, false);
+    stagedOld_ = OpenBelow(stage_.fd(), {kStagedOld}, false);
     if (!stagedNew_.valid() || !stagedOld_.valid()) {
-        return fail("install.error.write", destinationPath(stageName_), errno);
+        return fail("install.error.write", stagePath(), errno);
     }
     return true;
 }
 
-bool PayloadInstaller::copyBytes(int from, int to, const PayloadFile& entry) {
-    std::vector<std::uint8_t> buffer(kCopyBuffer);
-    Sha256 sha;
-    std::uint64_t copied = 0;
-    for (;;) {
-        const ssize_t got = platform::ReadRetrying(from, buffer.data(), buffer.size());
-        if (got < 0) {
-            return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
-        }
-        if (got == 0) break;
-        const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(got));
-        if (!platform::WriteAll(to, bytes)) {
-            return fail("install.error.write", destinationPath(entry.relativePath), errno);
-        }
-        sha.add(bytes.data(), bytes.size());
-        copied += bytes.size();
-        progress_.bytesDone += bytes.size();
-        if (progress_.bytesDone - lastTold_ >= kProgressEvery) tell(entry.relativePath);
-    }
-    files_.push_back({entry.relativePath, copied, sha.hex()});
-    return true;
+bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& sha256) {
+    if (!request_.expectedSha256) return true;
+    const auto expected = request_.expectedSha256->find(entry.relativePath);
+    if (expected != request_.expectedSha256->end() && expected->second == sha256) return true;
+    return failText(Words::ForUser().text(
+        "install.error.digest", {{"path", request_.payloadPath + "/" + entry.relativePath}}));
 }
 
-bool PayloadInstaller::stageFile(const PayloadFile& entry) {
-    const std::string source = request_.payloadPath + "/" + entry.relativePath;
-    const int from = openSource(entry.relativePath);
-    if (from < 0) return fail("install.error.read", source, errno);
-    struct stat info {};
-    if (platform::Posix().fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int error = errno != 0 ? errno : EINVAL;
-        platform::CloseOnce(from);
-        return fail("install.error.read", source, error);
+// Sets the staged file's permissions and, when files are flushed one by one, flushes a small
+// one now (a big one later, with the others).
+bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
+    if (platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
-    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(entry.relativePath)), false);
-    const std::string leaf = Leaf(entry.relativePath);
-    const int to = parent.valid() ? platform::OpenAtRetrying(
-                                        parent.fd(), leaf.c_str(),
-                                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
-                                  : -1;
-    if (to < 0) {
-        const int error = errno;
-        platform::CloseOnce(from);
-        return fail("install.error.write", destinationPath(entry.relativePath), error);
+    if (!flushEach_) return true;
+    if (entry.size >= kOwnFlushBytes) {
+        ownFlush_.push_back(entry.relativePath);
+    } else if (platform::FsyncRetrying(to) != 0) {
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
-    stagedFiles_.push_back(entry.relativePath);
-    bool good = copyBytes(from, to, entry);
-    platform::CloseOnce(from);
-    if (good && platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
-        good = fail("install.error.write", destinationPath(entry.relativePath), errno);
-    }
-    if (good && platform::FsyncRetrying(to) != 0) {
-        good = fail("install.error.write", destinationPath(entry.relativePath), errno);
-    }
-    if (platform::CloseOnce(to) != 0 && good) {
-        good = fail("install.error.write", destinationPath(entry.relativePath), errno);
-    }
-    if (!good) return false;
-    ++progress_.filesDone;
-    tell(entry.relativePath);
     return true;
 }
 
 bool PayloadInstaller::stageAll() {
+    const auto& posix = platform::Posix();
+    FolderCache sources(payload_);
+    FolderCache staged(stagedNew_);
+    StagedCopier copier([this](std::uint64_t bytes) { progress_.bytesDone += bytes; });
+    std::size_t step = 0;
     for (const PayloadFile& entry : listing_.files) {
-        if (!entry.folder()) {
-            if (!stageFile(entry)) return false;
+        const std::string parentPath = Parent(entry.relativePath);
+        const std::string leaf = Leaf(entry.relativePath);
+        const FolderHandle& stagedParent = staged.at(parentPath);
+        if (entry.folder()) {
+            if (!stagedParent.valid() || posix.mkdirat(stagedParent.fd(), leaf.c_str(), 0700) != 0) {
+                return fail("install.error.write", destinationPath(entry.relativePath), errno);
+            }
+            stagedFolders_.push_back(entry.relativePath);
             continue;
         }
-        const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(entry.relativePath)), false);
-        if (!parent.valid() ||
-            platform::Posix().mkdirat(parent.fd(), Leaf(entry.relativePath).c_str(), 0700) != 0) {
-            return fail("install.error.write", destinationPath(entry.relativePath), errno);
+        phase("stage", step++);
+        const std::string source = request_.payloadPath + "/" + entry.relativePath;
+        int from = -1;
+        int error = 0;
+        reading([&] {
+            const FolderHandle& parent = sources.at(parentPath);
+            from = parent.valid() ? platform::OpenAtRetrying(parent.fd(), leaf.c_str(),
+                                                             O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                                  : -1;
+            error = errno;
+        });
+        if (from < 0) return fail("install.error.read", source, error);
+        struct stat info {};
+        if (posix.fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
+            error = errno != 0 ? errno : EINVAL;
+            platform::CloseOnce(from);
+            return fail("install.error.read", source, error);
         }
-        stagedFolders_.push_back(entry.relativePath);
+        const int to = stagedParent.valid()
+                           ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
+                                                      O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
+                           : -1;
+        if (to < 0) {
+            error = errno;
+            platform::CloseOnce(from);
+            return fail("install.error.write", destinationPath(entry.relativePath), error);
+        }
+        const CopyResult copied = copier.copy(from, to, entry.size);
+        platform::CloseOnce(from);
+        bool good = copied.copied;
+        if (!good) {
+            fail(copied.readFailed ? "install.error.read" : "install.error.write",
+                 copied.readFailed ? source : destinationPath(entry.relativePath), copied.error);
+        }
+        good = good && checkDigest(entry, copied.sha256) && finishStagedFile(to, entry);
+        if (platform::CloseOnce(to) != 0 && good) {
+            good = fail("install.error.write", destinationPath(entry.relativePath), errno);
+        }
+        if (!good) return false;
+        files_.push_back({entry.relativePath, copied.bytes, copied.sha256});
+        ++progress_.filesDone;
+        tellWhenDue(entry.relativePath);
     }
+    tell("");
     return true;
 }
 
-bool PayloadInstaller::flushStage() {
+// Flushes the staged file `relative`; 0, or the error.
+int PayloadInstaller::flushStagedFile(const std::string& relative) const {
+    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(relative)), false);
+    const int fd = parent.valid() ? platform::OpenAtRetrying(parent.fd(), Leaf(relative).c_str(),
+                                                             O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                                  : -1;
+    const bool flushed = fd >= 0 && platform::FsyncRetrying(fd) == 0;
+    const int error = flushed ? 0 : (errno != 0 ? errno : EIO);
+    if (fd >= 0) platform::CloseOnce(fd);
+    return error;
+}
+
+// What the flush of everything staged does, in whichever thread runs it.
+bool PayloadInstaller::flushEverything() {
+    std::atomic<std::size_t> next{0};
+    std::vector<int> errors(ownFlush_.size(), 0);
+    auto flushSome = [&] {
+        for (std::size_t i = next++; i < ownFlush_.size(); i = next++) {
+            errors[i] = flushStagedFile(ownFlush_[i]);
+            if (errors[i] != 0) next = ownFlush_.size();
+        }
+    };
+    std::vector<std::future<void>> flushers;
+    for (std::size_t i = 0; i < std::min(kFlushers, ownFlush_.size()); ++i) {
+        flushers.push_back(std::async(std::launch::async, flushSome));
+    }
+    for (auto& flusher : flushers) flusher.get();
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        if (errors[i] != 0) return fail("install.error.write", destinationPath(ownFlush_[i]), errors[i]);
+    }
+    if (!flushEach_) {
+        if (FlushFileSystem(stage_.fd()) != 0) return fail("install.error.write", stagePath(), errno);
+        return true;
+    }
     std::vector<std::string> folders{""};
     folders.insert(folders.end(), stagedFolders_.begin(), stagedFolders_.end());
     for (const std::string& folder : folders) {
         const FolderHandle handle = OpenBelow(stagedNew_.fd(), Names(folder), false);
         if (!handle.valid() || FlushFolder(handle.fd()) != 0) {
-            return fail("install.error.write", destinationPath(stageName_), errno);
+            return fail("install.error.write", stagePath(), errno);
         }
     }
     if (FlushFolder(stage_.fd()) != 0) return fail("install.error.write", request_.destination, errno);
     return true;
+}
+
+// The flush may wait on the disk for seconds; progress is told meanwhile so the person
+// waiting sees the install is alive.
+bool PayloadInstaller::flushStage() {
+    phase("flush");
+    auto flushing = std::async(std::launch::async, [this] { return flushEverything(); });
+    while (flushing.wait_for(kProgressPause) != std::future_status::ready) tell("");
+    return flushing.get();
 }
 
 // The template folder may have been removed, or a link put in its place, while the files
@@ -337,70 +429,69 @@ bool PayloadInstaller::destinationUnchanged() {
     return failText(Words::ForUser().text("install.error.replaced", {{"path", request_.destination}}));
 }
 
-bool PayloadInstaller::commitFolder(const PayloadFile& entry) {
-    const FolderHandle parent = OpenBelow(destination_.fd(), Names(Parent(entry.relativePath)), false);
+// Plans one entry's move: a folder the template folder lacks moves whole (with everything
+// in it); a file goes into a folder that is there, moving aside a file of the same name.
+bool PayloadInstaller::planEntry(const PayloadFile& entry, std::set<std::string>& movedFolders) {
+    for (std::string above = Parent(entry.relativePath); !above.empty(); above = Parent(above)) {
+        if (movedFolders.count(above) == 0) continue;
+        if (entry.folder()) createdFolders_.push_back(entry.relativePath);
+        return true;
+    }
+    const std::string parentPath = Parent(entry.relativePath);
+    const FolderHandle parent = OpenBelow(destination_.fd(), Names(parentPath), false);
     if (!parent.valid()) return fail("install.error.write", destinationPath(entry.relativePath), errno);
     const std::string leaf = Leaf(entry.relativePath);
     struct stat info {};
-    if (platform::Posix().fstatat(parent.fd(), leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(info.st_mode)) return true;
+    const bool there = platform::Posix().fstatat(parent.fd(), leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!there && errno != ENOENT) return fail("install.error.write", destinationPath(entry.relativePath), errno);
+    if (there && S_ISDIR(info.st_mode) != entry.folder()) {
         return failText(Words::ForUser().text("install.error.in_way", {{"path", destinationPath(entry.relativePath)}}));
     }
-    if (errno != ENOENT) return fail("install.error.write", destinationPath(entry.relativePath), errno);
-    if (platform::Posix().mkdirat(parent.fd(), leaf.c_str(), (entry.mode & 0777) | 0700) != 0) {
-        return fail("install.error.write", destinationPath(entry.relativePath), errno);
+    if (entry.folder()) {
+        if (there) return true;
+        movedFolders.insert(entry.relativePath);
+        createdFolders_.push_back(entry.relativePath);
+        moves_.push_back({StagedMove::Kind::Folder, entry.relativePath, ""});
+    } else {
+        const std::string backup = there ? std::to_string(moves_.size()) : "";
+        moves_.push_back({StagedMove::Kind::File, entry.relativePath, backup});
     }
-    createdFolders_.push_back(entry.relativePath);
-    touchedFolders_.insert(Parent(entry.relativePath));
-    return true;
-}
-
-bool PayloadInstaller::commitFile(const PayloadFile& entry) {
-    const std::string parentPath = Parent(entry.relativePath);
-    const FolderHandle parent = OpenBelow(destination_.fd(), Names(parentPath), false);
-    const FolderHandle staged = OpenBelow(stagedNew_.fd(), Names(parentPath), false);
-    if (!parent.valid() || !staged.valid()) {
-        return fail("install.error.write", destinationPath(entry.relativePath), errno);
-    }
-    const auto& posix = platform::Posix();
-    const std::string leaf = Leaf(entry.relativePath);
-    Placed placed{entry.relativePath, std::nullopt, false};
-    struct stat info {};
-    if (posix.fstatat(parent.fd(), leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            return failText(Words::ForUser().text("install.error.in_way", {{"path", destinationPath(entry.relativePath)}}));
-        }
-        const std::string backup = std::to_string(placed_.size());
-        if (posix.renameat(parent.fd(), leaf.c_str(), stagedOld_.fd(), backup.c_str()) != 0) {
-            return fail("install.error.write", destinationPath(entry.relativePath), errno);
-        }
-        placed.backup = backup;
-    } else if (errno != ENOENT) {
-        return fail("install.error.write", destinationPath(entry.relativePath), errno);
-    }
-    const int moved = posix.renameat(staged.fd(), leaf.c_str(), parent.fd(), leaf.c_str());
-    const int error = errno;
-    placed.moved = moved == 0;
-    placed_.push_back(placed);
-    if (moved != 0) return fail("install.error.write", destinationPath(entry.relativePath), error);
     touchedFolders_.insert(parentPath);
     return true;
 }
 
-bool PayloadInstaller::commitAll() {
-    for (const PayloadFile& entry : listing_.files) {
-        if (!(entry.folder() ? commitFolder(entry) : commitFile(entry))) return false;
-    }
-    for (const std::string& folder : touchedFolders_) {
-        const FolderHandle handle = OpenBelow(destination_.fd(), Names(folder), false);
-        if (!handle.valid() || FlushFolder(handle.fd()) != 0) {
-            return fail("install.error.write", destinationPath(folder), errno);
+// After an upgrade: the earlier version's files this one no longer carries are moved aside
+// with the rest (and so come back on a rollback), unless they were changed since: those are
+// kept and reported.
+void PayloadInstaller::planDropped() {
+    if (!earlier_) return;
+    std::set<std::string> current;
+    for (const ReceiptFile& file : files_) current.insert(file.path);
+    for (const ReceiptFile& old : earlier_->files) {
+        if (current.count(old.path) != 0 || Names(old.path).empty()) continue;
+        const FolderHandle parent = OpenBelow(destination_.fd(), Names(Parent(old.path)), false);
+        if (!parent.valid()) continue;
+        const auto digest = DigestOfFileAt(parent.fd(), Leaf(old.path));
+        if (!digest) continue;  // Already gone.
+        if (digest->sha256 != old.sha256 || digest->size != old.size) {
+            report_.keptFiles.push_back(old.path);
+            continue;
         }
+        moves_.push_back({StagedMove::Kind::Drop, old.path, std::to_string(moves_.size())});
+        touchedFolders_.insert(Parent(old.path));
     }
+}
+
+bool PayloadInstaller::planMoves() {
+    std::set<std::string> movedFolders;
+    for (const PayloadFile& entry : listing_.files) {
+        if (!planEntry(entry, movedFolders)) return false;
+    }
+    planDropped();
     return true;
 }
 
-bool PayloadInstaller::writeReceipt() {
+Receipt PayloadInstaller::receipt() const {
     Receipt receipt;
     receipt.identifier = request_.pack.identifier;
     receipt.version = request_.pack.version;
@@ -422,74 +513,90 @@ bool PayloadInstaller::writeReceipt() {
     for (const std::string& folder : createdFolders_) {
         if (seen.insert(folder).second) receipt.createdFolders.push_back(folder);
     }
-    const std::string error = WriteReceipt(receipt, receiptPath_);
+    return receipt;
+}
+
+// The receipt is staged with the journal, so a run killed after its last move can still be
+// finished by the next one.
+bool PayloadInstaller::writeJournal() {
+    const std::string staged = stagePath() + "/" + kStagedReceipt;
+    const std::string error = WriteReceipt(receipt(), staged);
+    if (!error.empty()) {
+        return failText(Words::ForUser().text("install.error.receipt", {{"path", staged}, {"reason", error}}));
+    }
+    if (!WriteStageJournal(stage_.fd(), {receiptPath_, moves_})) {
+        return fail("install.error.write", stagePath() + "/" + kJournalName, errno);
+    }
+    journaled_ = true;
+    return true;
+}
+
+bool PayloadInstaller::commitMove(const StagedMove& move) {
+    const auto& posix = platform::Posix();
+    const std::string parentPath = Parent(move.path);
+    const std::string leaf = Leaf(move.path);
+    const FolderHandle parent = OpenBelow(destination_.fd(), Names(parentPath), false);
+    if (!parent.valid()) return fail("install.error.write", destinationPath(move.path), errno);
+    if (!move.backup.empty() &&
+        posix.renameat(parent.fd(), leaf.c_str(), stagedOld_.fd(), move.backup.c_str()) != 0) {
+        return fail("install.error.write", destinationPath(move.path), errno);
+    }
+    if (move.kind == StagedMove::Kind::Drop) return true;
+    const FolderHandle staged = OpenBelow(stagedNew_.fd(), Names(parentPath), false);
+    if (!staged.valid() || posix.renameat(staged.fd(), leaf.c_str(), parent.fd(), leaf.c_str()) != 0) {
+        return fail("install.error.write", destinationPath(move.path), errno);
+    }
+    return true;
+}
+
+bool PayloadInstaller::commitAll() {
+    for (std::size_t i = 0; i < moves_.size(); ++i) {
+        phase("commit", i);
+        if (!commitMove(moves_[i])) return false;
+        tellWhenDue(moves_[i].path);
+    }
+    for (const std::string& folder : touchedFolders_) {
+        const FolderHandle handle = OpenBelow(destination_.fd(), Names(folder), false);
+        if (!handle.valid() || FlushFolder(handle.fd()) != 0) {
+            return fail("install.error.write", destinationPath(folder), errno);
+        }
+    }
+    return true;
+}
+
+bool PayloadInstaller::markCommitted() {
+    const int fd = platform::OpenAtRetrying(stage_.fd(), kCommittedMark,
+                                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return fail("install.error.write", stagePath() + "/" + kCommittedMark, errno);
+    platform::CloseOnce(fd);
+    if (FlushFolder(stage_.fd()) != 0) return fail("install.error.write", stagePath(), errno);
+    phase("committed");
+    return true;
+}
+
+bool PayloadInstaller::writeReceipt() {
+    const std::string error = WriteReceipt(receipt(), receiptPath_);
     if (error.empty()) return true;
+    platform::Posix().unlinkat(stage_.fd(), kCommittedMark, 0);
     return failText(Words::ForUser().text("install.error.receipt", {{"path", receiptPath_}, {"reason", error}}));
 }
 
-// After an upgrade: the earlier version's files this one no longer carries go, unless they
-// were changed since (those are kept and reported).
-void PayloadInstaller::removeDropped() {
-    if (!earlier_) return;
-    std::set<std::string> current;
-    for (const ReceiptFile& file : files_) current.insert(file.path);
-    for (const ReceiptFile& old : earlier_->files) {
-        if (current.count(old.path) != 0) continue;
-        const FolderHandle parent = OpenBelow(destination_.fd(), Names(Parent(old.path)), false);
-        if (!parent.valid()) continue;
-        const std::string leaf = Leaf(old.path);
-        const auto digest = DigestOfFileAt(parent.fd(), leaf);
-        if (!digest) continue;  // Already gone.
-        if (digest->sha256 != old.sha256 || digest->size != old.size ||
-            platform::Posix().unlinkat(parent.fd(), leaf.c_str(), 0) != 0) {
-            report_.keptFiles.push_back(old.path);
-        }
-    }
-}
-
 void PayloadInstaller::rollBack() {
-    const auto& posix = platform::Posix();
-    for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) {
-        const std::string parentPath = Parent(it->path);
-        const FolderHandle parent = OpenBelow(destination_.fd(), Names(parentPath), false);
-        const FolderHandle staged = OpenBelow(stagedNew_.fd(), Names(parentPath), false);
-        const std::string leaf = Leaf(it->path);
-        if (it->moved && parent.valid() && staged.valid()) {
-            posix.renameat(parent.fd(), leaf.c_str(), staged.fd(), leaf.c_str());
-        }
-        if (it->backup && parent.valid()) {
-            posix.renameat(stagedOld_.fd(), it->backup->c_str(), parent.fd(), leaf.c_str());
-        }
-    }
-    for (auto it = createdFolders_.rbegin(); it != createdFolders_.rend(); ++it) {
-        const FolderHandle parent = OpenBelow(destination_.fd(), Names(Parent(*it)), false);
-        if (parent.valid()) posix.unlinkat(parent.fd(), Leaf(*it).c_str(), AT_REMOVEDIR);
-    }
+    if (journaled_) UndoStagedMoves(destination_.fd(), stage_.fd(), moves_);
 }
 
-// The staging folder goes in every case: after a success it holds only the replaced files.
+// The staging folder goes in every case (after a success it holds only the replaced files),
+// unless a file moved aside could not be put back: that stays for the next run's sweep.
 void PayloadInstaller::removeStage() {
     if (stageName_.empty()) return;
-    const auto& posix = platform::Posix();
-    // Made but never opened: only the empty folder itself is there.
-    if (!stage_.valid()) {
-        posix.unlinkat(destination_.fd(), stageName_.c_str(), AT_REMOVEDIR);
-        return;
+    phase("clean");
+    if (!report_.installed && stage_.valid() && !NothingSetAside(stage_.fd())) return;
+    std::string name = stageName_;
+    const std::string done = kDonePrefix + stageName_.substr(std::strlen(kStagePrefix));
+    if (platform::Posix().renameat(destination_.fd(), name.c_str(), destination_.fd(), done.c_str()) == 0) {
+        name = done;
     }
-    for (std::size_t i = 0; i < placed_.size(); ++i) {
-        posix.unlinkat(stagedOld_.fd(), std::to_string(i).c_str(), 0);
-    }
-    for (const std::string& file : stagedFiles_) {
-        const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(file)), false);
-        if (parent.valid()) posix.unlinkat(parent.fd(), Leaf(file).c_str(), 0);
-    }
-    for (auto it = stagedFolders_.rbegin(); it != stagedFolders_.rend(); ++it) {
-        const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(*it)), false);
-        if (parent.valid()) posix.unlinkat(parent.fd(), Leaf(*it).c_str(), AT_REMOVEDIR);
-    }
-    posix.unlinkat(stage_.fd(), "new", AT_REMOVEDIR);
-    posix.unlinkat(stage_.fd(), "old", AT_REMOVEDIR);
-    posix.unlinkat(destination_.fd(), stageName_.c_str(), AT_REMOVEDIR);
+    RemoveTreeAt(destination_.fd(), name);
     FlushFolder(destination_.fd());
 }
 
@@ -502,15 +609,16 @@ InstallReport PayloadInstaller::run() {
     if (!prepare() || !checkVersion() || !checkSpace()) return report_;
     tell("");
     const bool done = makeStage() && stageAll() && flushStage() && destinationUnchanged() &&
-                      commitAll() && writeReceipt();
+                      planMoves() && writeJournal() && commitAll() && markCommitted() &&
+                      writeReceipt();
     if (!done) {
+        report_.keptFiles.clear();
         rollBack();
         removeStage();
         return report_;
     }
-    removeStage();
-    removeDropped();
     report_.installed = true;
+    removeStage();
     report_.files = progress_.filesTotal;
     for (const ReceiptFile& file : files_) report_.bytes += file.size;
     report_.receiptPath = receiptPath_;

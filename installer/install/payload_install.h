@@ -2,17 +2,24 @@
 // not at all, and writes the receipt.
 //
 // It checks the free space first, stages every file in a hidden folder inside the template
-// folder (so the final moves are renames on one file system), flushes files and folders,
-// checks that the template folder is still the one it opened, then renames each file into
-// place, moving aside a file of the same name. Any failure puts everything back: the template
-// folder is left as it was, and the report says what failed, with the path and the reason.
+// folder (so the final moves are renames on one file system), taking each file's digest as it
+// is copied, makes everything staged durable at once (one flush of the file system when there
+// are many files, so thousands of files cost no more than one), checks that the template
+// folder is still the one it opened, writes the journal of its moves, then renames each file
+// (or each folder the template folder lacks, whole) into place, moving aside a file of the
+// same name. Any failure puts everything back: the template folder is left as it was, and the
+// report says what failed, with the path and the reason. A run that is killed is undone (or,
+// once committed, finished) by the next install into the same folder (stale_stages.h).
 // Files the pack does not carry are never touched (an upgrade removes the files the earlier
 // version installed and this one lacks, unless they were changed since). No link is followed
 // on the way into the template folder or inside it.
 #pragma once
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "installer/model/install_report.h"
 #include "installer/pack/pack.h"
@@ -32,12 +39,19 @@ struct InstallRequest {
     // Asked before an older version replaces a newer one (without it, or on no, the install
     // is refused unless allowDowngrade).
     std::function<bool(const std::string& question)> confirm;
-    // Told at least once per file, and every few MiB of a big file.
+    // Told as the files are copied (every few MiB and at least every 80 ms while there is
+    // progress, and during the final flush), and once every file is staged.
     std::function<void(const InstallProgress&)> progress;
     // Runs `read` (listing the payload, opening its folders and files) with the identity
     // that may read the payload; unset, with the current one. Files are always written with
     // the current one.
     std::function<void(const std::function<void()>& read)> asPayloadReader;
+    // When set, the SHA-256 (lower-case hex) each payload file must have, by its path from the
+    // payload folder; a file whose copied bytes differ, or that is not listed, fails the install.
+    std::optional<std::map<std::string, std::string>> expectedSha256;
+    // Told as the install reaches each of its phases ("stage", "flush", "commit",
+    // "committed", "clean"), with the step within it (each file staged, each move made).
+    std::function<void(std::string_view phase, std::size_t step)> phaseReached;
 };
 
 // Runs the install step as the current user.

@@ -83,11 +83,6 @@ std::optional<EntryPlace> PlaceOf(const std::vector<std::string>& parts) {
     return EntryPlace{Joined(parts, 1), parts[0]};
 }
 
-struct PlacedEntry {
-    const EntryHeader* header;
-    EntryPlace place;
-};
-
 // The first link among the folders above `path` (not `path` itself), if any.
 bool BeneathALink(const std::string& path, const std::set<std::string>& links) {
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
@@ -151,46 +146,49 @@ EntryCheck CheckEntryHeader(const EntryHeader& header, const ArchiveCaps& caps) 
     return {place, {}};
 }
 
-std::optional<ListRefusal> CheckEntryList(const std::vector<EntryHeader>& headers,
-                                          const ArchiveCaps& caps) {
-    if (headers.size() > caps.entries) {
-        return ListRefusal{headers[caps.entries].name, EntryRefusal::TooManyEntries};
+EntryListCheck::EntryListCheck(const ArchiveCaps& caps) : caps_(caps) {}
+
+std::optional<ListRefusal> EntryListCheck::add(const EntryHeader& header) {
+    if (headers_.size() >= caps_.entries) return ListRefusal{header.name, EntryRefusal::TooManyEntries};
+    EntryCheck check = CheckEntryHeader(header, caps_);
+    if (check.refusal) return ListRefusal{header.name, *check.refusal};
+    const EntryPlace& place = *check.place;
+    const bool marksTop = !place.path.empty() || !place.topFolder.empty();
+    if (marksTop && !top_) top_ = place.topFolder;
+    if (marksTop && *top_ != place.topFolder) {
+        return ListRefusal{header.name, EntryRefusal::OutsideContents};
     }
-    std::vector<PlacedEntry> placed;
-    std::optional<std::string> top;
-    std::set<std::string> files;
-    std::set<std::string> folders;
-    std::set<std::string> links;
-    std::uint64_t total = 0;
-    for (const EntryHeader& header : headers) {
-        EntryCheck check = CheckEntryHeader(header, caps);
-        if (check.refusal) return ListRefusal{header.name, *check.refusal};
-        EntryPlace& place = *check.place;
-        const bool marksTop = !place.path.empty() || !place.topFolder.empty();
-        if (marksTop && !top) top = place.topFolder;
-        if (marksTop && *top != place.topFolder) {
-            return ListRefusal{header.name, EntryRefusal::OutsideContents};
-        }
-        const bool folder = header.kind == EntryKind::Folder;
-        if (files.count(place.path) || (!folder && folders.count(place.path))) {
-            return ListRefusal{header.name, EntryRefusal::Duplicate};
-        }
-        (folder ? folders : files).insert(place.path);
-        if (header.kind == EntryKind::SymbolicLink) links.insert(place.path);
-        total += header.size;
-        if (total > caps.totalBytes) return ListRefusal{header.name, EntryRefusal::TotalTooLarge};
-        placed.push_back({&header, std::move(place)});
+    const bool folder = header.kind == EntryKind::Folder;
+    if (files_.count(place.path) || (!folder && folders_.count(place.path))) {
+        return ListRefusal{header.name, EntryRefusal::Duplicate};
     }
-    for (const PlacedEntry& entry : placed) {
-        if (BeneathALink(entry.place.path, links)) {
-            return ListRefusal{entry.header->name, EntryRefusal::BeneathLink};
-        }
-        if (entry.header->kind != EntryKind::SymbolicLink) continue;
-        if (auto refusal = LinkRefusal(entry.place.path, entry.header->linkTarget, links)) {
-            return ListRefusal{entry.header->name, *refusal};
+    (folder ? folders_ : files_).insert(place.path);
+    if (header.kind == EntryKind::SymbolicLink) links_.insert(place.path);
+    total_ += header.size;
+    if (total_ > caps_.totalBytes) return ListRefusal{header.name, EntryRefusal::TotalTooLarge};
+    headers_.push_back(header);
+    return std::nullopt;
+}
+
+std::optional<ListRefusal> EntryListCheck::finish() const {
+    for (const EntryHeader& header : headers_) {
+        const std::string path = CheckEntryHeader(header, caps_).place->path;
+        if (BeneathALink(path, links_)) return ListRefusal{header.name, EntryRefusal::BeneathLink};
+        if (header.kind != EntryKind::SymbolicLink) continue;
+        if (auto refusal = LinkRefusal(path, header.linkTarget, links_)) {
+            return ListRefusal{header.name, *refusal};
         }
     }
     return std::nullopt;
+}
+
+std::optional<ListRefusal> CheckEntryList(const std::vector<EntryHeader>& headers,
+                                          const ArchiveCaps& caps) {
+    EntryListCheck check(caps);
+    for (const EntryHeader& header : headers) {
+        if (auto refusal = check.add(header)) return refusal;
+    }
+    return check.finish();
 }
 
 }  // namespace installer

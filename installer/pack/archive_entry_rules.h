@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,7 +50,7 @@ inline constexpr std::size_t kMaxEntryPathBytes = 3840;
 
 // The caps of the archive reader (tests lower them).
 struct ArchiveCaps {
-    std::size_t entries = 20000;
+    std::size_t entries = 200000;
     std::uint64_t fileBytes = 256ull << 20;   // 256 MiB per file
     std::uint64_t totalBytes = 1ull << 30;    // 1 GiB in all
 };
@@ -93,5 +94,29 @@ struct ListRefusal {
 // nothing when every entry may be extracted.
 std::optional<ListRefusal> CheckEntryList(const std::vector<EntryHeader>& headers,
                                           const ArchiveCaps& caps = {});
+
+// The same checks made as the entries come, so an archive is read once: `add` answers the
+// first refusal of an entry by itself or against those before it (the top folder, duplicates,
+// the caps on count and total); `finish`, once all are in, the checks of links, which need
+// every entry. An entry refused by `add` is not kept.
+class EntryListCheck {
+  public:
+    explicit EntryListCheck(const ArchiveCaps& caps = {});
+    std::optional<ListRefusal> add(const EntryHeader& header);
+    std::optional<ListRefusal> finish() const;
+    std::size_t count() const { return headers_.size(); }
+    // The archive's top folder ("NAME.pack", or empty when it holds Contents/ at its top),
+    // once an entry has shown it.
+    const std::optional<std::string>& top() const { return top_; }
+
+  private:
+    ArchiveCaps caps_;
+    std::vector<EntryHeader> headers_;
+    std::optional<std::string> top_;
+    std::set<std::string> files_;
+    std::set<std::string> folders_;
+    std::set<std::string> links_;
+    std::uint64_t total_ = 0;
+};
 
 }  // namespace installer

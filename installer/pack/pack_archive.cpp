@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,17 +24,51 @@ namespace {
 
 using Reader = std::unique_ptr<archive, decltype(&archive_read_free)>;
 
-// The private folder an archive is unpacked into, removed with everything in it.
+constexpr const char* kUnpackedPrefix = "packgate-pack-";
+
+// The private folder an archive is unpacked into, removed with everything in it. It is
+// locked (flock) while it lives, so that a folder left by a run that was killed can be told
+// from one in use.
 struct UnpackedFolder {
     UnpackedFolder() = default;
     UnpackedFolder(const UnpackedFolder&) = delete;
     UnpackedFolder& operator=(const UnpackedFolder&) = delete;
     std::string path;
+    int lock = -1;
     ~UnpackedFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
+        if (lock >= 0) close(lock);
     }
 };
+
+// Takes the lock of the folder `path` (kept open as the answer), or -1 when another run
+// holds it or it is no folder of ours.
+int LockFolder(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat facts {};
+    if (fstat(fd, &facts) != 0 || facts.st_uid != geteuid() || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Removes the private folders that runs killed before they could remove their own left in
+// `base`: those of this user that no live run holds.
+void RemoveAbandonedFolders(const std::string& base) {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(base, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(kUnpackedPrefix)) continue;
+        const int lock = LockFolder(it->path().string());
+        if (lock < 0) continue;
+        std::error_code ignored;
+        std::filesystem::remove_all(it->path(), ignored);
+        close(lock);
+    }
+}
 
 // Closes the archive file when the opening is done.
 struct FileHandle {
@@ -122,33 +157,6 @@ std::string DamagedAt(const std::string& path, const std::string& entry, archive
                     {{"path", path}, {"entry", PrintableName(entry)}, {"reason", shown}});
 }
 
-// The first pass: every header read, nothing written.
-std::optional<Failure> ReadHeaders(const std::string& path, int fd, const ArchiveCaps& caps,
-                                   std::vector<EntryHeader>& headers) {
-    Reader reader = OpenReader(fd);
-    if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
-    for (;;) {
-        archive_entry* entry = nullptr;
-        const int status = archive_read_next_header(reader.get(), &entry);
-        if (status == ARCHIVE_EOF) break;
-        if (status < ARCHIVE_WARN) {
-            if (headers.empty()) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
-            return Failure{Damaged(path, reader.get())};
-        }
-        headers.push_back(HeaderOf(entry));
-        // The count cap is checked with one entry past it, so no more are read.
-        if (headers.size() > caps.entries) break;
-        if (archive_read_data_skip(reader.get()) < ARCHIVE_WARN) {
-            return Failure{Damaged(path, reader.get())};
-        }
-    }
-    if (headers.empty()) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
-    if (auto refused = CheckEntryList(headers, caps)) {
-        return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
-    }
-    return std::nullopt;
-}
-
 Failure SystemFailure(const std::string& path, const std::string& entry, int error) {
     return {PackText("pack.error.unpack", {{"path", path},
                                            {"entry", PrintableName(entry)},
@@ -156,8 +164,11 @@ Failure SystemFailure(const std::string& path, const std::string& entry, int err
             true};
 }
 
-// Makes the folders of `relative` under `base` that are not there yet.
-bool MakeFolders(const std::string& base, const std::string& relative) {
+// Makes the folders of `relative` under `base` that are not there yet. `last` remembers the
+// folder made last, since the entries of one folder mostly come together.
+bool MakeFolders(const std::string& base, const std::string& relative, std::string& last) {
+    if (relative == last) return true;
+    last = relative;
     std::string path = base;
     std::size_t start = 0;
     while (start < relative.size()) {
@@ -179,8 +190,10 @@ std::string Parent(const std::string& relative) {
 struct Unpacked {
     const ArchiveCaps& caps;
     std::uint64_t total = 0;
+    std::vector<char> buffer = std::vector<char>(1u << 20);  // One for every file.
 };
 
+// archive_read_data (not the raw blocks) holds each entry to the size its header states.
 std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
                                  const std::string& name, const std::string& target,
                                  Unpacked& unpacked) {
@@ -188,9 +201,9 @@ std::optional<Failure> WriteFile(const std::string& path, archive* reader, archi
     FileHandle file{open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode)};
     if (file.fd < 0) return SystemFailure(path, name, errno);
     std::uint64_t written = 0;
-    char buffer[64 * 1024];
+    std::vector<char>& buffer = unpacked.buffer;
     for (;;) {
-        const la_ssize_t count = archive_read_data(reader, buffer, sizeof buffer);
+        const la_ssize_t count = archive_read_data(reader, buffer.data(), buffer.size());
         if (count == 0) break;
         if (count < 0) return Failure{DamagedAt(path, name, reader)};
         written += static_cast<std::uint64_t>(count);
@@ -202,7 +215,7 @@ std::optional<Failure> WriteFile(const std::string& path, archive* reader, archi
             return Failure{Refusal(path, name, EntryRefusal::TotalTooLarge, unpacked.caps)};
         }
         for (la_ssize_t done = 0; done < count;) {
-            const ssize_t step = write(file.fd, buffer + done, static_cast<std::size_t>(count - done));
+            const ssize_t step = write(file.fd, buffer.data() + done, static_cast<std::size_t>(count - done));
             if (step < 0 && errno == EINTR) continue;
             if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
             done += step;
@@ -218,28 +231,38 @@ struct PendingLink {
     std::string place;
 };
 
-// The second pass: the checked entries written under `folder`, links last so that nothing is
-// ever written through one. The archive must still hold what the first pass read.
+// One pass over the archive: each entry is checked (by itself and against those before it)
+// before anything of it is written under a folder of `base`; the checks that need every
+// entry come last, before any link is made, so that nothing is ever written through one.
+// `folder` receives the pack folder.
 std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps& caps,
-                              const std::vector<EntryHeader>& headers, const std::string& folder) {
+                              const std::string& base, std::string& folder) {
     Reader reader = OpenReader(fd);
     if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+    EntryListCheck check(caps);
     Unpacked unpacked{caps};
     std::vector<PendingLink> links;
-    for (const EntryHeader& expected : headers) {
+    std::string lastFolder;
+    for (;;) {
         archive_entry* entry = nullptr;
-        if (archive_read_next_header(reader.get(), &entry) < ARCHIVE_WARN) {
+        const int status = archive_read_next_header(reader.get(), &entry);
+        if (status == ARCHIVE_EOF) break;
+        if (status < ARCHIVE_WARN) {
+            if (check.count() == 0) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
             return Failure{Damaged(path, reader.get())};
         }
         const EntryHeader header = HeaderOf(entry);
-        const EntryCheck check = CheckEntryHeader(header, caps);
-        if (header.name != expected.name || header.kind != expected.kind || !check.place) {
-            return Failure{PackText("pack.error.changed", {{"path", path}})};
+        if (auto refused = check.add(header)) {
+            return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
         }
-        const std::string& place = check.place->path;
+        const std::string place = CheckEntryHeader(header, caps).place->path;
         if (place.empty()) continue;
+        if (folder.empty()) {
+            folder = base + "/" + (check.top()->empty() ? PackFolderNameFor(path) : *check.top());
+            if (mkdir(folder.c_str(), 0755) != 0) return SystemFailure(path, *check.top(), errno);
+        }
         const bool isFolder = header.kind == EntryKind::Folder;
-        if (!MakeFolders(folder, isFolder ? place : Parent(place))) {
+        if (!MakeFolders(folder, isFolder ? place : Parent(place), lastFolder)) {
             return SystemFailure(path, header.name, errno);
         }
         if (header.kind == EntryKind::SymbolicLink) {
@@ -250,6 +273,14 @@ std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps
                 return failure;
             }
         }
+    }
+    if (check.count() == 0) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
+    if (auto refused = check.finish()) {
+        return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
+    }
+    if (folder.empty()) {
+        folder = base + "/" + PackFolderNameFor(path);
+        if (mkdir(folder.c_str(), 0755) != 0) return SystemFailure(path, "", errno);
     }
     for (const PendingLink& link : links) {
         if (symlink(link.target.c_str(), (folder + "/" + link.place).c_str()) != 0) {
@@ -281,27 +312,16 @@ PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps, co
     if (file.fd < 0) {
         return {{}, PackText("pack.error.unreadable", {{"path", path}, {"reason", std::strerror(errno)}}), true};
     }
-    std::vector<EntryHeader> headers;
-    if (auto failure = ReadHeaders(path, file.fd, caps, headers)) {
-        return {{}, failure->error, failure->cannotRun};
-    }
-    std::string pattern = TemporaryBase() + "/packgate-pack-XXXXXX";
+    RemoveAbandonedFolders(TemporaryBase());
+    std::string pattern = TemporaryBase() + "/" + kUnpackedPrefix + "XXXXXX";
     if (!mkdtemp(pattern.data())) {
         return {{}, PackText("pack.error.no_folder", {{"path", pattern}, {"reason", std::strerror(errno)}}), true};
     }
     auto unpacked = std::make_shared<UnpackedFolder>();
     unpacked->path = pattern;
-    std::string top;
-    for (const EntryHeader& header : headers) {
-        const EntryCheck check = CheckEntryHeader(header);
-        if (check.place && !check.place->topFolder.empty()) top = check.place->topFolder;
-    }
-    const std::string folder = pattern + "/" + (top.empty() ? PackFolderNameFor(path) : top);
-    if (mkdir(folder.c_str(), 0755) != 0) {
-        const Failure failure = SystemFailure(path, top, errno);
-        return {{}, failure.error, true};
-    }
-    if (auto failure = Unpack(path, file.fd, caps, headers, folder)) {
+    unpacked->lock = LockFolder(pattern);
+    std::string folder;
+    if (auto failure = Unpack(path, file.fd, caps, pattern, folder)) {
         return {{}, failure->error, failure->cannotRun};
     }
     PackOpening opening = OpenPackFolder(folder, path, gate);

@@ -1,9 +1,11 @@
 // Opening a pack archive (tar, tar.gz, tar.xz or zip of a NAME.pack folder, or of its
-// Contents folder alone). An archive is hostile until every one of its headers has passed the
-// entry rules (archive_entry_rules.h, whose caps hold here: by default at most 20000
+// Contents folder alone). An archive is hostile: it is read once, and each entry must pass the
+// entry rules (archive_entry_rules.h, whose caps hold here: by default at most 200000
 // entries, 256 MiB per file and 1 GiB in all, counted again over the bytes actually
-// unpacked, since a header may understate what its data expands to); only then is it unpacked, into a new private folder under $TMPDIR (or /tmp),
-// which goes when the last copy of the Pack does, or at once when unpacking fails.
+// unpacked, since a header may understate what its data expands to) before anything of it is
+// written, into a new private folder under $TMPDIR (or /tmp); links are made last, once every
+// entry has passed. The folder goes when the last copy of the Pack does, or at once when
+// unpacking fails.
 #pragma once
 
 #include <string>

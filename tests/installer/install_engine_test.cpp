@@ -22,7 +22,7 @@ using installer::InstallPayloadAsOwner;
 
 bool NoStageLeft(const std::string& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename().string().starts_with(".packgate-stage")) return false;
+        if (entry.path().filename().string().starts_with(".packgate-")) return false;
     }
     return true;
 }

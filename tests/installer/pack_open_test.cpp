@@ -128,6 +128,22 @@ TEST_F(PackOpenTest, EveryArchiveFormOpensToTheSamePackAndGoesWithIt) {
     }
 }
 
+// A run killed while its archive was open leaves the private folder behind; the next opening
+// removes it, but never the folder of a run that still has its pack open.
+TEST_F(PackOpenTest, FoldersOfKilledRunsGoWithTheNextOpening) {
+    const std::string archive = scratch / "Kept.pack.tar";
+    pack_test::MakeArchive(folder, "tar", "pack", archive);
+    const std::string abandoned = tmp.path() + "/packgate-pack-killed";
+    fs::create_directories(abandoned + "/Test.pack/Contents");
+    const PackOpening live = OpenPack(archive);
+    ASSERT_TRUE(live.pack) << live.error;
+    const PackOpening next = OpenPack(archive);
+    ASSERT_TRUE(next.pack) << next.error;
+    EXPECT_FALSE(fs::exists(abandoned));
+    EXPECT_TRUE(fs::exists(live.pack->folder + "/Contents/Info.plist"));
+    EXPECT_NE(live.pack->folder, next.pack->folder);
+}
+
 TEST_F(PackOpenTest, PackFolderFaultsNameWhatIsWrong) {
     const std::string contents = folder + "/Contents";
     auto expectError = [&](const std::string& want) {

@@ -1,0 +1,195 @@
+// The install against the standard tools on the same disk, in one run: unpacking a tar (and
+// tar.xz) archive and flushing it (`tar -xf && sync -f`), copying a folder and flushing it
+// (`cp -r && sync -f`), and checking the installed files' digests (`sha256sum -c`). The two
+// sides run alternately, each from a fresh destination after a full flush, and the medians
+// give the ratio (ours / reference). Our side runs as a child of this program (the same
+// binary, given --install or --verify), so its peak memory is measured alone.
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench_packs.h"
+#include "installer/install/payload_install.h"
+#include "installer/install/receipt.h"
+#include "installer/install/receipt_check.h"
+#include "installer/pack/pack.h"
+#include "timed_run.h"
+
+namespace install_bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr long kTmpfsMagic = 0x01021994;
+
+int InstallChild(const std::string& pack, const std::string& destination, const std::string& home) {
+    const installer::PackOpening opening = installer::OpenPack(pack);
+    if (!opening.pack) {
+        std::fprintf(stderr, "%s\n", opening.error.c_str());
+        return 1;
+    }
+    installer::InstallRequest request;
+    request.pack = opening.pack->identity;
+    request.payloadPath = opening.pack->payloadPath;
+    request.destination = destination;
+    request.home = home;
+    request.hostTitle = "Bench";
+    const installer::InstallReport report = installer::InstallPayload(request);
+    if (!report.installed) std::fprintf(stderr, "%s\n", report.error.c_str());
+    return report.installed ? 0 : 1;
+}
+
+int VerifyChild(const std::string& receiptPath) {
+    const auto receipt = installer::ReadReceipt(receiptPath);
+    return receipt && installer::VerifyReceipt(*receipt).intact() ? 0 : 1;
+}
+
+struct Row {
+    std::string name;
+    double reference = 0;
+    double ours = 0;
+    double goal = 0;
+};
+
+class Bench {
+  public:
+    explicit Bench(std::string self) : self_(std::move(self)) {
+        scratch_ = fs::path(self_).parent_path() / "install-scratch";
+        fs::create_directories(scratch_);
+        rounds_ = std::getenv("PACKGATE_BENCH_ROUNDS") ? std::atoi(std::getenv("PACKGATE_BENCH_ROUNDS")) : 3;
+        if (rounds_ < 1) rounds_ = 1;
+    }
+
+    void run();
+
+  private:
+    // A fresh destination: the template folder inside it, and a home for the receipts.
+    void freshDestination() {
+        fs::remove_all(destination());
+        fs::create_directories(destination() / "Template");
+        fs::create_directories(destination() / "home");
+        Shell("sync");
+    }
+    fs::path destination() const { return scratch_ / "destination"; }
+    std::vector<std::string> shell(const std::string& command) const { return {"/bin/sh", "-c", command}; }
+    std::vector<std::string> ours(const std::string& pack) const {
+        return {self_, "--install", pack, (destination() / "Template").string(), (destination() / "home").string()};
+    }
+    void measure(const std::string& name, double goal, const std::vector<std::string>& reference,
+                 const std::vector<std::string>& ourSide);
+    void measureVerify(const std::string& pack);
+    void print() const;
+
+    std::string self_;
+    fs::path scratch_;
+    int rounds_ = 3;
+    std::vector<Row> rows_;
+    double peakMiB_ = 0;
+};
+
+void Bench::measure(const std::string& name, double goal, const std::vector<std::string>& reference,
+                    const std::vector<std::string>& ourSide) {
+    std::vector<double> references;
+    std::vector<double> ourTimes;
+    for (int round = 0; round < rounds_; ++round) {
+        freshDestination();
+        references.push_back(RunTimed(reference).seconds);
+        freshDestination();
+        const Timed timed = RunTimed(ourSide);
+        ourTimes.push_back(timed.seconds);
+        peakMiB_ = std::max(peakMiB_, timed.peakMiB);
+    }
+    rows_.push_back({name, Median(references), Median(ourTimes), goal});
+    std::printf("  %-34s done\n", name.c_str());
+    std::fflush(stdout);
+}
+
+// The files the small pack installed, checked against their digests.
+void Bench::measureVerify(const std::string& pack) {
+    const std::string list = (scratch_ / "small.sha256").string();
+    Shell("cd '" + pack + "/Contents/Payload' && find . -type f -print0 | xargs -0 sha256sum > '" + list + "'");
+    freshDestination();
+    RunTimed(ours(pack));
+    const auto receipts = installer::ReceiptPaths((destination() / "home").string(), "");
+    if (receipts.size() != 1) {
+        std::fprintf(stderr, "no receipt after the install\n");
+        std::exit(1);
+    }
+    const std::vector<std::string> reference =
+        shell("cd '" + (destination() / "Template").string() + "' && sha256sum -c --quiet '" + list + "'");
+    const std::vector<std::string> ourSide{self_, "--verify", receipts.front()};
+    std::vector<double> references;
+    std::vector<double> ourTimes;
+    for (int round = 0; round < rounds_; ++round) {
+        references.push_back(RunTimed(reference).seconds);
+        const Timed timed = RunTimed(ourSide);
+        ourTimes.push_back(timed.seconds);
+        peakMiB_ = std::max(peakMiB_, timed.peakMiB);
+    }
+    rows_.push_back({"verify 15000 x 4 KiB (sha256sum -c)", Median(references), Median(ourTimes), 1.5});
+}
+
+void Bench::print() const {
+    std::printf("\n%-36s %10s %10s %7s %6s\n", "install", "reference", "ours", "ratio", "goal");
+    bool allMet = true;
+    for (const Row& row : rows_) {
+        const double ratio = row.ours / row.reference;
+        allMet = allMet && ratio <= row.goal;
+        std::printf("%-36s %9.2fs %9.2fs %6.2fx %5.1fx %s\n", row.name.c_str(), row.reference,
+                    row.ours, ratio, row.goal, ratio <= row.goal ? "met" : "OVER");
+    }
+    std::printf("%-36s %9.1f MiB (goal at most 64 MiB) %s\n", "peak memory of ours", peakMiB_,
+                peakMiB_ <= 64 ? "met" : "OVER");
+    std::printf("medians of %d alternating rounds; %s\n", rounds_,
+                allMet && peakMiB_ <= 64 ? "every goal met" : "some goal missed");
+}
+
+void Bench::run() {
+    struct statfs facts {};
+    if (statfs(scratch_.c_str(), &facts) == 0 && facts.f_type == kTmpfsMagic) {
+        std::printf("note: %s is on tmpfs; the figures do not show the disk\n", scratch_.c_str());
+    }
+    std::printf("install benchmark in %s (making the packs the first time takes a while)\n", scratch_.c_str());
+    std::fflush(stdout);
+    const std::string packs = (scratch_ / "packs").string();
+    fs::create_directories(packs);
+    const std::string small = MakePackFolder(packs, {"Small", 15000, 4096, 500});
+    const std::string large = MakePackFolder(packs, {"Large", 64, 8u << 20, 16});
+    const std::string smallTar = packs + "/Small.pack.tar";
+    const std::string largeTar = packs + "/Large.pack.tar";
+    const std::string largeXz = packs + "/Large.pack.tar.xz";
+    MakeArchive(small, smallTar, "");
+    MakeArchive(large, largeTar, "");
+    MakeArchive(large, largeXz, "J");
+    const std::string to = (destination() / "Template").string();
+    auto untar = [&](const std::string& flags, const std::string& archive) {
+        return shell("tar -x" + flags + "f '" + archive + "' -C '" + to + "' && sync -f '" + to + "'");
+    };
+    auto copy = [&](const std::string& pack) {
+        return shell("cp -r '" + pack + "' '" + to + "' && sync -f '" + to + "'");
+    };
+    measure("15000 x 4 KiB, tar (tar -xf)", 1.5, untar("", smallTar), ours(smallTar));
+    measure("64 x 8 MiB, tar (tar -xf)", 1.3, untar("", largeTar), ours(largeTar));
+    measure("64 x 8 MiB, tar.xz (tar -xJf)", 1.3, untar("J", largeXz), ours(largeXz));
+    measure("15000 x 4 KiB, folder (cp -r)", 1.3, copy(small), ours(small));
+    measure("64 x 8 MiB, folder (cp -r)", 1.3, copy(large), ours(large));
+    measureVerify(small);
+    fs::remove_all(destination());
+    print();
+}
+
+}  // namespace
+}  // namespace install_bench
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 4 && args[0] == "--install") return install_bench::InstallChild(args[1], args[2], args[3]);
+    if (args.size() == 2 && args[0] == "--verify") return install_bench::VerifyChild(args[1]);
+    install_bench::Bench(std::filesystem::read_symlink("/proc/self/exe").string()).run();
+    return 0;
+}

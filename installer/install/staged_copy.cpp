@@ -1,0 +1,98 @@
+#include "installer/install/staged_copy.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <span>
+
+#include "installer/install/file_digest.h"
+#include "system/posix_calls.h"
+
+namespace installer {
+namespace {
+
+// Large enough that a big file takes few calls, small enough to stay in the caches.
+constexpr std::size_t kCopyBuffer = 1u << 20;
+// A file this big is copied inside the kernel and its digest read back from the staged copy.
+constexpr std::uint64_t kKernelCopyFrom = 1u << 20;
+constexpr std::size_t kKernelStep = 4u << 20;
+
+// Reads the staged copy `fd` (its first `size` bytes) into `sha` a window at a time, so only
+// a window is ever mapped.
+bool DigestMapped(int fd, std::uint64_t size, Sha256& sha) {
+    for (std::uint64_t offset = 0; offset < size; offset += kKernelStep) {
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kKernelStep, size - offset));
+        void* window = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, static_cast<off_t>(offset));
+        if (window == MAP_FAILED) return false;
+        ::madvise(window, length, MADV_SEQUENTIAL);
+        sha.add(window, length);
+        ::munmap(window, length);
+    }
+    return true;
+}
+
+}  // namespace
+
+StagedCopier::StagedCopier(std::function<void(std::uint64_t)> copiedBytes)
+    : buffer_(kCopyBuffer), copiedBytes_(std::move(copiedBytes)) {}
+
+// The digest is taken from the staged copy, not the source, so it is the digest of exactly
+// the bytes installed even when the source changes meanwhile (the staging folder is ours).
+std::optional<CopyResult> StagedCopier::copyInKernel(int from, int to) {
+    CopyResult result;
+    for (;;) {
+        const ssize_t got = ::copy_file_range(from, nullptr, to, nullptr, kKernelStep, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && result.bytes == 0 &&
+            (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+            return std::nullopt;  // Not between these files: copied through the buffer.
+        }
+        if (got < 0) {
+            result.error = errno;
+            return result;
+        }
+        if (got == 0) break;
+        result.bytes += static_cast<std::uint64_t>(got);
+        if (copiedBytes_) copiedBytes_(static_cast<std::uint64_t>(got));
+    }
+    Sha256 sha;
+    if (!DigestMapped(to, result.bytes, sha)) {
+        result.error = errno;
+        return result;
+    }
+    result.sha256 = sha.hex();
+    result.copied = true;
+    return result;
+}
+
+CopyResult StagedCopier::copy(int from, int to, std::uint64_t expectedSize) {
+    if (expectedSize >= kKernelCopyFrom) {
+        if (auto copied = copyInKernel(from, to)) return *copied;
+    }
+    CopyResult result;
+    Sha256 sha;
+    for (;;) {
+        const ssize_t got = platform::ReadRetrying(from, buffer_.data(), buffer_.size());
+        if (got < 0) {
+            result.readFailed = true;
+            result.error = errno;
+            return result;
+        }
+        if (got == 0) break;
+        const std::span<const std::uint8_t> bytes(buffer_.data(), static_cast<std::size_t>(got));
+        if (!platform::WriteAll(to, bytes)) {
+            result.error = errno;
+            return result;
+        }
+        sha.add(bytes.data(), bytes.size());
+        result.bytes += bytes.size();
+        if (copiedBytes_) copiedBytes_(bytes.size());
+    }
+    result.sha256 = sha.hex();
+    result.copied = true;
+    return result;
+}
+
+}  // namespace installer

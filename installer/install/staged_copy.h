@@ -1,0 +1,39 @@
+// Copying one payload file into the staging folder with its SHA-256 digest. A small file's
+// bytes pass once through a buffer that is reused for every file, the digest taken as they
+// pass; a big one is copied inside the kernel (copy_file_range) and its digest read back from
+// the staged copy a window at a time. Memory stays the same whatever the pack's size.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace installer {
+
+struct CopyResult {
+    bool copied = false;
+    bool readFailed = false;  // Set with `error` when the source failed, not the copy.
+    int error = 0;
+    std::uint64_t bytes = 0;
+    std::string sha256;
+};
+
+class StagedCopier {
+  public:
+    // `copiedBytes` is told after every piece written.
+    explicit StagedCopier(std::function<void(std::uint64_t)> copiedBytes);
+
+    // Copies the open file `from` into the open file `to`, to its end; `expectedSize` (the
+    // size the listing saw) picks the way.
+    CopyResult copy(int from, int to, std::uint64_t expectedSize);
+
+  private:
+    std::optional<CopyResult> copyInKernel(int from, int to);
+
+    std::vector<std::uint8_t> buffer_;
+    std::function<void(std::uint64_t)> copiedBytes_;
+};
+
+}  // namespace installer

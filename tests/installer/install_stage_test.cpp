@@ -1,0 +1,180 @@
+// The install step's staging: many files flushed at once and whole folders moved in one go,
+// the digests a pack was signed with checked against the bytes copied, the journal of final
+// moves read back only when well formed, and the sweep leaving a live run's folder alone.
+#include <fcntl.h>
+#include <openssl/sha.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "install_scene.h"
+#include "installer/install/folder_handle.h"
+#include "installer/install/receipt.h"
+#include "installer/install/stage_journal.h"
+#include "installer/install/stale_stages.h"
+#include "tree_snapshot.h"
+
+namespace installer_test {
+namespace {
+
+namespace fs = std::filesystem;
+using installer::InstallPayload;
+using installer::StagedMove;
+
+std::string Sha256Hex(const std::string& bytes) {
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char byte : digest) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+bool NothingStaged(const std::string& folder) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with(".packgate-")) return false;
+    }
+    return true;
+}
+
+// More small files than are flushed one by one, in a folder the template folder lacks and
+// in one it has: the new folder arrives whole, the user's file in the other stays.
+TEST(InstallStaging, ManyFilesArriveWholeWithTheirFoldersInTheReceipt) {
+    InstallScene scene;
+    packgate_test::FakeMachine::writeText(scene.templateFolder + "/Storyboards/Theirs.qtpl", "theirs\n");
+    for (int i = 0; i < 150; ++i) {
+        scene.payloadFile("Brushes/Set " + std::to_string(i % 3) + "/Brush " + std::to_string(i), std::to_string(i));
+        scene.payloadFile("Storyboards/Extra " + std::to_string(i), "extra");
+    }
+    const auto report = InstallPayload(scene.request());
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_EQ(report.files, 303u);
+    EXPECT_EQ(scene.templateFile("Brushes/Set 2/Brush 149"), "149");
+    EXPECT_EQ(scene.templateFile("Storyboards/Extra 0"), "extra");
+    EXPECT_EQ(scene.templateFile("Storyboards/Theirs.qtpl"), "theirs\n");
+    EXPECT_TRUE(NothingStaged(scene.templateFolder));
+    const auto receipt = installer::ReadReceipt(report.receiptPath);
+    ASSERT_TRUE(receipt);
+    EXPECT_EQ(receipt->files.size(), 303u);
+    EXPECT_EQ(receipt->createdFolders,
+              (std::vector<std::string>{"Brushes", "Brushes/Set 0", "Brushes/Set 1", "Brushes/Set 2",
+                                        "Storyboards/Wide"}));
+    for (const auto& file : receipt->files) {
+        ASSERT_EQ(file.sha256, Sha256Hex(scene.templateFile(file.path))) << file.path;
+    }
+}
+
+// Big files take the kernel's copy and have their digest read back in windows: one that ends
+// part way into a window comes out whole with the right digest.
+TEST(InstallStaging, BigFilesArriveWholeWithTheirDigests) {
+    InstallScene scene;
+    std::string big(9u << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    big += "tail";
+    scene.payloadFile("Big/one.bin", big);
+    scene.payloadFile("Big/two.bin", big.substr(0, (1u << 20) + 1));
+    const auto report = InstallPayload(scene.request());
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_TRUE(scene.templateFile("Big/one.bin") == big);
+    const auto receipt = installer::ReadReceipt(report.receiptPath);
+    ASSERT_TRUE(receipt);
+    for (const auto& file : receipt->files) {
+        EXPECT_EQ(file.sha256, Sha256Hex(scene.templateFile(file.path))) << file.path;
+    }
+}
+
+TEST(InstallStaging, CopiedBytesMustMatchTheSignedDigests) {
+    InstallScene scene;
+    std::map<std::string, std::string> signedDigests{
+        {"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
+        {"Storyboards/Wide/Panel B.qtpl", Sha256Hex(std::string(70000, 'b'))},
+        {"read-me.txt", Sha256Hex("hello\n")}};
+    auto request = scene.request();
+    request.expectedSha256 = signedDigests;
+    ASSERT_TRUE(InstallPayload(request).installed);
+
+    // The payload changed after it was signed: nothing of the new version lands.
+    scene.payloadFile("Storyboards/Panel A.qtpl", "panel a, swapped\n");
+    const auto before = packgate_test::SnapshotTree(scene.templateFolder);
+    request = scene.request("1.1");
+    request.expectedSha256 = signedDigests;
+    auto report = InstallPayload(request);
+    EXPECT_FALSE(report.installed);
+    EXPECT_NE(report.error.find("Storyboards/Panel A.qtpl"), std::string::npos) << report.error;
+    EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
+    EXPECT_TRUE(NothingStaged(scene.templateFolder));
+
+    // A file the signature does not list is refused alike.
+    scene.payloadFile("Storyboards/Panel A.qtpl", "panel a\n");
+    scene.payloadFile("unsigned.txt", "slipped in\n");
+    report = InstallPayload(request);
+    EXPECT_FALSE(report.installed);
+    EXPECT_NE(report.error.find("unsigned.txt"), std::string::npos) << report.error;
+    EXPECT_EQ(scene.templateFile("unsigned.txt"), "<missing>");
+}
+
+class JournalTest : public testing::Test {
+  protected:
+    void SetUp() override { stage_ = installer::OpenFolderNoFollow(scratch_.path()); }
+    void writeRaw(const std::string& bytes) const {
+        fs::remove(scratch_ / installer::kJournalName);
+        packgate_test::FakeMachine::writeText(scratch_ / installer::kJournalName, bytes);
+    }
+    packgate_test::ScratchFolder scratch_{"pg-journal"};
+    installer::FolderHandle stage_;
+};
+
+TEST_F(JournalTest, ReadsBackWhatWasWrittenAndNothingThatIsNotWellFormed) {
+    const installer::StageJournal journal{"/home/u/Library/Receipts/x.plist",
+                                          {{StagedMove::Kind::Folder, "New Set", ""},
+                                           {StagedMove::Kind::File, "Set 1/Brush\n1", "1"},
+                                           {StagedMove::Kind::Drop, "Gone.qtpl", "2"}}};
+    ASSERT_TRUE(installer::WriteStageJournal(stage_.fd(), journal));
+    const auto read = installer::ReadStageJournal(stage_.fd());
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->receiptPath, journal.receiptPath);
+    EXPECT_EQ(read->moves, journal.moves);
+
+    using namespace std::string_literals;
+    for (const std::string& bad : {"r\0P\0../escape\0\0"s, "r\0P\0/etc/passwd\0\0"s,
+                                   "r\0P\0a\0../../x\0"s, "r\0D\0a\0\0"s, "r\0X\0a\0\0"s,
+                                   "r\0P\0a\0"s, "r\0P\0a\0\0trailing"s}) {
+        writeRaw(bad);
+        EXPECT_FALSE(installer::ReadStageJournal(stage_.fd())) << testing::PrintToString(bad);
+    }
+}
+
+TEST(StageSweep, LeavesALiveRunsFolderAndUndoesAnAbandonedOne) {
+    InstallScene scene;
+    ASSERT_TRUE(InstallPayload(scene.request()).installed);
+    const installer::FolderHandle destination = installer::OpenFolderNoFollow(scene.templateFolder);
+    // An abandoned run that had moved its read-me into place, the first one aside.
+    const std::string stage = scene.templateFolder + "/.packgate-stage-999999";
+    fs::create_directories(stage + "/new");
+    fs::create_directories(stage + "/old");
+    fs::rename(scene.templateFolder + "/read-me.txt", stage + "/old/0");
+    packgate_test::FakeMachine::writeText(scene.templateFolder + "/read-me.txt", "half done\n");
+    const installer::FolderHandle stageFolder = installer::OpenFolderNoFollow(stage);
+    ASSERT_TRUE(installer::WriteStageJournal(
+        stageFolder.fd(), {"unused", {{StagedMove::Kind::File, "read-me.txt", "0"}}}));
+
+    // While its run holds the lock, the folder is that run's.
+    installer::FolderHandle live = installer::OpenFolderNoFollow(stage);
+    ASSERT_TRUE(installer::LockStage(live.fd()));
+    EXPECT_EQ(installer::SweepAbandonedStages({destination.fd(), scene.templateFolder, scene.machine.home()}), 0);
+    EXPECT_EQ(scene.templateFile("read-me.txt"), "half done\n");
+
+    live = installer::FolderHandle();  // The run ends.
+    EXPECT_EQ(installer::SweepAbandonedStages({destination.fd(), scene.templateFolder, scene.machine.home()}), 1);
+    EXPECT_EQ(scene.templateFile("read-me.txt"), "hello\n");
+    EXPECT_TRUE(NothingStaged(scene.templateFolder));
+}
+
+}  // namespace
+}  // namespace installer_test
