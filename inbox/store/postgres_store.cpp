@@ -86,7 +86,8 @@ class PostgresStore final : public ReportStore {
   private:
     Result Run(const std::string& sql, const std::vector<const char*>& values = {},
                const std::vector<int>& lengths = {});
-    bool Exec(const std::string& sql) { return Succeeded(Run(sql)); }
+    // One or more statements without parameters.
+    bool Exec(const std::string& sql);
 
     PGconn* connection_;
     std::string error_;
@@ -99,6 +100,13 @@ Result PostgresStore::Run(const std::string& sql, const std::vector<const char*>
                                nullptr, 0));
     if (!Succeeded(result)) error_ = PQerrorMessage(connection_);
     return result;
+}
+
+bool PostgresStore::Exec(const std::string& sql) {
+    const Result result(PQexec(connection_, sql.c_str()));
+    if (Succeeded(result)) return true;
+    error_ = PQerrorMessage(connection_);
+    return false;
 }
 
 int PostgresStore::SchemaVersion() {
@@ -121,7 +129,7 @@ bool PostgresStore::Migrate() {
              Exec("INSERT INTO schema_version VALUES (" + std::to_string(migration.version) + ")");
     }
     if (!ok) {
-        Run("ROLLBACK");
+        Exec("ROLLBACK");
         return false;
     }
     return Exec("COMMIT");
