@@ -93,7 +93,7 @@ void PrintText(const std::vector<StoredReport>& reports) {
                     TerminalText(r.serial).c_str(), TerminalText(r.productVersion).c_str(),
                     TerminalText(r.systemVersion).c_str());
     }
-    std::printf("%zu reports\n", reports.size());
+    std::printf("%zu report%s\n", reports.size(), reports.size() == 1 ? "" : "s");
 }
 
 Json CountsJson(const std::map<std::string, std::size_t>& counts) {

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "child_process.h"
 #include "feedback/kz_feedback_log.h"
 #include "inbox_process.h"
 #include "load_clients.h"
@@ -84,6 +85,23 @@ TEST_F(InboxService, ThePanesDeliveryArrivesAndListShowsTheSameRecord) {
     EXPECT_EQ(list[0]["activity"], "Resource-Step1");
     EXPECT_TRUE(list[0]["client"].get<std::string>().starts_with("127.")) << list[0]["client"];
     EXPECT_EQ(list[0]["machineId"], Json::parse(*record)["UserActivityInfo"]["MachineID"]);
+}
+
+TEST_F(InboxService, TheDemoMachinesPaneReportsEntryAndContinueToALocalInbox) {
+    auto server = InboxServer::Start(folder_.path(), database_, {"--name", FeedbackHost()});
+    ASSERT_NE(server, nullptr);
+    const auto status = packgate_test::RunProgram(
+        {PACKGATE_INSTALLER, "--demo", folder_ / "machine", "--choose", "0", "--yes", "--json",
+         "--log", folder_ / "install.log", "--demo-inbox", std::to_string(server->port()),
+         "--demo-inbox-ca", server->certificate()});
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(server->Stop(), 0);
+    const Json list = ListJson(database_);
+    ASSERT_EQ(list.size(), 2u) << list.dump();
+    EXPECT_EQ(list[0]["activity"], "Resource-Step1");
+    EXPECT_EQ(list[1]["activity"], "Resource-Step2");
+    EXPECT_EQ(list[0]["machineId"], list[1]["machineId"]);
+    EXPECT_NE(list[1]["serial"], "0") << "the second report carries the chosen copy's serial";
 }
 
 TEST_F(InboxService, RefusesBadInputCountsAndLogsEachAndStoresNothingOfIt) {
