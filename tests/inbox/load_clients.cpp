@@ -11,7 +11,7 @@ namespace inbox_test {
 
 LoadClients::LoadClients(const std::string& program, const std::string& url,
                          const std::string& caFile, int clients, int each,
-                         const std::string& prefix) {
+                         const std::string& prefix, bool refused) {
     for (int n = 0; n < clients; ++n) {
         int pipe[2];
         if (pipe2(pipe, O_CLOEXEC) != 0) return;
@@ -21,7 +21,8 @@ LoadClients::LoadClients(const std::string& program, const std::string& url,
         if (pid == 0) {
             dup2(pipe[1], 1);
             execl(program.c_str(), program.c_str(), url.c_str(), caFile.c_str(), count.c_str(),
-                  guids.c_str(), static_cast<char*>(nullptr));
+                  guids.c_str(), refused ? "refused" : static_cast<char*>(nullptr),
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         close(pipe[1]);

@@ -19,8 +19,9 @@ class LoadClients {
   public:
     // Starts `clients` processes, each posting `each` reports to `url` trusting `caFile`,
     // with GUIDs "<prefix>c<n>-<i>".
+    // With `refused`, the clients post bodies the inbox refuses (see load_client.cpp).
     LoadClients(const std::string& program, const std::string& url, const std::string& caFile,
-                int clients, int each, const std::string& prefix);
+                int clients, int each, const std::string& prefix, bool refused = false);
     ~LoadClients();
     LoadClients(const LoadClients&) = delete;
     LoadClients& operator=(const LoadClients&) = delete;
