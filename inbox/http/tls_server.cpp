@@ -176,6 +176,8 @@ class Exchange {
     template <typename Step>
     int Retry(Step step) {
         for (;;) {
+            // SSL_get_error reads this thread's error queue: only this step's errors may be in it.
+            ERR_clear_error();
             const int result = step();
             if (result > 0) return result;
             const int reason = SSL_get_error(ssl_, result);
@@ -241,6 +243,11 @@ std::optional<Request> ReadRequest(Exchange& exchange, const ServerLimits& limit
         return request;
     }
     std::string body = buffer.substr(headEnd + 4);
+    const auto expect = request->headers.find("expect");
+    if (expect != request->headers.end() && body.size() < bodyLength &&
+        !exchange.WriteAll("HTTP/1.1 100 Continue\r\n\r\n")) {
+        return std::nullopt;
+    }
     while (body.size() < bodyLength) {
         if (!exchange.ReadSome(body)) return std::nullopt;
     }

@@ -95,6 +95,9 @@ class PostgresStore final : public ReportStore {
 
 Result PostgresStore::Run(const std::string& sql, const std::vector<const char*>& values,
                           const std::vector<int>& lengths) {
+    // A server that restarted, or a connection that broke, is connected anew; the statement
+    // that found it broken has failed, so its callers were told.
+    if (PQstatus(connection_) == CONNECTION_BAD) PQreset(connection_);
     Result result(PQexecParams(connection_, sql.c_str(), static_cast<int>(values.size()),
                                nullptr, values.data(), lengths.empty() ? nullptr : lengths.data(),
                                nullptr, 0));
@@ -103,6 +106,7 @@ Result PostgresStore::Run(const std::string& sql, const std::vector<const char*>
 }
 
 bool PostgresStore::Exec(const std::string& sql) {
+    if (PQstatus(connection_) == CONNECTION_BAD) PQreset(connection_);
     const Result result(PQexec(connection_, sql.c_str()));
     if (Succeeded(result)) return true;
     error_ = PQerrorMessage(connection_);
