@@ -37,10 +37,13 @@ int FreeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
-// Runs `argv` as `user` (or as ourselves when not root); its output goes to `log`.
+// Runs `argv` as `user` (or as ourselves when not root) in the folder of `log`, where its
+// output goes (the test's own folder may be closed to that user, and initdb refuses to start
+// in a folder it cannot read).
 pid_t Spawn(const std::vector<std::string>& argv, const passwd* user, const std::string& log) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
+    if (chdir(log.substr(0, log.rfind('/')).c_str()) != 0) _exit(125);
     const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (out >= 0) {
         dup2(out, 1);
