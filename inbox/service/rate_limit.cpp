@@ -30,7 +30,7 @@ bool RateLimit::Allow(const std::string& client, std::int64_t nowMs) {
     if (!isNew) {
         const double elapsed = static_cast<double>(std::max<std::int64_t>(nowMs - bucket.lastMs, 0));
         bucket.tokens = std::min(full, bucket.tokens + elapsed * full / kMsPerMinute);
-        bucket.lastMs = nowMs;
+        bucket.lastMs = std::max(bucket.lastMs, nowMs);
     }
     if (bucket.tokens < 1.0) return false;
     bucket.tokens -= 1.0;
