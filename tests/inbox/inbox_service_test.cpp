@@ -1,18 +1,17 @@
 // packgate-inbox serve end to end, on SQLite: the pane's feedback delivery into it, the
-// refusals of bad input, the rate limit, and a kill -9 in the middle of a load.
+// refusals of bad input, the rate limit, and the read commands. (A kill -9 during a load is
+// in store_test.cpp, for both databases.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
-#include <set>
 #include <string>
 
 #include "child_process.h"
 #include "feedback/kz_feedback_log.h"
 #include "inbox_process.h"
-#include "load_clients.h"
 #include "raw_https.h"
 #include "report_maker.h"
 #include "scratch_folder.h"
@@ -162,24 +161,6 @@ TEST_F(InboxService, AnswersTooManyPastTheRateOfAnAddress) {
     ASSERT_EQ(server->Stop(), 0);
     EXPECT_EQ(LinesWith(server->LogLines(), ": 429 Too Many Requests for 127.0.0.1: POST /installer/log"), 2u);
     EXPECT_EQ(ListJson(database_).size(), 3u);
-}
-
-TEST_F(InboxService, EveryAcknowledgedReportSurvivesAKillDuringALoad) {
-    auto server = InboxServer::Start(folder_.path(), database_, {"--rate", "0"});
-    ASSERT_NE(server, nullptr);
-    const std::string url = "https://127.0.0.1:" + std::to_string(server->port()) + "/installer/log";
-    inbox_test::LoadClients clients(INBOX_LOAD_CLIENT, url, server->certificate(), 4, 150, "k");
-    clients.WaitForAcks(120);
-    server->Kill();
-    const auto outcome = clients.Finish();
-    ASSERT_GE(outcome.acknowledged.size(), 120u);
-    EXPECT_GT(outcome.failed, 0u) << "the kill came after the load had ended";
-
-    const Json list = ListJson(database_);
-    std::set<std::string> stored;
-    for (const auto& entry : list) stored.insert(entry["guid"].get<std::string>());
-    for (const auto& guid : outcome.acknowledged) EXPECT_EQ(stored.count(guid), 1u) << guid;
-    EXPECT_EQ(stored.size(), list.size()) << "a report was stored twice";
 }
 
 TEST_F(InboxService, ListAndStatsFilterAndCount) {

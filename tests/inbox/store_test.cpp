@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "inbox/store/group_commit.h"
 #include "inbox/store/report_store.h"
 #include "inbox_process.h"
+#include "load_clients.h"
 #include "postgres_server.h"
 #include "raw_https.h"
 #include "report_maker.h"
@@ -161,6 +163,26 @@ TEST_P(Stores, TheServiceStoresAndListShowsWhatWasPosted) {
     const auto json = nlohmann::json::parse(list.output);
     ASSERT_EQ(json.size(), 2u);
     EXPECT_EQ(json[1]["record"], nlohmann::json::parse(inbox_test::SampleRecord("p2")));
+}
+
+TEST_P(Stores, EveryAcknowledgedReportSurvivesAKillDuringALoad) {
+    auto server = inbox_test::InboxServer::Start(folder_.path(), database_, {"--rate", "0"});
+    ASSERT_NE(server, nullptr);
+    const std::string url = "https://127.0.0.1:" + std::to_string(server->port()) + "/installer/log";
+    inbox_test::LoadClients clients(INBOX_LOAD_CLIENT, url, server->certificate(), 4, 150, "k");
+    clients.WaitForAcks(120);
+    server->Kill();
+    const auto outcome = clients.Finish();
+    ASSERT_GE(outcome.acknowledged.size(), 120u);
+    EXPECT_GT(outcome.failed, 0u) << "the kill came after the load had ended";
+
+    const auto list = inbox_test::RunInbox({"list", "--json", "--database", database_});
+    ASSERT_EQ(list.status, 0);
+    const auto json = nlohmann::json::parse(list.output);
+    std::set<std::string> stored;
+    for (const auto& entry : json) stored.insert(entry["guid"].get<std::string>());
+    for (const auto& guid : outcome.acknowledged) EXPECT_EQ(stored.count(guid), 1u) << guid;
+    EXPECT_EQ(stored.size(), json.size()) << "a report was stored twice";
 }
 
 TEST(PostgresStore, AServerThatIsNotThereIsAnErrorNotACrash) {
