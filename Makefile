@@ -35,13 +35,14 @@ test: build
 
 # Only what the demo needs, so a first run does not wait for the whole test suite to build.
 run: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target packgate-installer
+	@cmake --build $(BUILD) -j $(JOBS) --target packgate-installer packgate-inbox
 	@$(MAKE) --no-print-directory demo
 
-# The demo on what `run` built. Leaving the installer without installing (quitting, going
-# back: exit 3; Ctrl-C: exit 130) is one way for a demo to end, not a failure to report.
+# The demo on what `run` built, with the maker's inbox on a loopback port receiving the pane's
+# reports. Leaving the installer without installing (quitting, going back: exit 3; Ctrl-C:
+# exit 130) is one way for a demo to end, not a failure to report.
 demo:
-	@$(BUILD)/installer/packgate-installer --demo || { code=$$?; [ $$code -eq 3 ] || [ $$code -eq 130 ]; }
+	@bash installer/demo/run_with_inbox.sh $(BUILD) || { code=$$?; [ $$code -eq 3 ] || [ $$code -eq 130 ]; }
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done

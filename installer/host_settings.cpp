@@ -8,6 +8,7 @@ void ApplyHostSettings(HostSettings settings) {
     foundation::SetMachineRoot(std::move(settings.machineRoot));
     foundation::SetHomeFolder(std::move(settings.homeFolder));
     foundation::SetLogSink(std::move(settings.log));
+    foundation::SetFeedbackPost(std::move(settings.feedbackPost));
 }
 
 }  // namespace installer

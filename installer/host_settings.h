@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "foundation/feedback_post.h"
 #include "foundation/system_log.h"
 
 namespace installer {
@@ -13,6 +14,9 @@ struct HostSettings {
     std::string machineRoot;  // The folder that stands for "/".
     std::string homeFolder;   // The user's home folder.
     foundation::LogSink log;  // Where every log line of the host and the plug-in goes.
+    // Set for the demo machine only: where the pane's install reports go instead of the
+    // maker's address. Empty: libsetupnet posts them as in a real install.
+    foundation::FeedbackPost feedbackPost{};
 };
 
 // Applies `settings` to the process; an empty log sink restores the default one.

@@ -11,6 +11,7 @@
 #include "foundation/search_paths.h"
 #include "foundation/system_log.h"
 #include "installer/check/pack_check.h"
+#include "installer/demo/demo_inbox.h"
 #include "installer/demo/demo_machine.h"
 #include "installer/host_settings.h"
 #include "installer/model/bundle_loader.h"
@@ -78,6 +79,12 @@ std::optional<Machine> ChooseMachine(const InstallerOptions& options, const Pack
         }
     }
     return machine;
+}
+
+// The demo machine's reports go to the local inbox the options name; nothing else changes.
+foundation::FeedbackPost DemoPost(const InstallerOptions& options, const Machine& machine) {
+    if (!machine.demo || !options.demoInboxPort || !options.demoInboxCa) return {};
+    return DemoInboxPost(*options.demoInboxPort, *options.demoInboxCa);
 }
 
 std::unique_ptr<InstallLog> OpenLog(const InstallerOptions& options, const Machine& machine,
@@ -335,7 +342,7 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     }
     // The plug-in may log as soon as it is loaded, so its settings are in place first.
     const std::unique_ptr<InstallLog> log = OpenLog(options, *machine, err);
-    ApplyHostSettings({machine->root, machine->home, log->sink()});
+    ApplyHostSettings({machine->root, machine->home, log->sink(), DemoPost(options, *machine)});
     const Pack* runPack = openedPack ? &*openedPack : nullptr;
     const int result = RunPlugin(options, *bundlePath, pack, runPack, *machine, *log, out, err);
     // The pane is gone; the log goes next, so nothing may write to it any more.

@@ -56,6 +56,15 @@ const std::map<std::string_view, ValueSetter>& ValueOptions() {
              o.trustKeys.push_back(v);
              return {};
          }},
+        {"--demo-inbox",
+         [](auto& o, const auto& v) -> std::string {
+             const auto port = RowNumber(v);
+             if (!port || *port == 0 || *port > 65535) return "--demo-inbox needs a port number";
+             o.demoInboxPort = static_cast<int>(*port);
+             return {};
+         }},
+        {"--demo-inbox-ca",
+         [](auto& o, const auto& v) { return SetPath(o.demoInboxCa, "--demo-inbox-ca", v); }},
         {"--verify", [](auto& o, const auto& v) { return SetPath(o.verifyId, "--verify", v); }},
         {"--uninstall",
          [](auto& o, const auto& v) { return SetPath(o.uninstallId, "--uninstall", v); }},
@@ -92,6 +101,13 @@ std::string CheckCombination(const InstallerOptions& options) {
     }
     if (options.demo && (options.root || options.home)) {
         return "--demo lays out its own machine; it cannot be combined with --root or --home";
+    }
+    // The demo's feedback goes to a local inbox; a real install always posts to the maker.
+    if ((options.demoInboxPort || options.demoInboxCa) && !options.demo) {
+        return "--demo-inbox and --demo-inbox-ca are for the demo machine; they need --demo";
+    }
+    if (options.demoInboxPort.has_value() != options.demoInboxCa.has_value()) {
+        return "--demo-inbox and --demo-inbox-ca are given together";
     }
     if (options.list && (options.chooseRow || options.chooseTitle || options.back)) {
         return "--list only looks; it cannot be combined with --choose, --choose-title or --back";
@@ -193,6 +209,8 @@ Options:
   --demo [DIR]         lay out a demo machine in DIR (default: a new folder under
                        /tmp, kept) and run against it; without PACK or --bundle
                        it runs the demo pack (../lib/packgate/Demo.pack)
+  --demo-inbox PORT    with --demo: send the pane's install reports to the inbox on
+  --demo-inbox-ca FILE 127.0.0.1:PORT whose certificate is FILE (make run does)
   --allow-downgrade    install an older version of a pack over a newer one unasked
   --trust KEY.pub      trust the packs this minisign public key signs, for this run
                        (besides ROOT/etc/packgate/trusted-keys/*.pub); repeatable

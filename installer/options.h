@@ -23,6 +23,8 @@ struct InstallerOptions {
     bool json = false;                       // --json
     bool demo = false;                       // --demo
     std::optional<std::string> demoFolder;   // --demo DIR
+    std::optional<int> demoInboxPort;        // --demo-inbox PORT: the local inbox's port
+    std::optional<std::string> demoInboxCa;  // --demo-inbox-ca FILE: its certificate
     bool list = false;                       // --list: discovery only, nothing written
     std::optional<std::string> checkPath;    // --check PACK: check a pack or bundle folder
     bool help = false;

@@ -78,9 +78,12 @@ bool SetOptions(CURL* h, const HttpsPost& post, curl_slist* headers, ReplySink* 
     return ok;
 }
 
-bool SetTestTls(CURL* h, const TestTls& tls, curl_slist* resolve) {
+bool SetTestTls(CURL* h, const TestTls& tls, curl_slist* resolve, curl_slist* connectTo) {
     if (!tls.caFile.empty() &&
         curl_easy_setopt(h, CURLOPT_CAINFO, tls.caFile.c_str()) != CURLE_OK) {
+        return false;
+    }
+    if (connectTo != nullptr && curl_easy_setopt(h, CURLOPT_CONNECT_TO, connectTo) != CURLE_OK) {
         return false;
     }
     return resolve == nullptr || curl_easy_setopt(h, CURLOPT_RESOLVE, resolve) == CURLE_OK;
@@ -96,10 +99,13 @@ std::optional<std::string> PerformHttpsPost(const HttpsPost& post, const TestTls
     HeaderList resolve(tls.resolve.empty() ? nullptr
                                            : curl_slist_append(nullptr, tls.resolve.c_str()));
     if (!tls.resolve.empty() && !resolve) return std::nullopt;
+    HeaderList connectTo(tls.connectTo.empty() ? nullptr
+                                               : curl_slist_append(nullptr, tls.connectTo.c_str()));
+    if (!tls.connectTo.empty() && !connectTo) return std::nullopt;
 
     ReplySink sink;
     if (!SetOptions(handle.get(), post, headers.get(), &sink)) return std::nullopt;
-    if (!SetTestTls(handle.get(), tls, resolve.get())) return std::nullopt;
+    if (!SetTestTls(handle.get(), tls, resolve.get(), connectTo.get())) return std::nullopt;
 
     const CURLcode result = curl_easy_perform(handle.get());
     long status = 0;

@@ -16,11 +16,12 @@ struct HttpsPost {
     long timeoutMs = 0;
 };
 
-// Trust and name-resolution settings that only tests give; empty in the shipped library,
-// where nothing can set them.
+// Trust and routing settings that only tests and the installer's demo machine give; empty
+// in the shipped library, where nothing can set them.
 struct TestTls {
     std::string caFile;
     std::string resolve;
+    std::string connectTo;  // libcurl's "HOST:PORT:CONNECT-TO-HOST:CONNECT-TO-PORT"
 };
 
 // Replaces the settings every later send uses. Called only by the test build's hook

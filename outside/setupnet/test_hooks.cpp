@@ -13,5 +13,5 @@ std::string TextOrEmpty(const char* text) {
 }  // namespace
 
 extern "C" void SetupNetTestSetTLS(const char* caFile, const char* resolve) {
-    setupnet::SetTestTls({TextOrEmpty(caFile), TextOrEmpty(resolve)});
+    setupnet::SetTestTls({TextOrEmpty(caFile), TextOrEmpty(resolve), {}});
 }

@@ -54,6 +54,11 @@ TEST(InstallerOptions, DemoTakesAnOptionalFolder) {
 TEST(InstallerOptions, RefusesWhatCannotGoTogetherOrIsUnknown) {
     EXPECT_FALSE(Parse({"--choose", "1", "--choose-title", "A"}).options);
     EXPECT_FALSE(Parse({"--demo", "--home", "/h"}).options);
+    // The local inbox route is the demo machine's only, and needs its port and certificate.
+    EXPECT_FALSE(Parse({"--demo-inbox", "4443", "--demo-inbox-ca", "/c.pem"}).options);
+    EXPECT_FALSE(Parse({"--demo", "--demo-inbox", "4443"}).options);
+    EXPECT_FALSE(Parse({"--demo", "--demo-inbox", "0", "--demo-inbox-ca", "/c.pem"}).options);
+    EXPECT_EQ(Parse({"--demo", "--demo-inbox", "4443", "--demo-inbox-ca", "/c.pem"}).options->demoInboxPort, 4443);
     EXPECT_FALSE(Parse({"--nope"}).options);
     EXPECT_FALSE(Parse({"one.pack", "two.pack"}).options);
     EXPECT_FALSE(Parse({"one.pack", "--bundle", "/b"}).options);
