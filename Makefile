@@ -75,12 +75,11 @@ reliability: configure
 DEB_BUILD ?= build-deb
 DEB_CMAKE_ARGS ?=
 DEB_TOOLS := debhelper dpkg-dev fakeroot lintian
-DEB_CHECK_TOOLS := $(DEB_TOOLS) debootstrap
 
 deb:
 	@bash ./packgate deps $(DEB_TOOLS)
 	@JOBS=$(JOBS) PACKGATE_DEB_CMAKE_ARGS="$(DEB_CMAKE_ARGS)" bash packaging/build_debs.sh $(DEB_BUILD)
 
-deb-check:
-	@bash ./packgate deps $(DEB_CHECK_TOOLS)
-	@JOBS=$(JOBS) PACKGATE_DEB_CMAKE_ARGS="$(DEB_CMAKE_ARGS)" bash packaging/deb_check.sh $(DEB_BUILD)
+deb-check: deb
+	@bash ./packgate deps debootstrap
+	@bash packaging/deb_check.sh $(DEB_BUILD)
