@@ -76,6 +76,15 @@ demo_out=$(in_root packgate-installer --demo --choose 0 </dev/null 2>&1) || {
 echo "$demo_out" >>"$log"
 summary=$(grep ' was installed into ' <<<"$demo_out") || fail "the demo run did not install the pack"
 step "packgate-installer --demo: $summary"
+# The bare bundle, which loads the system's libcipherkit and libhostmark through its links.
+bundle=/usr/lib/packgate/Packgate.bundle
+bundle_out=$(in_root packgate-installer --bundle "$bundle" --demo --choose 0 </dev/null 2>&1) || {
+    echo "$bundle_out" | tail -n 20 >&2
+    fail "packgate-installer --bundle $bundle --demo --choose 0"
+}
+echo "$bundle_out" >>"$log"
+grep -q "^Bundle: $bundle\$" <<<"$bundle_out" || fail "the run did not load $bundle"
+step "packgate-installer --bundle $bundle: the pane let the installation go on"
 in_root hostmark encode packgate >>"$log" 2>&1 || fail "hostmark encode"
 step "hostmark runs"
 
