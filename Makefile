@@ -16,7 +16,7 @@ FUZZ_BUILD   ?= build-fuzz-clang
 FUZZ_SECONDS ?= 60
 FUZZ_DEBS := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build test run demo bench install clean fuzz reliability
+.PHONY: all deps configure build test run demo bench install clean fuzz reliability deb deb-check
 
 all: build
 
@@ -70,3 +70,17 @@ reliability: configure
 	@PACKGATE_TALLY_FILE=$(CURDIR)/$(BUILD)/reliability-tally.txt \
 	    $(BUILD)/tests/reliability/reliability_tests --gtest_brief=1 || status=$$?; \
 	python3 tests/reliability/tally_summary.py $(BUILD)/reliability-tally.txt && exit $${status:-0}
+
+# Debian packages (`make deb`): dpkg-buildpackage on a copy of the source tree, the packages
+# and lintian's verdict in DEB_BUILD. `make deb-check` (root) installs them on a bare Debian 12.
+DEB_BUILD ?= build-deb
+DEB_CMAKE_ARGS ?=
+DEB_TOOLS := debhelper dpkg-dev fakeroot lintian
+
+deb:
+	@bash ./packgate deps $(DEB_TOOLS)
+	@JOBS=$(JOBS) PACKGATE_DEB_CMAKE_ARGS="$(DEB_CMAKE_ARGS)" bash packaging/build_debs.sh $(DEB_BUILD)
+
+deb-check: deb
+	@bash ./packgate deps debootstrap
+	@bash packaging/deb_check.sh $(DEB_BUILD)

@@ -1,6 +1,8 @@
 # Copies a built shared library into a folder with the names the loader and the linker use:
 # the real file (libx.so.1.0.0), the soname link (libx.so.1) and the linker name (libx.so),
 # links pointing at the real file. Names that are equal to the real file's are not linked.
+# A library that carries a search path gets "$ORIGIN" instead: the build's own folders mean
+# nothing once the bundle is installed, and its neighbours in the folder are what it needs.
 #
 #   cmake -DLIBRARY=<real file> -DSONAME=<soname> -DLINKER_NAME=<linker name>
 #         -DDESTINATION=<folder> -DSTAMP=<file> -P copy_shared_library.cmake
@@ -16,6 +18,10 @@ file(MAKE_DIRECTORY "${DESTINATION}")
 file(REMOVE "${DESTINATION}/${real_name}")
 file(COPY "${LIBRARY}" DESTINATION "${DESTINATION}" FILE_PERMISSIONS
      OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+file(READ_ELF "${DESTINATION}/${real_name}" RUNPATH runpath RPATH rpath)
+if(runpath OR rpath)
+    file(RPATH_SET FILE "${DESTINATION}/${real_name}" NEW_RPATH "$ORIGIN")
+endif()
 foreach(link_name IN ITEMS "${SONAME}" "${LINKER_NAME}")
     if(link_name AND NOT link_name STREQUAL real_name)
         file(REMOVE "${DESTINATION}/${link_name}")

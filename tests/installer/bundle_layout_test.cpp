@@ -96,5 +96,25 @@ TEST(PackgateBundleLayout, LibrariesComeWithTheirSonameLinks) {
     }
 }
 
+// The bundle is installed elsewhere than it was built: no library of it may look for its
+// neighbours in the build folder; those that need a search path look beside themselves.
+TEST(PackgateBundleLayout, LibrariesSearchOnlyTheirOwnFolder) {
+    std::size_t withPath = 0;
+    for (const auto& entry : fs::directory_iterator(kContents + "/dylib")) {
+        if (entry.is_symlink()) continue;
+        const std::string out = CommandOutput("readelf -d '" + entry.path().string() + "'");
+        for (const std::string& line : Lines(out)) {
+            if (line.find("(RUNPATH)") == std::string::npos &&
+                line.find("(RPATH)") == std::string::npos) {
+                continue;
+            }
+            ++withPath;
+            EXPECT_NE(line.find("[$ORIGIN]"), std::string::npos) << entry.path() << ": " << line;
+        }
+    }
+    // libmachinetag and libsetupnet need libcipherkit beside them.
+    EXPECT_GE(withPath, 2u);
+}
+
 }  // namespace
 }  // namespace installer_test
