@@ -10,7 +10,7 @@ std::string ParsedOptions::Value(const std::string& name, const std::string& fal
 }
 
 std::optional<ParsedOptions> ParseOptions(const std::vector<std::string>& arguments,
-                                          const OptionSpec& spec, std::string* error) {
+                                          const KnownOptions& known, std::string* error) {
     ParsedOptions parsed;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -20,11 +20,11 @@ std::optional<ParsedOptions> ParseOptions(const std::vector<std::string>& argume
         }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        if (spec.switches.count(name) != 0 && equals == std::string::npos) {
+        if (known.switches.count(name) != 0 && equals == std::string::npos) {
             parsed.switches.insert(name);
             continue;
         }
-        if (spec.withValue.count(name) == 0) {
+        if (known.withValue.count(name) == 0) {
             *error = "unknown option: --" + name;
             return std::nullopt;
         }
@@ -38,7 +38,7 @@ std::optional<ParsedOptions> ParseOptions(const std::vector<std::string>& argume
             return std::nullopt;
         }
         auto& slot = parsed.values[name];
-        if (!slot.empty() && spec.repeatable.count(name) == 0) {
+        if (!slot.empty() && known.repeatable.count(name) == 0) {
             *error = "--" + name + " given twice";
             return std::nullopt;
         }

@@ -10,7 +10,7 @@
 
 namespace inbox {
 
-struct OptionSpec {
+struct KnownOptions {
     std::set<std::string> withValue;  // names without the dashes
     std::set<std::string> switches;
     std::set<std::string> repeatable; // of withValue: may be given more than once
@@ -27,7 +27,7 @@ struct ParsedOptions {
 
 // The options of `arguments`; nothing, with the reason in `*error`, when one is wrong.
 std::optional<ParsedOptions> ParseOptions(const std::vector<std::string>& arguments,
-                                          const OptionSpec& spec, std::string* error);
+                                          const KnownOptions& known, std::string* error);
 
 // A whole non-negative number up to `most`; nothing for anything else.
 std::optional<std::uint64_t> ParseCount(const std::string& text, std::uint64_t most);

@@ -17,7 +17,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const OptionSpec kReadOptions{{"database", "since", "machine", "serial", "version", "limit"},
+const KnownOptions kReadOptions{{"database", "since", "machine", "serial", "version", "limit"},
                               {"json"},
                               {}};
 

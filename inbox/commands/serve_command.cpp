@@ -23,7 +23,7 @@ constexpr std::uint32_t kDefaultReportsPerMinute = 120;
 constexpr std::size_t kMaxPemBytes = 1 << 20;
 constexpr std::size_t kMinTokenLength = 16;
 
-const OptionSpec kServeOptions{
+const KnownOptions kServeOptions{
     {"database", "listen", "cert", "key", "name", "rate", "token-file", "workers"},
     {"self-signed"},
     {"name"}};
