@@ -7,6 +7,7 @@
 
 #include "installer/pack/pack.h"
 #include "installer/pack/pack_signature.h"
+#include "installer/trust/trust_store.h"
 #include "signing/pack_signing.h"
 
 namespace installer {
@@ -14,8 +15,9 @@ namespace installer {
 struct TrustPolicy {
     signing::TrustedKeys keys;
     bool allowUnsigned = false;      // --allow-unsigned (the program refuses it as root).
-    std::string trustedFolder = "/etc/packgate/trusted-keys";  // As the refusals name it.
-    std::string revokedFolder = "/etc/packgate/revoked-keys";
+    // The folders as the refusals name them (under --root).
+    std::string trustedFolder = kTrustedKeysFolder;
+    std::string revokedFolder = kRevokedKeysFolder;
 };
 
 // The gate OpenPack passes every pack through under `policy`.
