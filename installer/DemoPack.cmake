@@ -10,15 +10,15 @@
 # unencrypted and readable by its owner alone, in <build>/demo-key/demo.key, and the public
 # key Demo.pub beside Demo.pack, where --demo finds the one key it trusts for its run. Neither
 # is ever in the source tree or in a folder the installer trusts on its own.
-set(PACKGATE_DEMO_KEY ${PROJECT_BINARY_DIR}/demo-key/demo.key CACHE INTERNAL
+set(PACKGATE_DEMO_SECRET_KEY ${PROJECT_BINARY_DIR}/demo-key/demo.key CACHE INTERNAL
     "The demo pack's secret key in the build folder")
-set(PACKGATE_DEMO_PUBLIC_KEY ${CMAKE_CURRENT_BINARY_DIR}/Demo.pub CACHE INTERNAL
+set(PACKGATE_DEMO_KEY ${CMAKE_CURRENT_BINARY_DIR}/Demo.pub CACHE INTERNAL
     "The demo pack's public key, beside the demo pack")
 # No file-level dependency on the tool: a rebuilt tool keeps the key it made.
-add_custom_command(OUTPUT ${PACKGATE_DEMO_KEY} ${PACKGATE_DEMO_PUBLIC_KEY}
+add_custom_command(OUTPUT ${PACKGATE_DEMO_SECRET_KEY} ${PACKGATE_DEMO_KEY}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/demo-key
     COMMAND $<TARGET_FILE:packgate-pack> keygen -W -f -c "Packgate demo key"
-            -p ${PACKGATE_DEMO_PUBLIC_KEY} -s ${PACKGATE_DEMO_KEY}
+            -p ${PACKGATE_DEMO_KEY} -s ${PACKGATE_DEMO_SECRET_KEY}
     COMMENT "Demo key pair"
     VERBATIM)
 set(PACKGATE_DEMO_PACK_DIR ${CMAKE_CURRENT_BINARY_DIR}/Demo.pack CACHE INTERNAL
@@ -33,9 +33,9 @@ add_custom_command(OUTPUT ${demo_pack_stamp}
         -DDESTINATION=${PACKGATE_DEMO_PACK_DIR}
         -DSTAMP=${demo_pack_stamp}
         -DPACK_TOOL=$<TARGET_FILE:packgate-pack>
-        -DKEY=${PACKGATE_DEMO_KEY}
+        -DKEY=${PACKGATE_DEMO_SECRET_KEY}
         -P ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
-    DEPENDS ${demo_pack_inputs} ${bundle_outputs} Packgate packgate-pack ${PACKGATE_DEMO_KEY}
+    DEPENDS ${demo_pack_inputs} ${bundle_outputs} Packgate packgate-pack ${PACKGATE_DEMO_SECRET_KEY}
             ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
     COMMENT "Demo.pack"
     VERBATIM)
@@ -46,4 +46,4 @@ install(DIRECTORY ${PACKGATE_DEMO_PACK_DIR}
     DESTINATION lib/packgate
     USE_SOURCE_PERMISSIONS
     COMPONENT installer)
-install(FILES ${PACKGATE_DEMO_PUBLIC_KEY} DESTINATION lib/packgate COMPONENT installer)
+install(FILES ${PACKGATE_DEMO_KEY} DESTINATION lib/packgate COMPONENT installer)

@@ -22,8 +22,9 @@ namespace fs = std::filesystem;
 
 // The built demo pack: the real bundle and a payload of twelve template files.
 const std::string kDemoPack = PACKGATE_DEMO_PACK;
-// The build signs the demo pack with this key (its secret half beside it, as Demo.key).
+// The build signs the demo pack with this key; its secret half stays in the build folder.
 const std::string kDemoKey = PACKGATE_DEMO_KEY;
+const std::string kDemoSecretKey = PACKGATE_DEMO_SECRET_KEY;
 const std::string kTitle = "Quillet Storyboard Essentials Pack";
 const std::string kFolder = "Storyboard Essentials/";
 
@@ -51,9 +52,7 @@ class InstallScreens : public ::testing::Test {
         text.replace(text.find(wanted), wanted.size(), "<string>" + version + "</string>");
         packgate_test::FakeMachine::writeText(plist, text);
         // Signed again by the demo key, as its maker would sign the older version.
-        std::string secretKey = kDemoKey;
-        secretKey.replace(secretKey.size() - 4, 4, ".key");
-        const auto key = signing::ReadSecretKeyFile(secretKey, "");
+        const auto key = signing::ReadSecretKeyFile(kDemoSecretKey, "");
         EXPECT_TRUE(key.key) << key.reason;
         if (key.key) {
             EXPECT_TRUE(signing::SignPackFolder(copy, *key.key, 1765297800));

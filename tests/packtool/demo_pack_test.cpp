@@ -11,8 +11,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kDemoPack = PACKGATE_DEMO_PACK;
-const std::string kDemoPublicKey = PACKGATE_DEMO_PUBLIC_KEY;
-const std::string kDemoKey = PACKGATE_DEMO_KEY;
+const std::string kDemoPublicKey = PACKGATE_DEMO_KEY;
+const std::string kDemoKey = PACKGATE_DEMO_SECRET_KEY;
 const std::string kBuildFolder = PACKGATE_BUILD_FOLDER;
 const std::string kSourceFolder = PACKGATE_SOURCE_FOLDER;
 
