@@ -16,7 +16,7 @@
 #include "installer/model/front_end.h"
 #include "installer/model/install_flow.h"
 #include "installer/model/install_log.h"
-#include "installer/model/pack_info.h"
+#include "installer/pack/pack_info.h"
 #include "installer/model/pane_view.h"
 #include "installer/pack/pack.h"
 #include "installer/pack/pack_words.h"

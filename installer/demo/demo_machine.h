@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "installer/demo/machine_layout.h"
-#include "installer/model/pack_info.h"
+#include "installer/pack/pack_info.h"
 
 namespace installer {
 

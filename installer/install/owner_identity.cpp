@@ -33,12 +33,7 @@ bool Inside(const std::string& path, const std::string& folder) {
 }
 
 InstallReport Refused(const InstallRequest& request, std::string error) {
-    InstallReport report;
-    report.packIdentifier = request.pack.identifier;
-    report.packVersion = request.pack.version;
-    report.packTitle = request.pack.title;
-    report.hostTitle = request.hostTitle;
-    report.destination = request.destination;
+    InstallReport report = ReportFor(request);
     report.error = std::move(error);
     return report;
 }

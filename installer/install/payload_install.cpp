@@ -493,11 +493,7 @@ void PayloadInstaller::removeStage() {
 }
 
 InstallReport PayloadInstaller::run() {
-    report_.packIdentifier = request_.pack.identifier;
-    report_.packVersion = request_.pack.version;
-    report_.packTitle = request_.pack.title;
-    report_.hostTitle = request_.hostTitle;
-    report_.destination = request_.destination;
+    report_ = ReportFor(request_);
     if (!prepare() || !checkVersion() || !checkSpace()) return report_;
     tell("");
     const bool done = makeStage() && stageAll() && flushStage() && destinationUnchanged() &&

@@ -14,7 +14,7 @@
 #include <functional>
 #include <string>
 
-#include "installer/model/install_report.h"
+#include "installer/install/install_report.h"
 #include "installer/pack/pack.h"
 
 namespace installer {
@@ -38,6 +38,10 @@ struct InstallRequest {
     // the current one.
     std::function<void(const std::function<void()>& read)> asPayloadReader;
 };
+
+// The report of an install of `request` that has not happened (yet): the pack, the copy and
+// the destination filled in, nothing installed.
+InstallReport ReportFor(const InstallRequest& request);
 
 // Runs the install step as the current user.
 InstallReport InstallPayload(const InstallRequest& request);

@@ -139,9 +139,9 @@ void LineFrontEnd::summary(InstallFlow& flow) {
         out_ << W().text("summary.went_on") << "\n  " << PrintableText(handoff->path, false)
              << "\n";
         if (handoff->values) {
-            for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-                const auto& value = (*handoff->values)[i];
-                out_ << "  " << kHandoffKeys[i] << ": "
+            for (const HandoffField& field : kHandoffFields) {
+                const auto& value = (*handoff->values).*field.value;
+                out_ << "  " << field.key << ": "
                      << PrintableText(value ? *value : W().text("summary.missing"), false) << "\n";
             }
         }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/model/install_report.h"
+#include "installer/install/install_report.h"
 #include "installer/words/words.h"
 
 namespace installer {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/model/exit_code.h"
 #include "installer/model/install_flow.h"
 
 namespace installer {
@@ -31,7 +32,7 @@ struct ScriptTranscript {
     int entries = 0;
     // Set when the request named a row the pane does not have.
     std::optional<std::string> error;
-    int exitCode = 3;
+    int exitCode = kExitKept;
 };
 
 }  // namespace installer

@@ -99,9 +99,9 @@ void AppendHandoffValues(std::string& out, const HandoffList& handoff) {
         out += "The handoff list could not be read.\n";
         return;
     }
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        const auto& value = (*handoff.values)[i];
-        std::string key(kHandoffKeys[i]);
+    for (const HandoffField& field : kHandoffFields) {
+        const auto& value = (*handoff.values).*field.value;
+        std::string key(field.key);
         key += ":";
         key.resize(18, ' ');
         out += "  " + key + (value ? Shown(*value) : "(missing)") + "\n";
@@ -212,11 +212,11 @@ JsonValue OptionalString(const std::optional<std::string>& text) {
     return *text;
 }
 
-JsonValue HandoffValues(const HandoffList& handoff) {
+JsonValue HandoffValuesJson(const HandoffList& handoff) {
     if (!handoff.values) return nullptr;
     JsonValue values = JsonValue::object();
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        values[std::string(kHandoffKeys[i])] = OptionalString((*handoff.values)[i]);
+    for (const HandoffField& field : kHandoffFields) {
+        values[std::string(field.key)] = OptionalString((*handoff.values).*field.value);
     }
     return values;
 }
@@ -226,7 +226,7 @@ JsonValue Handoff(const std::optional<HandoffList>& handoff) {
     JsonValue out;
     out["path"] = handoff->path;
     out["written"] = handoff->writtenByThisExit;
-    out["values"] = HandoffValues(*handoff);
+    out["values"] = HandoffValuesJson(*handoff);
     return out;
 }
 

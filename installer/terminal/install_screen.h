@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/model/install_report.h"
+#include "installer/install/install_report.h"
 #include "installer/terminal/screen_layout.h"
 #include "installer/words/words.h"
 

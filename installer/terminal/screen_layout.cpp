@@ -132,13 +132,13 @@ void AddHandoffLines(std::vector<Line>& lines, const ScreenModel& model, int wid
         AddWrapped(lines, W().text("summary.unreadable"), width, Style::Warning);
         return;
     }
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        const auto& value = (*handoff.values)[i];
+    for (const HandoffField& field : kHandoffFields) {
+        const auto& value = (*handoff.values).*field.value;
         const auto wrapped =
             WrapText(PrintableText(value ? *value : W().text("summary.missing"), false),
                      Columns(width - 2 - kKeyColumns));
         for (std::size_t j = 0; j < wrapped.size(); ++j) {
-            std::string key = j == 0 ? std::string(kHandoffKeys[i]) : std::string();
+            std::string key = j == 0 ? std::string(field.key) : std::string();
             lines.push_back({Padded(std::move(key), kKeyColumns) + wrapped[j], Style::Normal, 2,
                              std::nullopt, false});
         }

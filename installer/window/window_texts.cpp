@@ -82,9 +82,9 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
         paragraphs.push_back(words.text("window.summary.unreadable"));
         return summary;
     }
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        const auto& value = (*handoff->values)[i];
-        summary.values.emplace_back(std::string(kHandoffKeys[i]),
+    for (const HandoffField& field : kHandoffFields) {
+        const auto& value = (*handoff->values).*field.value;
+        summary.values.emplace_back(std::string(field.key),
                                     value ? *value : words.text("window.summary.missing"));
     }
     return summary;

@@ -1,0 +1,15 @@
+#include "installer/install/payload_install.h"
+
+namespace installer {
+
+InstallReport ReportFor(const InstallRequest& request) {
+    InstallReport report;
+    report.packIdentifier = request.pack.identifier;
+    report.packVersion = request.pack.version;
+    report.packTitle = request.pack.title;
+    report.hostTitle = request.hostTitle;
+    report.destination = request.destination;
+    return report;
+}
+
+}  // namespace installer
