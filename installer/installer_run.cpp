@@ -209,9 +209,11 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
     const std::string packTitle = pack ? pack->identity.title : PackTitleOrDefault(packInfo);
     ReportContext context = Context(packTitle, bundlePath, machine, log);
     context.warnings = PackWarnings(options, bundlePath, err);
+    if (pack) context.signature = pack->signature;
     if (options.list) return RunList(options, load.plugin->pane(), context, out);
     const std::unique_ptr<FrontEnd> frontEnd = ChooseFrontEnd(options, context, log, out, err);
     InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
+    flow.setSignature(context.signature);
     if (pack && !pack->payloadPath.empty()) {
         flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade});
     }

@@ -26,6 +26,7 @@
 #include "installer/model/handoff_list.h"
 #include "installer/model/pane_view.h"
 #include "installer/pack/pack.h"
+#include "installer/pack/pack_signature.h"
 #include "installer_plugins/installer_pane.h"
 
 namespace installer {
@@ -86,6 +87,10 @@ class InstallFlow {
     void planInstall(InstallPlan plan) { plan_ = std::move(plan); }
     // Whether the run installs a pack once the pane lets it go on (else it runs a bare pane).
     bool installPlanned() const { return plan_.has_value(); }
+    // Who signed the run's pack, as its opening found; nothing for a run without a pack.
+    void setSignature(std::optional<PackSignature> signature) { signature_ = std::move(signature); }
+    const std::optional<PackSignature>& signature() const { return signature_; }
+
     // What the install step did, once it ran.
     const std::optional<InstallReport>& install() const { return install_; }
 
@@ -115,6 +120,7 @@ class InstallFlow {
     std::optional<HandoffList> handoff_;
     std::optional<InstallPlan> plan_;
     std::optional<InstallReport> install_;
+    std::optional<PackSignature> signature_;
 };
 
 }  // namespace installer

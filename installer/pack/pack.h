@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "installer/pack/pack_signature.h"
+
 namespace installer {
 
 // The pack's identity, from its Contents/Info.plist.
@@ -26,6 +28,7 @@ struct Pack {
     std::string payloadPath;  // Contents/Payload
     // Keeps an archive's private folder alive; it is removed when the last copy goes.
     std::shared_ptr<void> openedArchive;
+    PackSignature signature;  // Who signed the pack; filled when it was checked.
 };
 
 struct PackOpening {

@@ -35,7 +35,7 @@ PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPa
         }
         *field = *text;
     }
-    Pack pack{identity, folder, contents + "/Plugins/Packgate.bundle", contents + "/Payload", {}};
+    Pack pack{identity, folder, contents + "/Plugins/Packgate.bundle", contents + "/Payload", {}, {}};
     if (!IsRealFolder(pack.bundlePath)) {
         return Refused(PackText("pack.error.no_bundle", {{"path", shownPath}}));
     }

@@ -1,7 +1,7 @@
 #include "installer/script/script_front_end.h"
 
 #include "installer/model/exit_code.h"
-#include "installer/model/install_texts.h"
+#include "installer/present/install_texts.h"
 #include "installer/words/words.h"
 
 namespace installer {

@@ -1,7 +1,8 @@
 #include "installer/script/scripted_report.h"
 
 #include "installer/model/candidate_view.h"
-#include "installer/model/install_texts.h"
+#include "installer/present/flow_words.h"
+#include "installer/present/install_texts.h"
 #include "installer/script/json_text.h"
 #include "installer/words/words.h"
 #include "installer/text/text_wrap.h"
@@ -230,6 +231,27 @@ JsonValue Handoff(const std::optional<HandoffList>& handoff) {
     return out;
 }
 
+JsonValue Signature(const std::optional<PackSignature>& signature) {
+    if (!signature) return nullptr;
+    const bool trusted = signature->state == PackSignature::State::Trusted;
+    JsonValue value = JsonValue::object();
+    value["key_id"] = trusted ? JsonValue(signature->keyId) : JsonValue(nullptr);
+    value["signer"] = trusted ? JsonValue(signature->signer) : JsonValue(nullptr);
+    value["trusted"] = trusted;
+    return value;
+}
+
+// The report's first lines: the pack, its bundle, the log (when `withLog`), who signed it.
+std::string Heading(const ReportContext& context, bool withLog) {
+    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
+    out += "Bundle: " + Shown(context.bundlePath) + "\n";
+    if (withLog && context.logPath) out += "Install log: " + Shown(*context.logPath) + "\n";
+    if (const auto line = SignatureLine(context.signature, EnglishWords())) {
+        out += Shown(*line) + "\n";
+    }
+    return out;
+}
+
 JsonValue Demo(const std::optional<std::string>& folder) {
     if (!folder) return nullptr;
     return {{"folder", *folder}};
@@ -238,9 +260,7 @@ JsonValue Demo(const std::optional<std::string>& folder) {
 }  // namespace
 
 std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context) {
-    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
-    out += "Bundle: " + Shown(context.bundlePath) + "\n";
-    if (context.logPath) out += "Install log: " + Shown(*context.logPath) + "\n";
+    std::string out = Heading(context, true);
     for (const ScriptEvent& event : script.events) AppendEvent(out, event);
     if (script.install) {
         AppendInstall(out, script);
@@ -254,6 +274,7 @@ std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext
 std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context) {
     JsonValue report;
     report["pack_title"] = context.packTitle;
+    report["signature"] = Signature(context.signature);
     report["bundle"] = context.bundlePath;
     report["log"] = OptionalString(context.logPath);
     report["title"] = script.paneBeforeExit.title;
@@ -273,8 +294,7 @@ std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext
 }
 
 std::string ListTextReport(const PaneView& view, const ReportContext& context) {
-    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
-    out += "Bundle: " + Shown(context.bundlePath) + "\n";
+    std::string out = Heading(context, false);
     AppendPane(out, view);
     return out;
 }
@@ -282,6 +302,7 @@ std::string ListTextReport(const PaneView& view, const ReportContext& context) {
 std::string ListJsonReport(const PaneView& view, const ReportContext& context, int exitCode) {
     JsonValue report;
     report["pack_title"] = context.packTitle;
+    report["signature"] = Signature(context.signature);
     report["bundle"] = context.bundlePath;
     report["log"] = OptionalString(context.logPath);
     report["title"] = view.title;

@@ -77,6 +77,8 @@ struct ScreenModel {
     std::optional<std::string> question;
     // The pack's problems, as --check finds them.
     std::vector<std::string> warnings;
+    // Who signed the pack; nothing for a run without a pack.
+    std::optional<PackSignature> signature;
 };
 
 // Below the header and above the buttons: the fewest content rows any step needs (its

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "installer/model/install_texts.h"
+#include "installer/present/install_texts.h"
 #include "installer/terminal/interrupt_watch.h"
 #include "installer/terminal/request_worker.h"
 #include "installer/terminal/screen_layout.h"
@@ -175,6 +175,7 @@ ScreenModel Model(const TerminalFrontEnd::Shown& shown, const InstallLog& log,
     model.warnings = warnings;
     model.step = shown.step;
     model.packTitle = shown.packTitle;
+    model.signature = shown.signature;
     model.pane = shown.pane;
     model.handoff = shown.handoff;
     model.ui = shown.ui;
@@ -318,6 +319,7 @@ void TerminalFrontEnd::publish(const InstallFlow& flow, const UiController& cont
     Shown next;
     next.step = flow.step();
     next.packTitle = flow.packTitle();
+    next.signature = flow.signature();
     next.pane = flow.paneView();
     next.handoff = flow.handoff();
     next.ui = controller.state();

@@ -56,6 +56,7 @@ class TerminalFrontEnd final : public FrontEnd {
     struct Shown {
         FlowStep step = FlowStep::Introduction;
         std::string packTitle;
+        std::optional<PackSignature> signature;
         PaneView pane;
         std::optional<HandoffList> handoff;
         UiState ui;
