@@ -16,7 +16,7 @@ add_custom_command(OUTPUT ${demo_pack_stamp}
         -DDESTINATION=${PACKGATE_DEMO_PACK_DIR}
         -DSTAMP=${demo_pack_stamp}
         -P ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
-    DEPENDS ${demo_pack_inputs} ${bundle_outputs} Packgate
+    DEPENDS ${demo_pack_inputs} ${PACKGATE_BUNDLE_OUTPUTS} Packgate packgate_bundle
             ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
     COMMENT "Demo.pack"
     VERBATIM)

@@ -25,7 +25,7 @@
 #include "installer/script/failure_report.h"
 #include "installer/receipt_commands.h"
 #include "installer/script/script_front_end.h"
-#include "installer/terminal/interrupt_watch.h"
+#include "installer/process/interrupt_watch.h"
 #include "installer/script/scripted_report.h"
 #include "installer/words/words.h"
 #include "installer/terminal/terminal_front_end.h"

@@ -2,6 +2,7 @@
 // home folder and install log, loads the bundle, picks the front end (the terminal screen or
 // the scripted run) and walks the steps on it.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <ostream>

@@ -1,4 +1,5 @@
 #include "installer/install/payload_install.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 

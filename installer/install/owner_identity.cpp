@@ -19,6 +19,7 @@
 #include "installer/install/payload_install.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 namespace {

@@ -20,6 +20,7 @@
 #include "installer/pack/payload_listing.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 namespace {

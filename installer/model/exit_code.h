@@ -1,6 +1,7 @@
 // The program's exit codes, named once for the flow, the front ends and the program's own
 // set-up. Unscoped so that a code is the int main returns.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 namespace installer {
 

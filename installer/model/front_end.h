@@ -7,6 +7,7 @@
 // back from inside those requests, on the thread that made them. A front end must not make a
 // new request of the flow from inside one of these calls.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <optional>
 #include <string>

@@ -4,6 +4,7 @@
 
 #include "foundation/plist_read.h"
 #include "foundation/search_paths.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 

@@ -1,6 +1,7 @@
 // The handoff list as the installer reads it back after the pane has let the user go on (its
 // place and keys: installer_plugins/handoff_contract.h).
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <optional>
 #include <string>

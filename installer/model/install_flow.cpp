@@ -5,6 +5,7 @@
 #include "installer/install/payload_install.h"
 #include "installer/model/exit_code.h"
 #include "installer/words/words.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 

@@ -16,6 +16,7 @@
 // enabled, and nothing but the sheet's button works while the pane's sheet is up. What
 // happens is told to the front end (front_end.h) as it happens.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <cstddef>
 #include <optional>

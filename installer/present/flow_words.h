@@ -2,6 +2,7 @@
 // the button that goes on, and who signed the pack. A front end places them; it never words
 // them itself.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>

@@ -1,6 +1,7 @@
 // The install step's outcome and progress in the installer's own words, shared by every front
 // end so the terminal, the line mode and the scripted report say the same thing.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 #include <vector>

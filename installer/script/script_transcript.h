@@ -1,5 +1,6 @@
 // The record of a scripted run, step by step, from which its report is written.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>

@@ -13,6 +13,7 @@
 // the request could not be carried out); "demo" (null, or "folder");
 // "warnings" (the pack's problems, one text each); "exit_code".
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>

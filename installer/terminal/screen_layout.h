@@ -2,6 +2,7 @@
 // which style, for a screen of a given size. The painter (terminal_front_end.cpp) only copies
 // the spans to the terminal, so everything that is shown can be tested without a terminal.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstddef>
 #include <optional>

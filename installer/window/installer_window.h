@@ -4,6 +4,7 @@
 // flow reports and posts what the person asks to the flow's worker; it decides nothing.
 // Every member runs on the interface thread.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <QElapsedTimer>
 #include <QMainWindow>

@@ -2,6 +2,7 @@
 // checked on their own: a pane row's details line, the summary in plain words, the wait's
 // text, and install log lines turned message-first.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>
