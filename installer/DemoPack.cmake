@@ -35,7 +35,8 @@ add_custom_command(OUTPUT ${demo_pack_stamp}
         -DPACK_TOOL=$<TARGET_FILE:packgate-pack>
         -DKEY=${PACKGATE_DEMO_SECRET_KEY}
         -P ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
-    DEPENDS ${demo_pack_inputs} ${bundle_outputs} Packgate packgate-pack ${PACKGATE_DEMO_SECRET_KEY}
+    DEPENDS ${demo_pack_inputs} ${PACKGATE_BUNDLE_OUTPUTS} Packgate packgate_bundle packgate-pack
+            ${PACKGATE_DEMO_SECRET_KEY}
             ${CMAKE_CURRENT_SOURCE_DIR}/make_demo_pack.cmake
     COMMENT "Demo.pack"
     VERBATIM)

@@ -2,6 +2,7 @@
 // sink. They are set in the platform library, which the plug-ins the program loads share with
 // it, so they hold for the plug-ins as well.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 

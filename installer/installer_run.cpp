@@ -18,7 +18,7 @@
 #include "installer/model/front_end.h"
 #include "installer/model/install_flow.h"
 #include "installer/model/install_log.h"
-#include "installer/model/pack_info.h"
+#include "installer/pack/pack_info.h"
 #include "installer/model/pane_view.h"
 #include "installer/pack/pack.h"
 #include "installer/pack/pack_words.h"
@@ -27,7 +27,7 @@
 #include "installer/script/failure_report.h"
 #include "installer/receipt_commands.h"
 #include "installer/script/script_front_end.h"
-#include "installer/terminal/interrupt_watch.h"
+#include "installer/process/interrupt_watch.h"
 #include "installer/script/scripted_report.h"
 #include "installer/words/words.h"
 #include "installer/terminal/terminal_front_end.h"
@@ -279,9 +279,11 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
     const std::string packTitle = pack ? pack->identity.title : PackTitleOrDefault(packInfo);
     ReportContext context = Context(packTitle, bundlePath, machine, log);
     context.warnings = PackWarnings(options, pack, bundlePath, err);
+    if (pack) context.signature = pack->signature;
     if (options.list) return RunList(options, load.plugin->pane(), context, out);
     const std::unique_ptr<FrontEnd> frontEnd = ChooseFrontEnd(options, context, log, out, err);
     InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
+    flow.setSignature(context.signature);
     if (pack && !pack->payloadPath.empty()) {
         flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade, pack->signature.keyId});
     }

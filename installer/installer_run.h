@@ -2,20 +2,17 @@
 // home folder and install log, loads the bundle, picks the front end (the terminal screen or
 // the scripted run) and walks the steps on it.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
+#include "installer/model/exit_code.h"
 #include "installer/options.h"
 
 namespace installer {
-
-inline constexpr int kExitWentOn = 0;
-inline constexpr int kExitCannotRun = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitKept = 3;
 
 // Opens the pack of the command line (PACK, or the demo pack with --demo) and runs its pane;
 // once the pane lets the installation go on, the pack's payload is installed (exit code 1

@@ -1,5 +1,6 @@
 // The command line of packgate-installer.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstddef>
 #include <optional>

@@ -1,5 +1,6 @@
 // Where the running program lies, and the plug-in bundle it uses by default.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>

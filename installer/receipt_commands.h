@@ -1,6 +1,7 @@
 // The receipt commands of packgate-installer: --list-installed, --verify ID, --uninstall ID,
 // over the receipts in <home>/Library/Receipts/Packgate (installer/install/receipt.h).
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <ostream>
 

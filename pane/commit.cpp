@@ -14,6 +14,7 @@
 #include "foundation/plist_write.h"
 #include "foundation/search_paths.h"
 #include "foundation/system_log.h"
+#include "installer_plugins/handoff_contract.h"
 #include "foundation/text_values.h"
 #include "pane/packgate_pane.h"
 
@@ -23,11 +24,7 @@ namespace {
 
 // In the user's own preferences folder, not the machine-wide one where hosts register.
 std::string HandoffListPath() {
-    const std::string preferences =
-        foundation::StringByAppendingPathComponent(foundation::UserLibraryFolder(), "Preferences");
-    return foundation::StringByAppendingString(
-        foundation::StringByAppendingPathComponent(preferences, "TempContentInstallPath"),
-        ".plist");
+    return HandoffListPathIn(foundation::UserLibraryFolder());
 }
 
 }  // namespace
@@ -107,13 +104,11 @@ bool PackgatePane::SaveInstallPathInfoToTempPlist(
     const std::string path = HandoffListPath();
     if (plistPath.empty()) return false;
 
+    const HandoffValues values{plistPath, revCode, productType, em2Name, pathName, installPath};
     foundation::PlistDict handoff;
-    handoff.set("Plist Path", plistPath);
-    handoff.set("Version Code", revCode);
-    handoff.set("PRODUCT_TYPE", productType);
-    handoff.set("EM2", em2Name);
-    handoff.set("ContTemplatePath", pathName);
-    handoff.set("ContInstallPath", installPath);
+    for (const HandoffField& field : kHandoffFields) {
+        handoff.set(std::string(field.key), *(values.*field.value));
+    }
 
     // Written atomically: readers find the earlier list or the new one, never half of one.
     if (!foundation::WriteDictionaryToFile(handoff, path, /*atomically=*/true)) {

@@ -1,5 +1,6 @@
 // The printf-style directives of a text used as a format ("%@", "%lu", ...), in order.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 #include <string_view>

@@ -2,6 +2,7 @@
 // SetupSRC.plist, the view description and every language's Localizable.strings. Each
 // problem is one line, "FILE:LINE: what" or "FILE: what", FILE relative to the checked folder.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 #include <vector>

@@ -3,6 +3,7 @@
 // old a revision, a Minimum Data Version below 1.0, a missing application, a mismatched store
 // version) and a "Brellion" entry of the predecessor product.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <memory>
 #include <optional>
@@ -10,7 +11,7 @@
 #include <utility>
 
 #include "installer/demo/machine_layout.h"
-#include "installer/model/pack_info.h"
+#include "installer/pack/pack_info.h"
 
 namespace installer {
 

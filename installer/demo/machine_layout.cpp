@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "foundation/plist_write.h"
+#include "installer_plugins/handoff_contract.h"
 
 namespace installer {
 namespace {
@@ -64,7 +65,7 @@ std::string MachineLayout::containersFolder() const {
     return home_ + "/Library/Containers";
 }
 std::string MachineLayout::handoffListPath() const {
-    return userPreferencesFolder() + "/TempContentInstallPath.plist";
+    return HandoffListPathIn(home_ + "/Library");
 }
 std::string MachineLayout::hostInstallerListPath() const {
     return userPreferencesFolder() + "/com.velmora.installer.Quillet.plist";

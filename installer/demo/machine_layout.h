@@ -19,6 +19,7 @@
 // streams, not through the platform's system-call seam, so a test's injected faults never
 // reach the layout.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstdint>
 #include <functional>

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "system/posix_calls.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 

@@ -19,6 +19,7 @@
 #include "installer/install/payload_install.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 namespace {
@@ -33,12 +34,7 @@ bool Inside(const std::string& path, const std::string& folder) {
 }
 
 InstallReport Refused(const InstallRequest& request, std::string error) {
-    InstallReport report;
-    report.packIdentifier = request.pack.identifier;
-    report.packVersion = request.pack.version;
-    report.packTitle = request.pack.title;
-    report.hostTitle = request.hostTitle;
-    report.destination = request.destination;
+    InstallReport report = ReportFor(request);
     report.error = std::move(error);
     return report;
 }

@@ -25,6 +25,7 @@
 #include "installer/pack/payload_listing.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 namespace {
@@ -601,11 +602,7 @@ void PayloadInstaller::removeStage() {
 }
 
 InstallReport PayloadInstaller::run() {
-    report_.packIdentifier = request_.pack.identifier;
-    report_.packVersion = request_.pack.version;
-    report_.packTitle = request_.pack.title;
-    report_.hostTitle = request_.hostTitle;
-    report_.destination = request_.destination;
+    report_ = ReportFor(request_);
     if (!prepare() || !checkVersion() || !checkSpace()) return report_;
     tell("");
     const bool done = makeStage() && stageAll() && flushStage() && destinationUnchanged() &&

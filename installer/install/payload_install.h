@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "installer/model/install_report.h"
+#include "installer/install/install_report.h"
 #include "installer/pack/pack.h"
 
 namespace installer {
@@ -53,6 +53,10 @@ struct InstallRequest {
     // "committed", "clean"), with the step within it (each file staged, each move made).
     std::function<void(std::string_view phase, std::size_t step)> phaseReached;
 };
+
+// The report of an install of `request` that has not happened (yet): the pack, the copy and
+// the destination filled in, nothing installed.
+InstallReport ReportFor(const InstallRequest& request);
 
 // Runs the install step as the current user.
 InstallReport InstallPayload(const InstallRequest& request);

@@ -13,6 +13,7 @@
 #include "foundation/plist_write.h"
 #include "installer/install/file_digest.h"
 #include "system/posix_calls.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 namespace {

@@ -8,6 +8,7 @@
 #include "installer/install/file_digest.h"
 #include "installer/install/folder_handle.h"
 #include "system/posix_calls.h"
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 namespace {

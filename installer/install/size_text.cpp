@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include "installer/install/install_room.h"  // Last: see there.
 
 namespace installer {
 

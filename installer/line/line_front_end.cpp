@@ -2,7 +2,8 @@
 
 #include <charconv>
 
-#include "installer/model/install_texts.h"
+#include "installer/present/flow_words.h"
+#include "installer/present/install_texts.h"
 #include "installer/text/text_wrap.h"
 #include "installer/words/words.h"
 
@@ -39,18 +40,8 @@ std::optional<std::string> LineFrontEnd::ask(const std::string& prompt) {
 }
 
 void LineFrontEnd::waitStarted(FlowWait wait) {
-    switch (wait) {
-        case FlowWait::EnteringPane:
-            out_ << W().text("wait.entering_pane") << std::endl;
-            return;
-        case FlowWait::LeavingPane:
-            out_ << W().text("wait.leaving_pane") << std::endl;
-            return;
-        case FlowWait::Installing:
-            tenthsTold_ = -1;
-            out_ << W().text("wait.installing") << std::endl;
-            return;
-    }
+    if (wait == FlowWait::Installing) tenthsTold_ = -1;
+    out_ << WaitSentence(wait) << std::endl;
 }
 
 void LineFrontEnd::installProgress(const InstallProgress& progress) {
@@ -69,8 +60,11 @@ bool LineFrontEnd::confirm(const std::string& question) {
 
 void LineFrontEnd::introduction(InstallFlow& flow) {
     out_ << W().text("intro.welcome", {{"pack", PrintableText(flow.packTitle(), false)}})
-         << "\n\n"
-         << W().text("intro.body") << "\n"
+         << "\n\n";
+    if (const auto signature = SignatureLine(flow.signature())) {
+        out_ << PrintableText(*signature, false) << "\n\n";
+    }
+    out_ << W().text("intro.body") << "\n"
          << W().text("intro.report") << "\n"
          << W().text(flow.installPlanned() ? "install.intro_will" : "install.intro_bundle")
          << "\n\n";
@@ -139,9 +133,9 @@ void LineFrontEnd::summary(InstallFlow& flow) {
         out_ << W().text("summary.went_on") << "\n  " << PrintableText(handoff->path, false)
              << "\n";
         if (handoff->values) {
-            for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-                const auto& value = (*handoff->values)[i];
-                out_ << "  " << kHandoffKeys[i] << ": "
+            for (const HandoffField& field : kHandoffFields) {
+                const auto& value = (*handoff->values).*field.value;
+                out_ << "  " << field.key << ": "
                      << PrintableText(value ? *value : W().text("summary.missing"), false) << "\n";
             }
         }

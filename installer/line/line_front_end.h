@@ -5,6 +5,7 @@
 // "y" or no (anything else, and the end of the input, is no), and the summary says what
 // happened in plain words (the handoff list's raw values are in the install log).
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <istream>
 #include <optional>

@@ -7,6 +7,7 @@
 
 #include "foundation/paths.h"
 #include "foundation/plist_value.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 namespace {

@@ -5,6 +5,7 @@
 // module that does not load or lacks the entry point) is an answer with a one-line reason,
 // never a crash.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <memory>
 #include <string>

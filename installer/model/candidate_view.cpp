@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "installer/words/words.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 

@@ -1,6 +1,7 @@
 // The pane's record of the copies it examined, as the installer shows it: the facts of the
 // copy behind each row, and every candidate with its reason in the user's language.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <string>
 #include <utility>

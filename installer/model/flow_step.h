@@ -1,5 +1,6 @@
 // The steps of the install flow, in the order the person meets them.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 namespace installer {
 

@@ -7,14 +7,16 @@
 // back from inside those requests, on the thread that made them. A front end must not make a
 // new request of the flow from inside one of these calls.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <optional>
 #include <string>
 
 #include "appkit/views.h"
+#include "installer/model/exit_code.h"
 #include "installer/model/flow_step.h"
 #include "installer/model/handoff_list.h"
-#include "installer/model/install_report.h"
+#include "installer/install/install_report.h"
 #include "installer/model/pane_view.h"
 
 namespace installer {
@@ -35,7 +37,7 @@ struct FlowOutcome {
     // When it went on: the handoff list the pane left.
     std::optional<HandoffList> handoff;
     int entries = 0;   // How many times the pane was entered.
-    int exitCode = 3;  // 0 when it went on, 3 when the pane kept the person, 1 when the install failed.
+    int exitCode = kExitKept;  // Went on, kept, or the install failed (exit_code.h).
     // What the install step did, when it ran.
     std::optional<InstallReport> install;
 };

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "foundation/paths.h"
 #include "foundation/plist_read.h"
 #include "foundation/search_paths.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 
@@ -23,10 +23,7 @@ FileStamp StampOfFile(const std::string& path) {
 }
 
 std::string HandoffListPath() {
-    const std::string preferences =
-        foundation::StringByAppendingPathComponent(foundation::UserLibraryFolder(), "Preferences");
-    return foundation::StringByAppendingPathComponent(preferences, "TempContentInstallPath") +
-           ".plist";
+    return HandoffListPathIn(foundation::UserLibraryFolder());
 }
 
 HandoffList ReadHandoffList(const std::string& path, const FileStamp& before) {
@@ -36,9 +33,9 @@ HandoffList ReadHandoffList(const std::string& path, const FileStamp& before) {
     list.writtenByThisExit = after.exists && after != before;
     const auto dict = foundation::DictionaryWithContentsOfFile(path);
     if (!dict) return list;
-    std::array<std::optional<std::string>, 6> values;
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        values[i] = foundation::StringForKey(&*dict, kHandoffKeys[i]);
+    HandoffValues values;
+    for (const HandoffField& field : kHandoffFields) {
+        values.*field.value = foundation::StringForKey(&*dict, field.key);
     }
     list.values = values;
     return list;

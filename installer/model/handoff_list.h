@@ -1,18 +1,14 @@
-// The handoff list as the installer reads it back after the pane has let the user go on:
-// TempContentInstallPath.plist in the user's preferences folder, six string entries.
+// The handoff list as the installer reads it back after the pane has let the user go on (its
+// place and keys: installer_plugins/handoff_contract.h).
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
-#include <array>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <utility>
+
+#include "installer_plugins/handoff_contract.h"
 
 namespace installer {
-
-// The six keys, in the order in which the pane sets them.
-inline constexpr std::array<std::string_view, 6> kHandoffKeys{
-    "Plist Path", "Version Code", "PRODUCT_TYPE", "EM2", "ContTemplatePath", "ContInstallPath"};
 
 // Identifies one version of a file, to tell whether it was written since.
 struct FileStamp {
@@ -30,9 +26,9 @@ FileStamp StampOfFile(const std::string& path);
 
 struct HandoffList {
     std::string path;
-    // The six values in key order (each absent when the list lacks it); nothing when the
-    // list could not be read as a property list with a dictionary at its top.
-    std::optional<std::array<std::optional<std::string>, 6>> values;
+    // The six values (each absent when the list lacks it); nothing when the list could not
+    // be read as a property list with a dictionary at its top.
+    std::optional<HandoffValues> values;
     // Whether the file changed during the pane's exit, i.e. the pane wrote it then and what
     // is shown is not an earlier run's list.
     bool writtenByThisExit = false;

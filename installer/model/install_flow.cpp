@@ -3,7 +3,9 @@
 #include "foundation/search_paths.h"
 #include "foundation/system_log.h"
 #include "installer/install/payload_install.h"
+#include "installer/model/exit_code.h"
 #include "installer/words/words.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 
@@ -60,9 +62,9 @@ void LogHandoff(const HandoffList& list) {
         foundation::NSLog("Handoff list %@: unreadable", list.path);
         return;
     }
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        const auto& value = (*list.values)[i];
-        foundation::NSLog("Handoff %@: %@", std::string(kHandoffKeys[i]),
+    for (const HandoffField& field : kHandoffFields) {
+        const auto& value = (*list.values).*field.value;
+        foundation::NSLog("Handoff %@: %@", std::string(field.key),
                           value ? *value : std::string("(missing)"));
     }
 }
@@ -94,9 +96,10 @@ FlowAnswer InstallFlow::leavePaneForward() {
 
 namespace {
 
-std::string HandoffValue(const HandoffList& list, std::size_t index) {
-    if (!list.values || !(*list.values)[index]) return "";
-    return *(*list.values)[index];
+std::string HandoffValue(const HandoffList& list,
+                         std::optional<std::string> HandoffValues::*field) {
+    if (!list.values) return "";
+    return ((*list.values).*field).value_or("");
 }
 
 }  // namespace
@@ -110,9 +113,9 @@ void InstallFlow::runInstall() {
     request.payloadPath = plan_->payloadPath;
     request.allowDowngrade = plan_->allowDowngrade;
     request.signerKeyId = plan_->signerKeyId;
-    request.hostKind = HandoffValue(*handoff_, 2);
-    request.destination = HandoffValue(*handoff_, 4);
-    request.hostPath = HandoffValue(*handoff_, 5);
+    request.hostKind = HandoffValue(*handoff_, &HandoffValues::productType);
+    request.destination = HandoffValue(*handoff_, &HandoffValues::templatePath);
+    request.hostPath = HandoffValue(*handoff_, &HandoffValues::installPath);
     const PaneView view = paneView();
     if (const auto row = view.selectedIndex()) request.hostTitle = view.rows[*row].title;
     request.home = foundation::HomeFolder();
@@ -122,11 +125,7 @@ void InstallFlow::runInstall() {
     request.confirm = [this](const std::string& question) { return frontEnd_.confirm(question); };
     frontEnd_.waitStarted(FlowWait::Installing);
     if (request.destination.empty()) {
-        InstallReport report;
-        report.packIdentifier = request.pack.identifier;
-        report.packVersion = request.pack.version;
-        report.packTitle = request.pack.title;
-        report.hostTitle = request.hostTitle;
+        InstallReport report = ReportFor(request);
         report.error = Words::ForUser().text("install.error.no_handoff");
         install_ = report;
     } else {
@@ -136,8 +135,8 @@ void InstallFlow::runInstall() {
 }
 
 int InstallFlow::exitCode() const {
-    if (!wentOn_) return 3;
-    return install_ && !install_->installed ? 1 : 0;
+    if (!wentOn_) return kExitKept;
+    return install_ && !install_->installed ? kExitCannotRun : kExitWentOn;
 }
 
 FlowAnswer InstallFlow::leavePaneBackward() {

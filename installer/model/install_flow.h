@@ -16,6 +16,7 @@
 // enabled, and nothing but the sheet's button works while the pane's sheet is up. What
 // happens is told to the front end (front_end.h) as it happens.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <cstddef>
 #include <optional>
@@ -26,6 +27,7 @@
 #include "installer/model/handoff_list.h"
 #include "installer/model/pane_view.h"
 #include "installer/pack/pack.h"
+#include "installer/pack/pack_signature.h"
 #include "installer_plugins/installer_pane.h"
 
 namespace installer {
@@ -87,6 +89,10 @@ class InstallFlow {
     void planInstall(InstallPlan plan) { plan_ = std::move(plan); }
     // Whether the run installs a pack once the pane lets it go on (else it runs a bare pane).
     bool installPlanned() const { return plan_.has_value(); }
+    // Who signed the run's pack, as its opening found; nothing for a run without a pack.
+    void setSignature(std::optional<PackSignature> signature) { signature_ = std::move(signature); }
+    const std::optional<PackSignature>& signature() const { return signature_; }
+
     // What the install step did, once it ran.
     const std::optional<InstallReport>& install() const { return install_; }
 
@@ -116,6 +122,7 @@ class InstallFlow {
     std::optional<HandoffList> handoff_;
     std::optional<InstallPlan> plan_;
     std::optional<InstallReport> install_;
+    std::optional<PackSignature> signature_;
 };
 
 }  // namespace installer

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "foundation/paths.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 namespace {

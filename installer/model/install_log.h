@@ -2,6 +2,7 @@
 // is kept in memory too, so the terminal screen can show this run's lines on request
 // without ever printing them over the pane.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <cstddef>
 #include <deque>

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "installer/model/candidate_view.h"
+#include "installer/model/model_room.h"  // Last: see there.
 
 namespace installer {
 

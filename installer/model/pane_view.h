@@ -1,6 +1,7 @@
 // What the Installer shows of a pane at one moment, read from the pane's view models after
 // a callback: its title, label, radio rows, the Continue button and the sheet on its window.
 #pragma once
+#define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
 #include <cstddef>
 #include <optional>

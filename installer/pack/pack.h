@@ -29,7 +29,7 @@ struct Pack {
     std::string payloadPath;  // Contents/Payload
     // Keeps an archive's private folder alive; it is removed when the last copy goes.
     std::shared_ptr<void> openedArchive;
-    PackSignature signature{};  // Who signed it, as the gate of OpenPack found.
+    PackSignature signature{};  // Who signed the pack, as the gate of OpenPack found.
 };
 
 struct PackOpening {

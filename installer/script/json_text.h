@@ -2,6 +2,7 @@
 // were added, two spaces a level, UTF-8 kept as it is. Bytes that are not well-formed UTF-8
 // become U+FFFD, so a title read from a damaged property list cannot break a report.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 

@@ -1,12 +1,11 @@
 #include "installer/script/script_front_end.h"
 
-#include "installer/model/install_texts.h"
+#include "installer/model/exit_code.h"
+#include "installer/present/install_texts.h"
 #include "installer/words/words.h"
 
 namespace installer {
 namespace {
-
-constexpr int kExitBadUsage = 2;
 
 ScriptEvent Event(ScriptEvent::Kind kind) {
     ScriptEvent event;
@@ -127,7 +126,7 @@ int ScriptFrontEnd::run(InstallFlow& flow) {
     script_.entries = outcome_->entries;
     script_.handoff = outcome_->handoff;
     script_.install = outcome_->install;
-    script_.exitCode = script_.error ? kExitBadUsage : outcome_->exitCode;
+    script_.exitCode = script_.error ? kExitUsage : outcome_->exitCode;
     output_.out << (output_.json ? ScriptJsonReport(script_, context_)
                                  : ScriptTextReport(script_, context_));
     if (script_.error) output_.err << output_.errorPrefix << *script_.error << "\n";

@@ -2,6 +2,7 @@
 // the command line asked (go back, choose a row, continue), dismiss a sheet the pane shows,
 // record each step as the flow tells of it, and print the report (scripted_report.h).
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstddef>
 #include <optional>

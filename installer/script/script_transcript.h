@@ -1,10 +1,12 @@
 // The record of a scripted run, step by step, from which its report is written.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "installer/model/exit_code.h"
 #include "installer/model/install_flow.h"
 
 namespace installer {
@@ -31,7 +33,7 @@ struct ScriptTranscript {
     int entries = 0;
     // Set when the request named a row the pane does not have.
     std::optional<std::string> error;
-    int exitCode = 3;
+    int exitCode = kExitKept;
 };
 
 }  // namespace installer

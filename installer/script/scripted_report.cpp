@@ -1,7 +1,8 @@
 #include "installer/script/scripted_report.h"
 
 #include "installer/model/candidate_view.h"
-#include "installer/model/install_texts.h"
+#include "installer/present/flow_words.h"
+#include "installer/present/install_texts.h"
 #include "installer/script/json_text.h"
 #include "installer/words/words.h"
 #include "installer/text/text_wrap.h"
@@ -99,9 +100,9 @@ void AppendHandoffValues(std::string& out, const HandoffList& handoff) {
         out += "The handoff list could not be read.\n";
         return;
     }
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        const auto& value = (*handoff.values)[i];
-        std::string key(kHandoffKeys[i]);
+    for (const HandoffField& field : kHandoffFields) {
+        const auto& value = (*handoff.values).*field.value;
+        std::string key(field.key);
         key += ":";
         key.resize(18, ' ');
         out += "  " + key + (value ? Shown(*value) : "(missing)") + "\n";
@@ -212,11 +213,11 @@ JsonValue OptionalString(const std::optional<std::string>& text) {
     return *text;
 }
 
-JsonValue HandoffValues(const HandoffList& handoff) {
+JsonValue HandoffValuesJson(const HandoffList& handoff) {
     if (!handoff.values) return nullptr;
     JsonValue values = JsonValue::object();
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        values[std::string(kHandoffKeys[i])] = OptionalString((*handoff.values)[i]);
+    for (const HandoffField& field : kHandoffFields) {
+        values[std::string(field.key)] = OptionalString((*handoff.values).*field.value);
     }
     return values;
 }
@@ -226,7 +227,28 @@ JsonValue Handoff(const std::optional<HandoffList>& handoff) {
     JsonValue out;
     out["path"] = handoff->path;
     out["written"] = handoff->writtenByThisExit;
-    out["values"] = HandoffValues(*handoff);
+    out["values"] = HandoffValuesJson(*handoff);
+    return out;
+}
+
+JsonValue Signature(const std::optional<PackSignature>& signature) {
+    if (!signature) return nullptr;
+    const bool trusted = signature->state == PackSignature::State::Trusted;
+    JsonValue value = JsonValue::object();
+    value["key_id"] = trusted ? JsonValue(signature->keyId) : JsonValue(nullptr);
+    value["signer"] = trusted ? JsonValue(signature->signer) : JsonValue(nullptr);
+    value["trusted"] = trusted;
+    return value;
+}
+
+// The report's first lines: the pack, its bundle, the log (when `withLog`), who signed it.
+std::string Heading(const ReportContext& context, bool withLog) {
+    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
+    out += "Bundle: " + Shown(context.bundlePath) + "\n";
+    if (withLog && context.logPath) out += "Install log: " + Shown(*context.logPath) + "\n";
+    if (const auto line = SignatureLine(context.signature, EnglishWords())) {
+        out += Shown(*line) + "\n";
+    }
     return out;
 }
 
@@ -238,9 +260,7 @@ JsonValue Demo(const std::optional<std::string>& folder) {
 }  // namespace
 
 std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context) {
-    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
-    out += "Bundle: " + Shown(context.bundlePath) + "\n";
-    if (context.logPath) out += "Install log: " + Shown(*context.logPath) + "\n";
+    std::string out = Heading(context, true);
     for (const ScriptEvent& event : script.events) AppendEvent(out, event);
     if (script.install) {
         AppendInstall(out, script);
@@ -254,6 +274,7 @@ std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext
 std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context) {
     JsonValue report;
     report["pack_title"] = context.packTitle;
+    report["signature"] = Signature(context.signature);
     report["bundle"] = context.bundlePath;
     report["log"] = OptionalString(context.logPath);
     report["title"] = script.paneBeforeExit.title;
@@ -273,8 +294,7 @@ std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext
 }
 
 std::string ListTextReport(const PaneView& view, const ReportContext& context) {
-    std::string out = "Packgate installer: " + Shown(context.packTitle) + "\n";
-    out += "Bundle: " + Shown(context.bundlePath) + "\n";
+    std::string out = Heading(context, false);
     AppendPane(out, view);
     return out;
 }
@@ -282,6 +302,7 @@ std::string ListTextReport(const PaneView& view, const ReportContext& context) {
 std::string ListJsonReport(const PaneView& view, const ReportContext& context, int exitCode) {
     JsonValue report;
     report["pack_title"] = context.packTitle;
+    report["signature"] = Signature(context.signature);
     report["bundle"] = context.bundlePath;
     report["log"] = OptionalString(context.logPath);
     report["title"] = view.title;

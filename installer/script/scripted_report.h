@@ -1,6 +1,7 @@
 // How a scripted run is reported: readable text, step by step, or one JSON object.
 //
-// JSON members: "pack_title", "bundle", "log"; "title", "label", "rows" (each "tag",
+// JSON members: "pack_title", "signature" (null for a run without a pack, else "key_id",
+// "signer" (both null when unsigned) and "trusted"), "bundle", "log"; "title", "label", "rows" (each "tag",
 // "title", "selected", "version", "kind", "path"), "candidates" (each "source", "name",
 // "path", "version", "offered", "tag", "reason_code", "reason") and "next_enabled" of the pane as it stood when it was last asked
 // to let the user leave; "entries" (how often the pane was entered); "exit" (null, or
@@ -12,11 +13,13 @@
 // the request could not be carried out); "demo" (null, or "folder");
 // "warnings" (the pack's problems, one text each); "exit_code".
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "installer/pack/pack_signature.h"
 #include "installer/script/script_transcript.h"
 
 namespace installer {
@@ -27,13 +30,14 @@ struct ReportContext {
     std::optional<std::string> logPath;     // Nothing: the log went to standard error or memory.
     std::optional<std::string> demoFolder;  // --demo: the demo machine's folder (kept).
     std::vector<std::string> warnings;      // The pack's problems, as --check finds them.
+    std::optional<PackSignature> signature;  // Who signed the pack; nothing without a pack.
 };
 
 std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context);
 std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context);
 
 // --list: the pane as discovery left it, nothing chosen. The JSON object has "pack_title",
-// "bundle", "log", "title", "label", "rows", "candidates", "next_enabled", "warnings", "demo"
+// "signature", "bundle", "log", "title", "label", "rows", "candidates", "next_enabled", "warnings", "demo"
 // and "exit_code", as above.
 std::string ListTextReport(const PaneView& view, const ReportContext& context);
 std::string ListJsonReport(const PaneView& view, const ReportContext& context, int exitCode);

@@ -1,6 +1,7 @@
 // What the pane's screen shows besides the radio rows: the selected row's details (version,
 // kind, folder) and the copies turned away, each with its reason, fitted to `width` columns.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 #include <vector>

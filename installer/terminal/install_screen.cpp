@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "installer/model/install_texts.h"
+#include "installer/present/flow_words.h"
+#include "installer/present/install_texts.h"
 #include "installer/text/text_wrap.h"
 
 namespace installer {
@@ -73,7 +74,7 @@ std::vector<ContentLine> InstallingLines(const ScreenModel& model, int width) {
     AddWrapped(lines, W().text("install.step"), width, Style::Heading);
     lines.push_back({});
     if (!model.progress) {
-        AddWrapped(lines, W().text("wait.installing"), width, Style::Normal);
+        AddWrapped(lines, WaitSentence(FlowWait::Installing), width, Style::Normal);
         return lines;
     }
     for (std::string& line : ProgressLines(*model.progress, width)) {

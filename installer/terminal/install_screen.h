@@ -2,11 +2,12 @@
 // copied, the summary's plain sentence afterwards, and what the introduction and the quit box
 // say will and will not happen. Plain logic, laid into the screen by screen_layout.cpp.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 #include <vector>
 
-#include "installer/model/install_report.h"
+#include "installer/install/install_report.h"
 #include "installer/terminal/screen_layout.h"
 #include "installer/words/words.h"
 

@@ -1,5 +1,6 @@
 #include "installer/terminal/screen_layout.h"
 
+#include "installer/present/flow_words.h"
 #include "installer/terminal/candidate_lines.h"
 #include "installer/terminal/install_screen.h"
 
@@ -77,6 +78,12 @@ std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
     AddWrapped(lines, W().text("intro.welcome", {{"pack", model.packTitle}}), width,
                Style::Heading);
     AddBlank(lines);
+    if (const auto signature = SignatureLine(model.signature)) {
+        const bool trusted =
+            model.signature->state == PackSignature::State::Trusted;
+        AddWrapped(lines, *signature, width, trusted ? Style::Normal : Style::Warning);
+        AddBlank(lines);
+    }
     AddWrapped(lines, W().text("intro.body"), width, Style::Normal);
     AddBlank(lines);
     AddWrapped(lines, W().text("intro.report"), width, Style::Normal);
@@ -132,13 +139,13 @@ void AddHandoffLines(std::vector<Line>& lines, const ScreenModel& model, int wid
         AddWrapped(lines, W().text("summary.unreadable"), width, Style::Warning);
         return;
     }
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        const auto& value = (*handoff.values)[i];
+    for (const HandoffField& field : kHandoffFields) {
+        const auto& value = (*handoff.values).*field.value;
         const auto wrapped =
             WrapText(PrintableText(value ? *value : W().text("summary.missing"), false),
                      Columns(width - 2 - kKeyColumns));
         for (std::size_t j = 0; j < wrapped.size(); ++j) {
-            std::string key = j == 0 ? std::string(kHandoffKeys[i]) : std::string();
+            std::string key = j == 0 ? std::string(field.key) : std::string();
             lines.push_back({Padded(std::move(key), kKeyColumns) + wrapped[j], Style::Normal, 2,
                              std::nullopt, false});
         }
@@ -234,9 +241,7 @@ void AddButtons(Layer& layer, const ScreenModel& model, int width, int height) {
     bool nextEnabled = !sheet && !model.wait;
     if (model.step == FlowStep::Pane) nextEnabled = nextEnabled && model.pane.nextEnabled;
     const std::string back = "[ " + W().text("button.go_back") + " ]";
-    const std::string next =
-        "[ " + W().text(model.step == FlowStep::Summary ? "button.finish" : "button.continue") +
-        " ]";
+    const std::string next = "[ " + ContinueLabel(model.step) + " ]";
     const int row = height - 3;
     const int nextCol = width - kMargin - Width(next);
     const int backCol = nextCol - 2 - Width(back);
@@ -293,26 +298,13 @@ std::string FitHints(const std::vector<std::string>& keys, int columns) {
     return {};
 }
 
-std::string WaitText(FlowWait wait) {
-    switch (wait) {
-        case FlowWait::EnteringPane:
-            return W().text("wait.entering_pane");
-        case FlowWait::LeavingPane:
-            return W().text("wait.leaving_pane");
-        case FlowWait::Installing:
-            return W().text("wait.installing");
-    }
-    return {};
-}
-
 void AddStatus(Layer& layer, const ScreenModel& model, int width, int height) {
     std::string text = FitHints(HintKeys(model), width - 2);
     Style style = Style::Hint;
     if (model.question) {
         // The question's answer is all that is waited for; the hint says how to give it.
     } else if (model.wait) {
-        text = W().text("wait.elapsed", {{"text", WaitText(*model.wait)},
-                                         {"seconds", std::to_string(model.waitSeconds)}});
+        text = WaitText(W(), *model.wait, model.waitSeconds);
         style = Style::Warning;
     } else if (model.working) {
         text = W().text("wait.working");

@@ -2,6 +2,7 @@
 // which style, for a screen of a given size. The painter (terminal_front_end.cpp) only copies
 // the spans to the terminal, so everything that is shown can be tested without a terminal.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstddef>
 #include <optional>
@@ -77,6 +78,8 @@ struct ScreenModel {
     std::optional<std::string> question;
     // The pack's problems, as --check finds them.
     std::vector<std::string> warnings;
+    // Who signed the pack; nothing for a run without a pack.
+    std::optional<PackSignature> signature;
 };
 
 // Below the header and above the buttons: the fewest content rows any step needs (its

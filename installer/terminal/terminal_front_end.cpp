@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 
-#include "installer/model/install_texts.h"
-#include "installer/terminal/interrupt_watch.h"
-#include "installer/terminal/request_worker.h"
+#include "installer/model/flow_runner.h"
+#include "installer/present/install_texts.h"
+#include "installer/process/interrupt_watch.h"
 #include "installer/terminal/screen_layout.h"
 #include "installer/terminal/ui_controller.h"
 #include "installer/text/text_wrap.h"
@@ -175,6 +175,7 @@ ScreenModel Model(const TerminalFrontEnd::Shown& shown, const InstallLog& log,
     model.warnings = warnings;
     model.step = shown.step;
     model.packTitle = shown.packTitle;
+    model.signature = shown.signature;
     model.pane = shown.pane;
     model.handoff = shown.handoff;
     model.ui = shown.ui;
@@ -318,6 +319,7 @@ void TerminalFrontEnd::publish(const InstallFlow& flow, const UiController& cont
     Shown next;
     next.step = flow.step();
     next.packTitle = flow.packTitle();
+    next.signature = flow.signature();
     next.pane = flow.paneView();
     next.handoff = flow.handoff();
     next.ui = controller.state();
@@ -361,7 +363,7 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
     UiController controller(flow);
     publish(flow, controller);
     DeferInterrupts(true);
-    RequestWorker worker;
+    FlowRunner worker(flow);
     timeout(kRedrawMilliseconds);
     // Input that keeps failing (the terminal went away) ends the run as a quit would.
     constexpr int kMaxFailedReads = 100;
@@ -385,7 +387,11 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
             // No one is left to answer the install step's question: the answer is no.
             if (now.question && InputGone()) answer(false);
             if (InputGone() && ++failedReads >= kMaxFailedReads && !worker.busy()) {
-                worker.submit([&] { flow.quit(); publish(flow, controller); });
+                worker.post([&](InstallFlow& f) {
+                    f.quit();
+                    publish(f, controller);
+                    return FlowAnswer::Done;
+                });
                 worker.waitIdle(kQuickRequest);
             }
             continue;
@@ -406,14 +412,15 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
         const bool quitNow = frame.tooSmall;
         const std::size_t scroll = frame.scroll;
         const int pageRows = frame.pageRows;
-        worker.submit([&, press, quitNow, scroll, pageRows] {
+        worker.post([&, press, quitNow, scroll, pageRows](InstallFlow& f) {
             controller.setView(scroll, pageRows);
             if (quitNow) {
-                flow.quit();  // "press q to quit": the screen is too small to ask first.
+                f.quit();  // "press q to quit": the screen is too small to ask first.
             } else {
                 controller.handle(press);
             }
-            publish(flow, controller);
+            publish(f, controller);
+            return FlowAnswer::Done;
         });
         worker.waitIdle(kQuickRequest);
     }

@@ -2,6 +2,7 @@
 // feeds the keys to the UI controller until the flow is finished; once the screen is gone it
 // prints the outcome in a line or two.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <chrono>
 #include <condition_variable>
@@ -56,6 +57,7 @@ class TerminalFrontEnd final : public FrontEnd {
     struct Shown {
         FlowStep step = FlowStep::Introduction;
         std::string packTitle;
+        std::optional<PackSignature> signature;
         PaneView pane;
         std::optional<HandoffList> handoff;
         UiState ui;

@@ -2,6 +2,7 @@
 // to the screen's own state (log view, quit question, status line). Knows nothing of the
 // terminal library, so the same logic is tested without a terminal.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstddef>
 #include <string>

@@ -3,6 +3,7 @@
 // terminal library draws. Only the calling thread's character type is switched, and only for
 // the count; the process's locale stays as it is.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstddef>
 #include <cstdint>

@@ -2,6 +2,7 @@
 // applies them: between words, between East Asian characters, never after an opening bracket
 // or quotation mark, never before closing punctuation (「繼續」。 stays whole at a line's end).
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string_view>
 #include <vector>

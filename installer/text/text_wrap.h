@@ -4,6 +4,7 @@
 // Unicode line breaking rules allow (line_breaks.h), so an opening bracket never ends a line
 // and closing punctuation never starts one.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <cstddef>
 #include <string>

@@ -1,21 +1,20 @@
-// The one thread the install flow runs on while a window shows it. The pane's callbacks (its
-// search for copies, its feedback post, the install) may take seconds, so the window never
-// calls the flow itself: it posts each request here, and the requests run one at a time, in
-// the order posted, on this worker thread. The flow's front-end calls come from this thread.
+// The window's side of the flow's runner (model/flow_runner.h): each request runs there, and
+// its answer, with what the flow holds right after it, comes back to the window on the
+// interface thread.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <functional>
-#include <memory>
 #include <optional>
 
+#include "installer/model/flow_runner.h"
 #include "installer/model/install_flow.h"
 
 class QObject;
-class QThread;
 
 namespace installer {
 
-// What the flow holds right after a request, read on the worker thread so the window never
+// What the flow holds right after a request, read on the runner's thread so the window never
 // reads the flow while it runs.
 struct FlowSnapshot {
     FlowAnswer answer = FlowAnswer::Ignored;
@@ -27,24 +26,18 @@ struct FlowSnapshot {
 
 class FlowWorker {
   public:
-    using Request = std::function<FlowAnswer(InstallFlow&)>;
+    using Request = FlowRunner::Request;
     using Done = std::function<void(const FlowSnapshot&)>;
 
-    // Starts the thread; `flow` must outlive the worker.
-    explicit FlowWorker(InstallFlow& flow);
-    // Lets the request under way finish, drops the ones still waiting, and joins the thread.
-    ~FlowWorker();
-    FlowWorker(const FlowWorker&) = delete;
-    FlowWorker& operator=(const FlowWorker&) = delete;
+    // `flow` must outlive the worker.
+    explicit FlowWorker(InstallFlow& flow) : runner_(flow) {}
 
-    // Runs `request` on the worker thread, then `done` on the thread of `receiver` (queued
-    // after every front-end call the request made). `receiver` must outlive the worker.
+    // Runs `request` on the runner, then `done` on the thread of `receiver` (queued after
+    // every front-end call the request made). `receiver` must outlive the worker.
     void post(Request request, QObject* receiver, Done done);
 
   private:
-    InstallFlow& flow_;
-    std::unique_ptr<QThread> thread_;
-    std::unique_ptr<QObject> context_;  // Lives on the worker thread; requests are its events.
+    FlowRunner runner_;  // Last: it goes first, letting the request under way finish.
 };
 
 }  // namespace installer

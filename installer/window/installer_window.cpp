@@ -11,6 +11,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "installer/present/flow_words.h"
 #include "installer/window/log_window.h"
 #include "installer/window/pane_page.h"
 #include "installer/window/window_texts.h"
@@ -124,9 +125,21 @@ QWidget* InstallerWindow::buildIntroduction(const std::string& packTitle) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(HeadingLabel(words_.text("window.introduction.heading", {{"pack", packTitle}}),
                                    "introductionHeading", page));
+    signature_ = TextLabel({}, "introductionSignature", page);
+    signature_->hide();
+    layout->addWidget(signature_);
     layout->addWidget(TextLabel(words_.text("window.introduction.body"), "introductionBody", page));
     layout->addStretch(1);
     return page;
+}
+
+void InstallerWindow::showSignature(const std::optional<PackSignature>& signature) {
+    const auto line = SignatureLine(signature, words_);
+    signature_->setVisible(line.has_value());
+    if (!line) return;
+    signature_->setText(ToQt(*line));
+    const bool trusted = signature->state == PackSignature::State::Trusted;
+    signature_->setStyleSheet(trusted ? QString() : QStringLiteral("color: #b00020;"));
 }
 
 QWidget* InstallerWindow::buildInstallation(const std::string& packTitle) {
@@ -205,8 +218,7 @@ void InstallerWindow::showStep(FlowStep step) {
         stepLabels_[i]->setFont(font);
         stepLabels_[i]->setEnabled(i <= static_cast<std::size_t>(page));
     }
-    continue_->setText(ToQt(words_.text(step == FlowStep::Summary ? "window.button.close"
-                                                                : "button.continue")));
+    continue_->setText(ToQt(ContinueLabel(step, words_)));
     updateControls();
 }
 

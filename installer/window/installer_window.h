@@ -4,6 +4,7 @@
 // flow reports and posts what the person asks to the flow's worker; it decides nothing.
 // Every member runs on the interface thread.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -43,6 +44,8 @@ class InstallerWindow : public QMainWindow {
     void endWait();
     void showProgress(const InstallProgress& progress);
     void finish(const FlowOutcome& outcome);
+    // Who signed the pack, on the introduction (nothing is said for a run without a pack).
+    void showSignature(const std::optional<PackSignature>& signature);
     // The install step's yes-or-no question, in a message box; true for Yes.
     bool ask(const std::string& question);
 
@@ -91,6 +94,7 @@ class InstallerWindow : public QMainWindow {
     QStackedWidget* pages_ = nullptr;
     PanePage* panePage_ = nullptr;
     QProgressBar* installBar_ = nullptr;
+    QLabel* signature_ = nullptr;
     QLabel* installFile_ = nullptr;
     QLabel* installCount_ = nullptr;
     QVBoxLayout* summaryLayout_ = nullptr;

@@ -2,6 +2,7 @@
 // and saved as shown. It reads the log when it opens and whenever it is refreshed; the log
 // may be written from other threads meanwhile (InstallLog keeps its lines under a lock).
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <QDialog>
 #include <QStringList>

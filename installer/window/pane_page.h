@@ -3,6 +3,7 @@
 // pane turned away below them (dimmed, with their reasons), all in one scroll area. Choosing
 // a row only asks for it (rowChosen); the page shows the choice once the pane's view says so.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <QWidget>
 

@@ -70,6 +70,7 @@ WindowFrontEnd::~WindowFrontEnd() {
 void WindowFrontEnd::start(InstallFlow& flow) {
     worker_ = std::make_unique<FlowWorker>(flow);
     window_ = std::make_unique<InstallerWindow>(words_, flow.packTitle(), log_, *worker_);
+    window_->showSignature(flow.signature());
     window_->show();
 }
 

@@ -3,6 +3,7 @@
 // copy of what it carries, to the window on the interface thread, so the window keeps
 // answering while the pane's code runs.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <memory>
 

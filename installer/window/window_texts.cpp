@@ -1,6 +1,6 @@
 #include "installer/window/window_texts.h"
 
-#include "installer/model/install_texts.h"
+#include "installer/present/install_texts.h"
 
 #include <cctype>
 #include <utility>
@@ -82,28 +82,12 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
         paragraphs.push_back(words.text("window.summary.unreadable"));
         return summary;
     }
-    for (std::size_t i = 0; i < kHandoffKeys.size(); ++i) {
-        const auto& value = (*handoff->values)[i];
-        summary.values.emplace_back(std::string(kHandoffKeys[i]),
+    for (const HandoffField& field : kHandoffFields) {
+        const auto& value = (*handoff->values).*field.value;
+        summary.values.emplace_back(std::string(field.key),
                                     value ? *value : words.text("window.summary.missing"));
     }
     return summary;
-}
-
-std::string WaitText(const Words& words, FlowWait wait, long long seconds) {
-    std::string text;
-    switch (wait) {
-        case FlowWait::EnteringPane:
-            text = words.text("window.wait.entering");
-            break;
-        case FlowWait::LeavingPane:
-            text = words.text("window.wait.leaving");
-            break;
-        case FlowWait::Installing:
-            text = words.text("window.wait.installing");
-            break;
-    }
-    return text + " " + words.text("window.wait.elapsed", {{"seconds", std::to_string(seconds)}});
 }
 
 std::string MessageFirst(const std::string& line) {

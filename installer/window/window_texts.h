@@ -2,12 +2,14 @@
 // checked on their own: a pane row's details line, the summary in plain words, the wait's
 // text, and install log lines turned message-first.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "installer/model/front_end.h"
+#include "installer/present/flow_words.h"
 #include "installer/words/words.h"
 
 namespace installer {
@@ -30,9 +32,6 @@ struct SummaryText {
 SummaryText MakeSummary(const Words& words, const std::string& packTitle,
                         const std::optional<HandoffList>& handoff,
                         const std::optional<InstallReport>& install);
-
-// What the person waits for, with the seconds it has taken so far.
-std::string WaitText(const Words& words, FlowWait wait, long long seconds);
 
 // "message  (hh:mm:ss)" from a line "YYYY-MM-DD hh:mm:ss.mmm program[pid:tid] message";
 // a line of another form is kept as it stands.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <latch>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,18 @@ class FakePane : public InstallerPane {
     bool sheetOnRefusal = true;
     // Callbacks in order: "enter forward", "exit backward", ...
     std::vector<std::string> calls;
+};
+
+// A pane whose entry waits until the test lets it go on.
+class HeldPane : public FakePane {
+  public:
+    void didEnterPane(InstallerSectionDirection direction) override {
+        entered.count_down();
+        release.wait();
+        FakePane::didEnterPane(direction);
+    }
+    std::latch entered{1};
+    std::latch release{1};
 };
 
 }  // namespace installer_test

@@ -99,7 +99,7 @@ ScreenModel Installed() {
     handoff.path = "/h.plist";
     handoff.writtenByThisExit = true;
     handoff.values.emplace();
-    (*handoff.values)[4] = "/Library/Template";
+    handoff.values->templatePath = "/Library/Template";
     model.handoff = handoff;
     return model;
 }

@@ -72,6 +72,32 @@ TEST(PackProgram, DemoRunsTheBuiltDemoPack) {
     EXPECT_EQ(lines[1], "Bundle: " + kDemoPack + "/Contents/Plugins/Packgate.bundle");
 }
 
+// Today's packs carry no signature: a run of one says so in its report; a bare pane has no
+// pack, so nothing is said of a signature.
+TEST(PackProgram, AnUnsignedPackIsReportedAsSuchAndABarePaneHasNoSignature) {
+    TemporaryFolder scratch;
+    const ProgramResult json =
+        RunProgram(kInstaller, {"--demo", scratch / "a", "--json"}, EnglishEnvironment());
+    const nlohmann::json report = ParseReport(json);
+    ASSERT_TRUE(report.contains("signature")) << json.out;
+    EXPECT_EQ(report["signature"],
+              (nlohmann::json{{"key_id", nullptr}, {"signer", nullptr}, {"trusted", false}}));
+    const ProgramResult text = RunProgram(kInstaller, {"--demo", scratch / "b"}, EnglishEnvironment());
+    const std::string warning = "\nThis pack is not signed: its code will run unchecked.\n";
+    EXPECT_NE(text.out.find(warning), std::string::npos) << text.out;
+
+    const std::string bundle = fs::path(kDemoPack) / "Contents/Plugins/Packgate.bundle";
+    const ProgramResult bare = RunProgram(
+        kInstaller, {"--bundle", bundle, "--demo", scratch / "c", "--json"}, EnglishEnvironment());
+    const nlohmann::json bareReport = ParseReport(bare);
+    ASSERT_TRUE(bareReport.contains("signature")) << bare.out;
+    EXPECT_TRUE(bareReport["signature"].is_null());
+    const ProgramResult bareText =
+        RunProgram(kInstaller, {"--bundle", bundle, "--demo", scratch / "d"}, EnglishEnvironment());
+    EXPECT_EQ(bareText.out.find("not signed"), std::string::npos) << bareText.out;
+    EXPECT_EQ(bareText.out.find("Signed by"), std::string::npos) << bareText.out;
+}
+
 // What `make run` does: the scripted demo installs the demo pack, says so, and keeps a
 // receipt that the receipt commands find.
 TEST(PackProgram, ScriptedDemoInstallsTheDemoPackWithAReceipt) {

@@ -126,7 +126,7 @@ TEST(InstallerScreen, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
     installer::HandoffList handoff;
     handoff.path = "/home/u/Library/Preferences/TempContentInstallPath.plist";
     handoff.writtenByThisExit = true;
-    handoff.values = std::array<std::optional<std::string>, 6>{
+    handoff.values = HandoffValues{
         "/p.plist", "130", "KZ", "EM2-VALUE", "/templates", "/Applications/Quillet.app"};
     model.handoff = handoff;
     const std::string screen = Screen(model, 80, 24);

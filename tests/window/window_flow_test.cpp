@@ -85,7 +85,7 @@ TEST_P(WindowFlow, TwoCopiesChooseTheSecondAndGoOnToTheSummary) {
     const auto* where = run.find<QLabel>("summaryParagraph1");
     ASSERT_NE(where, nullptr);
     EXPECT_TRUE(where->text().contains(QString::fromStdString(machine_.handoffListPath())));
-    EXPECT_EQ(run.continueButton()->text(), Text(words, "window.button.close"));
+    EXPECT_EQ(run.continueButton()->text(), Text(words, "button.finish"));
 
     ASSERT_TRUE(run.click(run.continueButton()));
     ASSERT_TRUE(run.window().outcome());
@@ -162,17 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Languages, WindowFlow, ::testing::Values("en", "zh_TW")
 
 // ---- The pane's code off the interface thread -------------------------------------------
 
-// A pane whose entry waits until the test lets it go on.
-class HeldPane : public installer_test::FakePane {
-  public:
-    void didEnterPane(InstallerSectionDirection direction) override {
-        entered.count_down();
-        release.wait();
-        FakePane::didEnterPane(direction);
-    }
-    std::latch entered{1};
-    std::latch release{1};
-};
+using installer_test::HeldPane;
 
 TEST(WindowWait, TheWindowAnswersAndShowsTheWaitWhileThePaneWorks) {
     EnsureApplication();
@@ -185,7 +175,7 @@ TEST(WindowWait, TheWindowAnswersAndShowsTheWaitWhileThePaneWorks) {
     const auto* busy = run.find<QProgressBar>("busyBar");
     ASSERT_TRUE(QTest::qWaitFor([&]() { return busy->isVisible(); }, 60000));
     const auto* wait = run.find<QLabel>("waitLabel");
-    EXPECT_TRUE(wait->text().startsWith(Text(run.words(), "window.wait.entering"))) <<
+    EXPECT_TRUE(wait->text().startsWith(Text(run.words(), "wait.entering_pane"))) <<
         wait->text().toStdString();
     EXPECT_FALSE(run.continueButton()->isEnabled());
     EXPECT_FALSE(run.backButton()->isEnabled());

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "installer/model/install_texts.h"
+#include "installer/present/install_texts.h"
 #include "installer/install/payload_install.h"
 #include "scratch_folder.h"
 #include "tree_snapshot.h"

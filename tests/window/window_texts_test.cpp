@@ -57,7 +57,7 @@ TEST(WindowTexts, SummarySaysWhatHappenedInPlainWords) {
 
     handoff.writtenByThisExit = true;
     handoff.values.emplace();
-    (*handoff.values)[5] = "/Applications/Quillet.app";
+    handoff.values->installPath = "/Applications/Quillet.app";
     const SummaryText read = MakeSummary(English(), "Pack", handoff, std::nullopt);
     EXPECT_EQ(read.paragraphs.size(), 2u);
     ASSERT_EQ(read.values.size(), 6u);

@@ -1,11 +1,12 @@
 // The install step's outcome and progress in the installer's own words, shared by every front
 // end so the terminal, the line mode and the scripted report say the same thing.
 #pragma once
+#define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
 #include <string>
 #include <vector>
 
-#include "installer/model/install_report.h"
+#include "installer/install/install_report.h"
 #include "installer/words/words.h"
 
 namespace installer {

@@ -1,4 +1,4 @@
-#include "installer/model/install_texts.h"
+#include "installer/present/install_texts.h"
 
 #include <algorithm>
 

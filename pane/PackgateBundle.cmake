@@ -74,6 +74,9 @@ foreach(library packgate_platform cipherkit hostmark setupnet machinetag)
 endforeach()
 
 add_custom_target(packgate_bundle ALL DEPENDS ${bundle_outputs})
+# For what is built from the bundle elsewhere (the demo pack), so it is rebuilt when a file of
+# the bundle changes.
+set(PACKGATE_BUNDLE_OUTPUTS ${bundle_outputs} CACHE INTERNAL "The files of the assembled bundle")
 add_dependencies(packgate_bundle Packgate)
 
 install(DIRECTORY ${PACKGATE_BUNDLE_DIR}

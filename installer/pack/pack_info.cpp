@@ -1,4 +1,4 @@
-#include "installer/model/pack_info.h"
+#include "installer/pack/pack_info.h"
 
 #include "foundation/bundle.h"
 #include "foundation/plist_read.h"

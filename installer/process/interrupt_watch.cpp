@@ -1,4 +1,4 @@
-#include "installer/terminal/interrupt_watch.h"
+#include "installer/process/interrupt_watch.h"
 
 #include <pthread.h>
 #include <signal.h>

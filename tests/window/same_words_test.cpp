@@ -1,0 +1,82 @@
+// The window and the terminal screen say the same words at the same step: both take them from
+// the one presentation module, and this compares what each actually shows.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+
+#include "fake_pane.h"
+#include "installer/terminal/screen_layout.h"
+#include "window_harness.h"
+
+namespace window_test {
+namespace {
+
+using installer::FlowStep;
+
+// The terminal screen as text, wide enough that nothing is cut.
+std::string TerminalScreen(const installer::ScreenModel& model) {
+    std::string all;
+    for (const std::string& line :
+         installer::FrameText(installer::LayoutScreen(model, 140, 40), 140, 40)) {
+        all += line + "\n";
+    }
+    return all;
+}
+
+bool Shows(const std::string& screen, const QString& text) {
+    return !text.isEmpty() && screen.find(text.toStdString()) != std::string::npos;
+}
+
+using installer_test::HeldPane;
+
+TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
+    EnsureApplication();
+    HeldPane pane;
+    // The terminal speaks the user's language; the window is opened in the same one.
+    WindowRun run(installer::Words::ForUser().language(), &pane);
+    installer::ScreenModel model;
+    model.packTitle = "Velmora Brushes";
+
+    // The introduction: who signed the pack, and the button that goes on.
+    installer::PackSignature signature;
+    signature.state = installer::PackSignature::State::Trusted;
+    signature.keyId = "0123456789ABCDEF";
+    signature.signer = "Velmora";
+    for (const auto& shown : {signature, installer::PackSignature{}}) {
+        run.window().showSignature(shown);
+        model.signature = shown;
+        const auto* line = run.find<QLabel>("introductionSignature");
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(Shows(TerminalScreen(model), line->text())) << line->text().toStdString();
+    }
+    const QString next = "[ " + run.continueButton()->text() + " ]";
+    EXPECT_TRUE(Shows(TerminalScreen(model), next)) << next.toStdString();
+
+    // The wait while the pane looks for copies.
+    QTest::mouseClick(run.continueButton(), Qt::LeftButton);
+    pane.entered.wait();
+    const auto* busy = run.find<QProgressBar>("busyBar");
+    ASSERT_TRUE(QTest::qWaitFor([&]() { return busy->isVisible(); }, 60000));
+    const QString wait = run.find<QLabel>("waitLabel")->text();
+    model.wait = installer::FlowWait::EnteringPane;
+    bool same = false;
+    for (model.waitSeconds = 0; model.waitSeconds < 60 && !same; ++model.waitSeconds) {
+        same = Shows(TerminalScreen(model), wait);
+    }
+    EXPECT_TRUE(same) << wait.toStdString();
+    pane.release.count_down();
+    ASSERT_TRUE(run.waitIdle());
+    model.wait.reset();
+
+    // The summary's last button.
+    ASSERT_TRUE(run.click(run.continueButton()));
+    ASSERT_EQ(run.window().step(), FlowStep::Summary);
+    model.step = FlowStep::Summary;
+    const QString finish = "[ " + run.continueButton()->text() + " ]";
+    EXPECT_TRUE(Shows(TerminalScreen(model), finish)) << finish.toStdString();
+}
+
+}  // namespace
+}  // namespace window_test
