@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include "fake_machine.h"
@@ -72,19 +73,22 @@ TEST(PackProgram, DemoRunsTheBuiltDemoPack) {
     EXPECT_EQ(lines[1], "Bundle: " + kDemoPack + "/Contents/Plugins/Packgate.bundle");
 }
 
-// Today's packs carry no signature: a run of one says so in its report; a bare pane has no
-// pack, so nothing is said of a signature.
-TEST(PackProgram, AnUnsignedPackIsReportedAsSuchAndABarePaneHasNoSignature) {
+// The demo pack is signed by the build's demo key, which --demo trusts: the report names the
+// signer; a bare pane has no pack, so nothing is said of a signature.
+TEST(PackProgram, TheDemoPackIsReportedSignedAndABarePaneHasNoSignature) {
     TemporaryFolder scratch;
     const ProgramResult json =
         RunProgram(kInstaller, {"--demo", scratch / "a", "--json"}, EnglishEnvironment());
     const nlohmann::json report = ParseReport(json);
     ASSERT_TRUE(report.contains("signature")) << json.out;
-    EXPECT_EQ(report["signature"],
-              (nlohmann::json{{"key_id", nullptr}, {"signer", nullptr}, {"trusted", false}}));
+    EXPECT_EQ(report["signature"]["trusted"], true);
+    EXPECT_EQ(report["signature"]["signer"], "Packgate demo key");
+    const std::string keyId = report["signature"]["key_id"].get<std::string>();
+    EXPECT_TRUE(std::regex_match(keyId, std::regex("[0-9A-F]{16}"))) << keyId;
     const ProgramResult text = RunProgram(kInstaller, {"--demo", scratch / "b"}, EnglishEnvironment());
-    const std::string warning = "\nThis pack is not signed: its code will run unchecked.\n";
-    EXPECT_NE(text.out.find(warning), std::string::npos) << text.out;
+    const std::string line = "\nSigned by Packgate demo key (key " + keyId + ")\n";
+    EXPECT_NE(text.out.find(line), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("not signed"), std::string::npos) << text.out;
 
     const std::string bundle = fs::path(kDemoPack) / "Contents/Plugins/Packgate.bundle";
     const ProgramResult bare = RunProgram(

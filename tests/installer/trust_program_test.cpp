@@ -122,6 +122,8 @@ TEST(TrustProgram, AllowUnsignedRunsUncheckedOnlyWhenNotRoot) {
                               "unchecked (--allow-unsigned)"),
               std::string::npos)
         << result.err;
+    EXPECT_NE(result.out.find("\nThis pack is not signed: its code will run unchecked.\n"), std::string::npos)
+        << result.out;
 }
 
 TEST(TrustProgram, TamperedSignedPackNamesTheFirstEntryThatDiffers) {
