@@ -38,6 +38,8 @@ struct FlowOutcome {
     int exitCode = 3;  // 0 when it went on, 3 when the pane kept the person, 1 when the install failed.
     // What the install step did, when it ran.
     std::optional<InstallReport> install;
+    // Why the pack's pane stopped, when it did (exit code 1, nothing installed).
+    std::optional<std::string> paneStopped;
 };
 
 class FrontEnd {
