@@ -21,8 +21,8 @@ namespace installer::pane_host {
 // The limits on one callback: its time, and what the helper may send during it.
 struct CallLimits {
     std::chrono::milliseconds time{60000};
-    std::size_t messages = 50000;
-    std::size_t bytes = std::size_t{64} << 20;
+    std::size_t messages = 20000;
+    std::size_t bytes = std::size_t{16} << 20;
 };
 
 // The limits of a run: 60 s per callback unless PACKGATE_PANE_TIMEOUT_MS (for tests) says
