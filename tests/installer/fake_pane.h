@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/model/stoppable_pane.h"
 #include "installer_plugins/installer_pane.h"
 
 namespace installer_test {
@@ -24,6 +25,29 @@ class FakePane : public InstallerPane {
     bool sheetOnRefusal = true;
     // Callbacks in order: "enter forward", "exit backward", ...
     std::vector<std::string> calls;
+};
+
+// A fake pane that stops, as a pane in its own process does when it crashes, once the
+// callback `stopIn` ("enter" or "exit") has run: the callback's work is done, its answer
+// never arrives.
+class StoppingPane : public FakePane, public installer::StoppablePane {
+  public:
+    explicit StoppingPane(std::string stopIn) : stopIn_(std::move(stopIn)) {}
+    void didEnterPane(InstallerSectionDirection direction) override {
+        FakePane::didEnterPane(direction);
+        if (stopIn_ == "enter") reason_ = "The pack's pane stopped: it crashed.";
+    }
+    bool shouldExitPane(InstallerSectionDirection direction) override {
+        const bool allowed = FakePane::shouldExitPane(direction);
+        if (stopIn_ != "exit") return allowed;
+        reason_ = "The pack's pane stopped: it crashed.";
+        return false;
+    }
+    std::optional<std::string> stopReason() const override { return reason_; }
+
+  private:
+    std::string stopIn_;
+    std::optional<std::string> reason_;
 };
 
 }  // namespace installer_test
