@@ -37,6 +37,7 @@ struct ChildPlan {
     std::optional<PaneIdentity> identity;
     int socket = -1;
     int devNull = -1;
+    pid_t parent = 0;
 
     void seal() {
         for (std::string& text : argumentTexts) arguments.push_back(text.data());
@@ -73,8 +74,13 @@ void DropIdentity(const PaneIdentity& identity) {
     } else if (dup2(plan.socket, kHelperSocket) != kHelperSocket) {
         Fail(0);
     }
+    // Its own process group: Ctrl-C at the terminal is the installer's to handle, not the pane's.
+    setpgid(0, 0);
     if (plan.identity) DropIdentity(*plan.identity);
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) Fail(5);
+    // A helper never outlives its installer, however that ends (set after the identity
+    // changed, which clears it).
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0 || getppid() != plan.parent) Fail(8);
     if (close_range(kHelperSocket + 1, ~0U, 0) != 0) Fail(6);
     execve(plan.arguments[0], plan.arguments.data(), plan.environment.data());
     Fail(7);
@@ -109,6 +115,7 @@ std::unique_ptr<PaneProcess> PaneProcess::Start(const HelperLaunch& launch, std:
         launch.identity ? launch.identity->home : std::string(home != nullptr ? home : "/"));
     plan.identity = launch.identity;
     plan.socket = sockets[1];
+    plan.parent = getpid();
     plan.devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
     plan.seal();
     const pid_t pid = plan.devNull < 0 ? -1 : fork();
@@ -125,8 +132,9 @@ std::unique_ptr<PaneProcess> PaneProcess::Start(const HelperLaunch& launch, std:
 }
 
 PaneProcess::~PaneProcess() {
-    kill();
+    // The helper ends by itself once its socket closes; one that does not is killed.
     close(socket_);
+    reap(std::chrono::steady_clock::now() + std::chrono::milliseconds(200));
 }
 
 bool PaneProcess::send(const std::string& frame) {
