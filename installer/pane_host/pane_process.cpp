@@ -110,9 +110,8 @@ std::unique_ptr<PaneProcess> PaneProcess::Start(const HelperLaunch& launch, std:
     ChildPlan plan;
     plan.argumentTexts = {launch.helperPath, launch.bundlePath, launch.machineRoot,
                           launch.homeFolder};
-    const char* home = std::getenv("HOME");
-    plan.environmentTexts = PaneEnvironment(
-        launch.identity ? launch.identity->home : std::string(home != nullptr ? home : "/"));
+    plan.environmentTexts =
+        PaneEnvironment(launch.identity ? launch.identity->home : launch.homeFolder);
     plan.identity = launch.identity;
     plan.socket = sockets[1];
     plan.parent = getpid();
