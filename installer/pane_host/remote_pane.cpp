@@ -58,10 +58,9 @@ RemoteLaunch RemotePane::Launch(const HelperLaunch& launch, CallLimits limits) {
         return {nullptr, launch.bundlePath + ": no bundle folder there"};
     }
     std::unique_ptr<RemotePane> pane(new RemotePane(*bundle, std::move(process), limits));
-    const Clock::time_point deadline = Clock::now() + limits.time;
     std::size_t messages = 0;
     std::size_t bytes = 0;
-    const auto hello = pane->awaitMessage(deadline, messages, bytes);
+    const auto hello = pane->awaitMessage(limits.load, messages, bytes);
     if (!hello) return {nullptr, *pane->stopReason_};
     if (hello->kind == MessageKind::LoadFailed) return {nullptr, hello->text};
     if (hello->kind != MessageKind::Hello || hello->version != kProtocolVersion) {
@@ -79,8 +78,9 @@ void RemotePane::stop(std::string reason) const {
 
 // The next message other than a log line; log lines go to the run's log as they come, in
 // their order. Nothing once the helper stopped.
-std::optional<Message> RemotePane::awaitMessage(Clock::time_point deadline, std::size_t& messages,
-                                                std::size_t& bytes) const {
+std::optional<Message> RemotePane::awaitMessage(std::chrono::milliseconds limit,
+                                                std::size_t& messages, std::size_t& bytes) const {
+    const Clock::time_point deadline = Clock::now() + limit;
     while (!stopReason_) {
         if (auto body = reader_.next()) {
             auto message = DecodeMessage(*body);
@@ -93,7 +93,7 @@ std::optional<Message> RemotePane::awaitMessage(Clock::time_point deadline, std:
         const auto received = process_->receive(deadline);
         if (!received) {
             process_->kill();
-            stop(StopText(StopCause::Time, 0, SecondsText(static_cast<long>(limits_.time.count()))));
+            stop(StopText(StopCause::Time, 0, SecondsText(static_cast<long>(limit.count()))));
             return std::nullopt;
         }
         if (received->empty()) {
@@ -119,14 +119,13 @@ std::optional<PaneAnswer> RemotePane::call(Callback callback,
     request.direction = direction;
     request.selectedRow = contentView().matrix->selectedRow();
     request.sheetShown = window()->sheet().has_value();
-    const Clock::time_point deadline = Clock::now() + limits_.time;
     if (!process_->send(EncodeRequest(request))) {
         stop(EndedWithoutAnswer(*process_, Clock::now() + std::chrono::seconds(2)));
         return std::nullopt;
     }
     std::size_t messages = 0;
     std::size_t bytes = 0;
-    auto message = awaitMessage(deadline, messages, bytes);
+    auto message = awaitMessage(limits_.time, messages, bytes);
     if (!message) return std::nullopt;
     if (message->kind != MessageKind::Answer) {
         process_->kill();

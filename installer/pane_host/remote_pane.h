@@ -21,6 +21,8 @@ namespace installer::pane_host {
 // The limits on one callback: its time, and what the helper may send during it.
 struct CallLimits {
     std::chrono::milliseconds time{60000};
+    // Starting the helper and loading the bundle, which a shortened callback limit leaves be.
+    std::chrono::milliseconds load{60000};
     std::size_t messages = 20000;
     std::size_t bytes = std::size_t{16} << 20;
 };
@@ -52,8 +54,9 @@ class RemotePane final : public InstallerPane, public PaneCandidates, public Sto
     RemotePane(foundation::Bundle bundle, std::unique_ptr<PaneProcess> process, CallLimits limits);
     // One callback; answers nothing once the helper stopped (stopReason_ says why).
     std::optional<PaneAnswer> call(Callback callback, InstallerSectionDirection direction) const;
-    std::optional<Message> awaitMessage(std::chrono::steady_clock::time_point deadline,
-                                        std::size_t& messages, std::size_t& bytes) const;
+    // The next message but a log line, within `limit`.
+    std::optional<Message> awaitMessage(std::chrono::milliseconds limit, std::size_t& messages,
+                                        std::size_t& bytes) const;
     void stop(std::string reason) const;
     void mirror(const PaneState& state) const;
 
