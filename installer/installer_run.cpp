@@ -14,12 +14,13 @@
 #include "installer/demo/demo_inbox.h"
 #include "installer/demo/demo_machine.h"
 #include "installer/host_settings.h"
-#include "installer/model/bundle_loader.h"
 #include "installer/model/front_end.h"
 #include "installer/model/install_flow.h"
 #include "installer/model/install_log.h"
 #include "installer/pack/pack_info.h"
 #include "installer/model/pane_view.h"
+#include "installer/pane_host/pane_identity.h"
+#include "installer/pane_host/remote_pane.h"
 #include "installer/pack/pack.h"
 #include "installer/pack/pack_words.h"
 #include "installer/program_location.h"
@@ -180,9 +181,15 @@ std::vector<std::string> PackWarnings(const InstallerOptions& options, const Pac
 
 // --list: enters the pane once and reports what discovery found. The pane is never asked to
 // let the user leave, so it writes no handoff list and posts nothing beyond its entry record.
-int RunList(const InstallerOptions& options, InstallerPane& pane, const ReportContext& context,
-            std::ostream& out) {
+int RunList(const InstallerOptions& options, pane_host::RemotePane& pane,
+            const ReportContext& context, std::ostream& out, std::ostream& err) {
     pane.didEnterPane(InstallerDirectionForward);
+    if (const auto stopped = pane.stopReason()) {
+        const std::string why = PrintableText(*stopped, false);
+        err << kProgram << why << "\n";
+        if (options.json) out << FailureReportJson(why, kExitCannotRun);
+        return kExitCannotRun;
+    }
     const PaneView view = ReadPaneView(pane);
     const int code = view.rows.empty() ? kExitKept : kExitWentOn;
     out << (options.json ? ListJsonReport(view, context, code) : ListTextReport(view, context));
@@ -265,13 +272,45 @@ bool OpenRunPack(const InstallerOptions& options, std::optional<Pack>& pack, std
     return true;
 }
 
-// Loads the bundle and walks the steps on the front end of the run; answers the exit code.
-// `pack` is the opened pack, or null for a bare pane.
+// A folder made for the pane of a run as nobody, removed with the run.
+struct PrivateHome {
+    std::string path;
+    ~PrivateHome() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+};
+
+// Starts the helper that runs the pack's pane: as the home's owner when this is root (or the
+// user who ran sudo or pkexec, else nobody, which is said), as this user otherwise.
+pane_host::RemoteLaunch LaunchPane(const std::string& bundlePath, const Machine& machine,
+                                   PrivateHome& privateHome, std::ostream& err) {
+    const auto helper = DefaultPaneHostPath();
+    if (!helper) return {nullptr, "cannot tell where packgate-pane-host lies"};
+    std::string error;
+    std::error_code ignored;
+    const std::string temporary = std::filesystem::temp_directory_path(ignored).string();
+    auto identity = pane_host::ChoosePaneIdentity(machine.home, temporary.empty() ? "/tmp" : temporary, error);
+    if (!identity && geteuid() == 0) return {nullptr, error};
+    if (identity && identity->nobody) {
+        privateHome.path = identity->home;
+        const std::string note = Words::ForUser().text(
+            "pane_host.nobody", {{"home", machine.home}, {"private", identity->home}});
+        foundation::NSLog("Pane host: %@", note);
+        err << kProgram << PrintableText(note, false) << "\n";
+    }
+    return pane_host::RemotePane::Launch({*helper, bundlePath, machine.root, machine.home, identity},
+                                         pane_host::RunCallLimits());
+}
+
+// Loads the bundle in the helper and walks the steps on the front end of the run; answers the
+// exit code. `pack` is the opened pack, or null for a bare pane.
 int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
               const PackInfo& packInfo, const Pack* pack, const Machine& machine,
               const InstallLog& log, std::ostream& out, std::ostream& err) {
-    PluginLoad load = LoadPluginBundle(bundlePath);
-    if (!load.plugin) {
+    PrivateHome privateHome;
+    pane_host::RemoteLaunch load = LaunchPane(bundlePath, machine, privateHome, err);
+    if (!load.pane) {
         err << kProgram << PrintableText(load.error, false) << "\n";
         if (options.json) out << FailureReportJson(PrintableText(load.error, false), kExitCannotRun);
         return kExitCannotRun;
@@ -280,9 +319,9 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
     ReportContext context = Context(packTitle, bundlePath, machine, log);
     context.warnings = PackWarnings(options, pack, bundlePath, err);
     if (pack) context.signature = pack->signature;
-    if (options.list) return RunList(options, load.plugin->pane(), context, out);
+    if (options.list) return RunList(options, *load.pane, context, out, err);
     const std::unique_ptr<FrontEnd> frontEnd = ChooseFrontEnd(options, context, log, out, err);
-    InstallFlow flow(load.plugin->pane(), packTitle, *frontEnd);
+    InstallFlow flow(*load.pane, packTitle, *frontEnd);
     flow.setSignature(context.signature);
     if (pack && !pack->payloadPath.empty()) {
         flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade, pack->signature.keyId});
@@ -339,6 +378,10 @@ int RunInstaller(const InstallerOptions& options, std::ostream& out, std::ostrea
     auto machine = ChooseMachine(options, pack, why, code);
     if (!machine) return SetUpFailed(options, why, code, out, err);
 
+    // Run by root, the demo machine belongs to the user its pane runs as, as a real home would.
+    if (machine->demo && geteuid() == 0) {
+        if (const auto user = pane_host::InvokingUser()) pane_host::GiveTree(machine->demo->folder(), *user);
+    }
     if (machine->demo && !options.json && !machine->demo->adaptation().empty()) {
         out << machine->demo->adaptation() << "\n";
     }

@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "foundation/files.h"
@@ -52,6 +53,21 @@ std::optional<std::string> DefaultDemoPackPath() {
     const auto folder = ExecutableFolder();
     if (!folder) return std::nullopt;
     return FirstExisting(DemoPackCandidates(*folder));
+}
+
+std::vector<std::string> PaneHostCandidates(const std::string& executableFolder) {
+    const std::filesystem::path folder(executableFolder);
+    return {(folder / "../lib/packgate/packgate-pane-host").lexically_normal().string(),
+            (folder / "packgate-pane-host").lexically_normal().string()};
+}
+
+std::optional<std::string> DefaultPaneHostPath() {
+    if (const char* named = std::getenv("PACKGATE_PANE_HOST"); named != nullptr && *named != '\0') {
+        return std::string(named);
+    }
+    const auto folder = ExecutableFolder();
+    if (!folder) return std::nullopt;
+    return FirstExisting(PaneHostCandidates(*folder));
 }
 
 std::optional<std::string> DefaultDemoKeyPath() {

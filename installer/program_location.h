@@ -24,6 +24,11 @@ std::optional<std::string> DefaultBundlePath();
 // <build>/installer/Demo.pack beside the program; the first that exists, else the first.
 std::vector<std::string> DemoPackCandidates(const std::string& executableFolder);
 std::optional<std::string> DefaultDemoPackPath();
+// The helper program that runs the pack's pane: <bin>/../lib/packgate/packgate-pane-host
+// when installed, else <build>/installer/packgate-pane-host beside the program; the first
+// that exists, else the first. PACKGATE_PANE_HOST names another (for tests).
+std::vector<std::string> PaneHostCandidates(const std::string& executableFolder);
+std::optional<std::string> DefaultPaneHostPath();
 // The demo key that signs the demo pack, Demo.pub beside it; nothing when no demo pack is.
 std::optional<std::string> DefaultDemoKeyPath();
 

@@ -52,6 +52,7 @@ constexpr ReasonText kReasonTexts[] = {
     {"host_list_unreadable", "property list {path} cannot be read"},
     {"preferences_incomplete", "preferences lack {missing}"},
     {"revision_too_old", "revision code {code} is below the pack's {required}"},
+    {"revision_missing", "record has no Version Code, read as 0, below the pack's {required}"},
     {"value_missing", "records lack {missing}"},
 };
 

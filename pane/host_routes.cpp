@@ -77,6 +77,12 @@ std::string TextOf(const std::optional<std::string>& text) {
     return text.value_or("");
 }
 
+// A copy whose record has no Version Code reads as revision 0; saying "revision code
+// unknown" would hide that the record itself lacks the value.
+std::string RevisionReason(const std::optional<std::string>& code) {
+    return code && !code->empty() ? "revision_too_old" : "revision_missing";
+}
+
 }  // namespace
 
 void PackgatePane::walkDirectRoute(DiscoveryTally& tally) {
@@ -149,7 +155,7 @@ void PackgatePane::examineInstallEntry(const std::string& key, const foundation:
     NSLog("strRevCode:%@", strRevCode.text());
     NSLog("gstrSOURCEVersion:%@", gstrSOURCEVersion.text());
     if (isTooOld(tally))
-        return recordTurnedAway(std::move(copy), "revision_too_old",
+        return recordTurnedAway(std::move(copy), RevisionReason(strRevCode.text()),
                                 {{"code", TextOf(strRevCode.text())},
                                  {"required", TextOf(gstrSOURCEVersion.text())}});
     const auto title = foundation::StringForKey(&*hostPlist, "Product Title");
@@ -240,7 +246,7 @@ void PackgatePane::examineContainer(const std::string& containersFolder, const s
     // A missing "Version Code" reads as 0, so such a host is too old for any pack that asks
     // for a revision.
     if (isTooOld(tally))
-        return recordTurnedAway(std::move(copy), "revision_too_old",
+        return recordTurnedAway(std::move(copy), RevisionReason(strRevCode.text()),
                                 {{"code", TextOf(strRevCode.text())},
                                  {"required", TextOf(gstrSOURCEVersion.text())}});
     const std::string missing = PassedOverForMissing(*storePlistPath, {{"Template Data", strTemplate},

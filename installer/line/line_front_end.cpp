@@ -168,6 +168,10 @@ int LineFrontEnd::run(InstallFlow& flow) {
                 break;
         }
     }
+    if (flow.paneStopped()) {
+        out_ << PrintableText(*flow.paneStopped(), false) << "\n";
+        return flow.exitCode();
+    }
     out_ << W().text(outcome_ && outcome_->wentOn ? "outcome.went_on" : "outcome.stayed") << "\n";
     return flow.exitCode();
 }

@@ -40,6 +40,8 @@ struct FlowOutcome {
     int exitCode = kExitKept;  // Went on, kept, or the install failed (exit_code.h).
     // What the install step did, when it ran.
     std::optional<InstallReport> install;
+    // Why the pack's pane stopped, when it did (exit code 1, nothing installed).
+    std::optional<std::string> paneStopped;
 };
 
 class FrontEnd {

@@ -4,6 +4,7 @@
 #include "foundation/system_log.h"
 #include "installer/install/payload_install.h"
 #include "installer/model/exit_code.h"
+#include "installer/model/stoppable_pane.h"
 #include "installer/words/words.h"
 #include "installer/model/model_room.h"  // Last: see there.
 
@@ -14,16 +15,31 @@ InstallFlow::InstallFlow(InstallerPane& pane, std::string packTitle, FrontEnd& f
 
 // The front end hears of the wait before anything of the flow changes, so what it shows
 // during the wait is the step the person asked to leave.
-void InstallFlow::enterPane(InstallerSectionDirection direction) {
+bool InstallFlow::enterPane(InstallerSectionDirection direction) {
     frontEnd_.waitStarted(FlowWait::EnteringPane);
     pane_.didEnterPane(direction);
     frontEnd_.waitEnded(FlowWait::EnteringPane);
+    if (endIfPaneStopped()) return false;
     step_ = FlowStep::Pane;
     wentOn_ = false;
     install_.reset();
     ++entries_;
     frontEnd_.stepShown(step_);
     showPane();
+    return true;
+}
+
+// A pane that stopped answering ends the run: nothing of it is believed any more, so no
+// handoff list is read and nothing is installed.
+bool InstallFlow::endIfPaneStopped() {
+    const auto* stoppable = dynamic_cast<const StoppablePane*>(&pane_);
+    if (stoppable == nullptr || !stoppable->stopReason()) return false;
+    paneStopped_ = stoppable->stopReason();
+    wentOn_ = false;
+    handoff_.reset();
+    install_.reset();
+    finish();
+    return true;
 }
 
 bool InstallFlow::askPaneToLeave(InstallerSectionDirection direction, PaneExit& exit) {
@@ -31,6 +47,7 @@ bool InstallFlow::askPaneToLeave(InstallerSectionDirection direction, PaneExit& 
     frontEnd_.waitStarted(FlowWait::LeavingPane);
     exit.allowed = pane_.shouldExitPane(direction);
     frontEnd_.waitEnded(FlowWait::LeavingPane);
+    if (endIfPaneStopped()) return false;
     if (const appkit::Window* window = WindowWithSheet(pane_)) exit.sheet = window->sheet();
     lastExit_ = exit;
     showPane(&exit);
@@ -50,6 +67,7 @@ void InstallFlow::finish() {
     outcome.entries = entries_;
     outcome.exitCode = exitCode();
     outcome.install = install_;
+    outcome.paneStopped = paneStopped_;
     frontEnd_.finished(outcome);
 }
 
@@ -84,7 +102,9 @@ FlowAnswer InstallFlow::leavePaneForward() {
     }
     const std::string handoffPath = HandoffListPath();
     const FileStamp before = StampOfFile(handoffPath);
-    if (!askPaneToLeave(InstallerDirectionForward, exit)) return FlowAnswer::PaneRefused;
+    if (!askPaneToLeave(InstallerDirectionForward, exit)) {
+        return paneStopped_ ? FlowAnswer::PaneStopped : FlowAnswer::PaneRefused;
+    }
     handoff_ = ReadHandoffList(handoffPath, before);
     LogHandoff(*handoff_);
     wentOn_ = true;
@@ -135,6 +155,7 @@ void InstallFlow::runInstall() {
 }
 
 int InstallFlow::exitCode() const {
+    if (paneStopped_) return kExitCannotRun;
     if (!wentOn_) return kExitKept;
     return install_ && !install_->installed ? kExitCannotRun : kExitWentOn;
 }
@@ -142,7 +163,9 @@ int InstallFlow::exitCode() const {
 FlowAnswer InstallFlow::leavePaneBackward() {
     PaneExit exit;
     exit.direction = InstallerDirectionBackward;
-    if (!askPaneToLeave(InstallerDirectionBackward, exit)) return FlowAnswer::PaneRefused;
+    if (!askPaneToLeave(InstallerDirectionBackward, exit)) {
+        return paneStopped_ ? FlowAnswer::PaneStopped : FlowAnswer::PaneRefused;
+    }
     step_ = FlowStep::Introduction;
     frontEnd_.stepShown(step_);
     return FlowAnswer::Done;
@@ -151,8 +174,7 @@ FlowAnswer InstallFlow::leavePaneBackward() {
 FlowAnswer InstallFlow::next() {
     switch (step_) {
         case FlowStep::Introduction:
-            enterPane(InstallerDirectionForward);
-            return FlowAnswer::Done;
+            return enterPane(InstallerDirectionForward) ? FlowAnswer::Done : FlowAnswer::PaneStopped;
         case FlowStep::Pane:
             if (sheetShown()) return FlowAnswer::SheetOpen;
             return leavePaneForward();
@@ -174,8 +196,7 @@ FlowAnswer InstallFlow::back() {
         case FlowStep::Summary:
             // The pack is in: there is no choosing another copy for it now.
             if (install_ && install_->installed) return FlowAnswer::Ignored;
-            enterPane(InstallerDirectionBackward);
-            return FlowAnswer::Done;
+            return enterPane(InstallerDirectionBackward) ? FlowAnswer::Done : FlowAnswer::PaneStopped;
         case FlowStep::Introduction:
         case FlowStep::Install:
         case FlowStep::Finished:

@@ -39,6 +39,7 @@ enum class FlowAnswer {
     ContinueDisabled,  // The pane has Continue disabled; the pane was not asked.
     SheetOpen,         // The pane's sheet must be dismissed first.
     PaneRefused,       // The pane answered no to leaving.
+    PaneStopped,       // The pane's process stopped (paneStopped says why); the run is over.
 };
 
 // One request to leave the pane.
@@ -98,12 +99,16 @@ class InstallFlow {
 
     // Whether the pane let the installation go on (and the user did not come back to it).
     bool wentOn() const { return wentOn_; }
+    // Why the pane stopped answering, once it has (it crashed, hung or spoke nonsense).
+    const std::optional<std::string>& paneStopped() const { return paneStopped_; }
+
     // 0 when the pane let the installation go on (and the pack, if any, was installed), 3
-    // when it kept the user, 1 when the install failed.
+    // when it kept the user, 1 when the install failed or the pane stopped.
     int exitCode() const;
 
   private:
-    void enterPane(InstallerSectionDirection direction);
+    bool enterPane(InstallerSectionDirection direction);
+    bool endIfPaneStopped();
     bool askPaneToLeave(InstallerSectionDirection direction, PaneExit& exit);
     void showPane(const PaneExit* exit = nullptr);
     void finish();
@@ -123,6 +128,7 @@ class InstallFlow {
     std::optional<InstallPlan> plan_;
     std::optional<InstallReport> install_;
     std::optional<PackSignature> signature_;
+    std::optional<std::string> paneStopped_;
 };
 
 }  // namespace installer

@@ -127,6 +127,10 @@ int ScriptFrontEnd::run(InstallFlow& flow) {
     script_.handoff = outcome_->handoff;
     script_.install = outcome_->install;
     script_.exitCode = script_.error ? kExitUsage : outcome_->exitCode;
+    if (outcome_->paneStopped) {
+        script_.error = outcome_->paneStopped;
+        script_.exitCode = outcome_->exitCode;
+    }
     output_.out << (output_.json ? ScriptJsonReport(script_, context_)
                                  : ScriptTextReport(script_, context_));
     if (script_.error) output_.err << output_.errorPrefix << *script_.error << "\n";

@@ -51,6 +51,9 @@ void AppendContinued(std::string& out, const ScriptEvent& event) {
         case FlowAnswer::PaneRefused:
             out += "The pane kept the user on the pane.\n";
             break;
+        case FlowAnswer::PaneStopped:
+            out += "The pack's pane stopped.\n";
+            return;
         case FlowAnswer::SheetOpen:
         case FlowAnswer::Ignored:
             out += "Nothing happened.\n";

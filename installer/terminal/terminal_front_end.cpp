@@ -342,6 +342,10 @@ TerminalFrontEnd::Shown TerminalFrontEnd::shown() {
 // What the screen leaves behind once it is gone.
 void TerminalFrontEnd::printOutcome() const {
     const Words& words = Words::ForUser();
+    if (outcome_ && outcome_->paneStopped) {
+        out_ << PrintableText(*outcome_->paneStopped, false) << "\n";
+        return;
+    }
     if (!outcome_ || !outcome_->wentOn) {
         out_ << words.text("outcome.stayed") << "\n";
         return;

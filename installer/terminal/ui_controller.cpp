@@ -230,6 +230,7 @@ void UiController::report(FlowAnswer answer) {
     switch (answer) {
         case FlowAnswer::Done:
         case FlowAnswer::Ignored:
+        case FlowAnswer::PaneStopped:  // The run is over; its end says why.
             say({}, false);
             return;
         case FlowAnswer::ContinueDisabled:

@@ -336,6 +336,17 @@ void InstallerWindow::finish(const FlowOutcome& outcome) {
     outcome_ = outcome;
     step_ = FlowStep::Finished;
     updateControls();
+    if (outcome.paneStopped) {
+        // The run ends once the person has read why.
+        auto* box = new QMessageBox(QMessageBox::Critical, ToQt(packTitle_),
+                                    ToQt(*outcome.paneStopped), QMessageBox::Ok, this);
+        box->setObjectName("paneStopped");
+        box->setTextFormat(Qt::PlainText);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QMessageBox::finished, this, [this]() { emit flowFinished(); });
+        box->open();
+        return;
+    }
     emit flowFinished();
 }
 

@@ -66,6 +66,10 @@ class ExplainedMachine : public ::testing::Test {
         oldStore.container = "com.velmora.s2";
         oldStore.versionCode = "1001187";
         machine_.addStoreHost(oldStore);
+        StoreHost uncoded;
+        uncoded.container = "com.velmora.s3";
+        uncoded.versionCode = std::nullopt;
+        machine_.addStoreHost(uncoded);
         machine_.setHostInstallerList({});
         logPath_ = machine_.folder() + "/run.log";
     }
@@ -91,6 +95,8 @@ const std::vector<std::tuple<std::string, std::string, std::string>> kTurnedAway
     {"q06", "not_quillet", "Brellion is not Quillet"},
     {"com.velmora.s1", "version_mismatch", "the application's version 5.3.0 does not begin with 5.2"},
     {"com.velmora.s2", "revision_too_old", "revision code 100 is below the 120 this pack needs"},
+    {"com.velmora.s3", "revision_missing",
+     "its record has no Version Code, read as 0, below the 120 this pack needs"},
 };
 
 TEST_F(ExplainedMachine, ListJsonGivesEveryCandidateWithItsFirstReason) {
@@ -144,6 +150,9 @@ TEST_F(ExplainedMachine, ReasonsInTraditionalChinese) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("q02：最低資料版本 0.9 低於 1.0"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("原廠發行版"), std::string::npos);
+    EXPECT_NE(result.out.find("com.velmora.s3：其記錄沒有 Version Code，視為 0，低於此套件需要的 120"),
+              std::string::npos)
+        << result.out;
 }
 
 TEST(ListWithoutCopies, ExitsThreeWhenNothingIsOffered) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/model/stoppable_pane.h"
 #include "installer_plugins/installer_pane.h"
 
 namespace installer_test {
@@ -37,6 +38,29 @@ class HeldPane : public FakePane {
     }
     std::latch entered{1};
     std::latch release{1};
+};
+
+// A fake pane that stops, as a pane in its own process does when it crashes, once the
+// callback `stopIn` ("enter" or "exit") has run: the callback's work is done, its answer
+// never arrives.
+class StoppingPane : public FakePane, public installer::StoppablePane {
+  public:
+    explicit StoppingPane(std::string stopIn) : stopIn_(std::move(stopIn)) {}
+    void didEnterPane(InstallerSectionDirection direction) override {
+        FakePane::didEnterPane(direction);
+        if (stopIn_ == "enter") reason_ = "The pack's pane stopped: it crashed.";
+    }
+    bool shouldExitPane(InstallerSectionDirection direction) override {
+        const bool allowed = FakePane::shouldExitPane(direction);
+        if (stopIn_ != "exit") return allowed;
+        reason_ = "The pack's pane stopped: it crashed.";
+        return false;
+    }
+    std::optional<std::string> stopReason() const override { return reason_; }
+
+  private:
+    std::string stopIn_;
+    std::optional<std::string> reason_;
 };
 
 }  // namespace installer_test

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "fake_pane.h"
 #include "foundation/search_paths.h"
 #include "program_runner.h"
@@ -120,6 +123,34 @@ TEST_F(InstallerFlow, SelectingARowThatDoesNotExistChangesNothing) {
     flow_.next();
     EXPECT_EQ(flow_.selectRow(5), FlowAnswer::Ignored);
     EXPECT_EQ(flow_.paneView().selectedIndex(), 0u);
+}
+
+TEST_F(InstallerFlow, APaneThatStopsEndsTheRunWithoutItsHandoffList) {
+    for (const char* stopIn : {"enter", "exit"}) {
+        SCOPED_TRACE(stopIn);
+        StoppingPane pane(stopIn);
+        RecordingFrontEnd frontEnd;
+        InstallFlow flow(pane, "Pack", frontEnd);
+        flow.planInstall({});
+        FlowAnswer answer = flow.next();
+        if (std::string(stopIn) == "exit") {
+            // The pane wrote its list and crashed before it answered: the list is not read.
+            std::filesystem::create_directories(std::filesystem::path(installer::HandoffListPath()).parent_path());
+            std::ofstream(installer::HandoffListPath()) << "<plist/>";
+            answer = flow.next();
+        }
+        EXPECT_EQ(answer, FlowAnswer::PaneStopped);
+        EXPECT_EQ(flow.step(), FlowStep::Finished);
+        EXPECT_EQ(flow.exitCode(), 1);
+        EXPECT_FALSE(flow.handoff().has_value());
+        EXPECT_FALSE(flow.install().has_value());
+        ASSERT_TRUE(frontEnd.outcome.has_value());
+        EXPECT_EQ(frontEnd.outcome->paneStopped, "The pack's pane stopped: it crashed.");
+        EXPECT_FALSE(frontEnd.outcome->wentOn);
+        // Nothing more is asked of a stopped pane.
+        EXPECT_EQ(flow.next(), FlowAnswer::Ignored);
+        EXPECT_EQ(flow.back(), FlowAnswer::Ignored);
+    }
 }
 
 }  // namespace

@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "installer/pane_host/pane_identity.h"
+
 extern char** environ;
 
 namespace installer_test {
@@ -71,9 +75,20 @@ bool Drain(int outFd, int errFd, ProgramResult& result,
 
 }  // namespace
 
+void HandHomeToItsUser(const std::vector<std::string>& arguments) {
+    if (::geteuid() != 0) return;
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] != "--home" || !std::filesystem::is_directory(arguments[i + 1])) continue;
+        const auto user = installer::pane_host::InvokingUser();
+        ASSERT_TRUE(user.has_value());
+        ASSERT_TRUE(installer::pane_host::GiveTree(arguments[i + 1], *user)) << arguments[i + 1];
+    }
+}
+
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::map<std::string, std::string>& environment,
                          std::chrono::seconds timeout) {
+    HandHomeToItsUser(arguments);
     int outPipe[2];
     int errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {

@@ -19,6 +19,11 @@ struct ProgramResult {
     std::string err;
 };
 
+// Run by root, the folder after "--home" in `arguments` is handed to a user (the one who ran
+// sudo, else nobody), as a real home belongs to one, so the pane's helper, which never runs
+// as root, runs as that user and can write there. Every program run of the tests does this.
+void HandHomeToItsUser(const std::vector<std::string>& arguments);
+
 // Runs `program` with `arguments`, the test's environment changed by `environment` (an empty
 // value removes the variable), standard input from /dev/null. Kills it after `timeout`.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,

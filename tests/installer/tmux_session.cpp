@@ -33,6 +33,7 @@ Tmux::Tmux(const std::vector<std::string>& arguments, int width, int height,
 
 Tmux::Tmux(const std::string& program, const std::vector<std::string>& arguments, int width,
            int height, const std::vector<std::string>& environment) {
+    HandHomeToItsUser(arguments);
     static std::atomic<int> counter{0};
     socket_ = "packgate-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8";

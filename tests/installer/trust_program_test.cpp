@@ -146,7 +146,6 @@ class HostileModule : public ::testing::Test {
     void SetUp() override {
         machine_.addMakerHost({});
         pack_ = trust_test::CopyDemoPack(scratch_, "Evil.pack");
-        environment_["PACKGATE_HOSTILE_MARK"] = mark_;
     }
     void PutHostileModule() {
         fs::copy_file(trust_test::kHostileModule, pack_ + "/" + kModulePath, fs::copy_options::overwrite_existing);
@@ -154,7 +153,8 @@ class HostileModule : public ::testing::Test {
     packgate_test::FakeMachine machine_;
     TemporaryFolder scratch_;
     std::string pack_;
-    std::string mark_ = scratch_ / "the-pack-ran";
+    // The pack's code runs in the pane's helper, whose HOME is the run's home.
+    std::string mark_ = machine_.home() + "/packgate-hostile-mark";
     std::map<std::string, std::string> environment_ = EnglishEnvironment();
 };
 

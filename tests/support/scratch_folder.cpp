@@ -1,6 +1,8 @@
 #include "scratch_folder.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,9 @@ namespace packgate_test {
 ScratchFolder::ScratchFolder(std::string_view prefix) {
     std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    // Run by root, what a test lays out must be readable by the pane's helper, which never
+    // runs as root.
+    if (::geteuid() == 0) ::chmod(pattern.c_str(), 0755);
     path_ = pattern;
 }
 

@@ -191,6 +191,23 @@ TEST(WindowWait, TheWindowAnswersAndShowsTheWaitWhileThePaneWorks) {
     EXPECT_TRUE(run.continueButton()->isEnabled());
 }
 
+TEST(WindowPaneStopped, SaysWhyAndTheRunEndsWithOneWhenItIsRead) {
+    EnsureApplication();
+    installer_test::StoppingPane pane("enter");
+    WindowRun run("en", &pane);
+    bool ended = false;
+    QObject::connect(&run.window(), &installer::InstallerWindow::flowFinished,
+                     [&ended]() { ended = true; });
+    QTest::mouseClick(run.continueButton(), Qt::LeftButton);
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&]() { return (box = run.find<QMessageBox>("paneStopped")); }, 60000));
+    EXPECT_EQ(box->text().toStdString(), "The pack's pane stopped: it crashed.");
+    EXPECT_FALSE(ended);  // Not before the person has read it.
+    EXPECT_FALSE(run.continueButton()->isEnabled());
+    box->accept();
+    ASSERT_TRUE(QTest::qWaitFor([&]() { return ended; }, 60000));
+}
+
 // ---- The installation page, driven as the install step will drive it ---------------------
 
 TEST(WindowInstall, ProgressFromAnotherThreadMovesTheBar) {
