@@ -1,6 +1,8 @@
 #include "installer/installer_run.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <unistd.h>
 #include <iostream>
 #include <sstream>
@@ -82,10 +84,23 @@ std::optional<Machine> ChooseMachine(const InstallerOptions& options, const Pack
     return machine;
 }
 
+// The demo machine's local inbox the options name: its port (0: none) and its certificate.
+struct DemoInboxRoute {
+    int port = 0;
+    std::string certificate;
+};
+
+DemoInboxRoute DemoRoute(const InstallerOptions& options, const Machine& machine) {
+    if (!machine.demo || !options.demoInboxPort || !options.demoInboxCa) return {};
+    std::ifstream in(*options.demoInboxCa, std::ios::binary);
+    return {*options.demoInboxPort, std::string(std::istreambuf_iterator<char>(in), {})};
+}
+
 // The demo machine's reports go to the local inbox the options name; nothing else changes.
 foundation::FeedbackPost DemoPost(const InstallerOptions& options, const Machine& machine) {
-    if (!machine.demo || !options.demoInboxPort || !options.demoInboxCa) return {};
-    return DemoInboxPost(*options.demoInboxPort, *options.demoInboxCa);
+    const DemoInboxRoute route = DemoRoute(options, machine);
+    if (route.port == 0) return {};
+    return DemoInboxPost(route.port, route.certificate);
 }
 
 std::unique_ptr<InstallLog> OpenLog(const InstallerOptions& options, const Machine& machine,
@@ -284,7 +299,8 @@ struct PrivateHome {
 // Starts the helper that runs the pack's pane: as the home's owner when this is root (or the
 // user who ran sudo or pkexec, else nobody, which is said), as this user otherwise.
 pane_host::RemoteLaunch LaunchPane(const std::string& bundlePath, const Machine& machine,
-                                   PrivateHome& privateHome, std::ostream& err) {
+                                   const DemoInboxRoute& route, PrivateHome& privateHome,
+                                   std::ostream& err) {
     const auto helper = DefaultPaneHostPath();
     if (!helper) return {nullptr, "cannot tell where packgate-pane-host lies"};
     std::string error;
@@ -299,8 +315,9 @@ pane_host::RemoteLaunch LaunchPane(const std::string& bundlePath, const Machine&
         foundation::NSLog("Pane host: %@", note);
         err << kProgram << PrintableText(note, false) << "\n";
     }
-    return pane_host::RemotePane::Launch({*helper, bundlePath, machine.root, machine.home, identity},
-                                         pane_host::RunCallLimits());
+    return pane_host::RemotePane::Launch(
+        {*helper, bundlePath, machine.root, machine.home, identity, route.port, route.certificate},
+        pane_host::RunCallLimits());
 }
 
 // Loads the bundle in the helper and walks the steps on the front end of the run; answers the
@@ -309,7 +326,7 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
               const PackInfo& packInfo, const Pack* pack, const Machine& machine,
               const InstallLog& log, std::ostream& out, std::ostream& err) {
     PrivateHome privateHome;
-    pane_host::RemoteLaunch load = LaunchPane(bundlePath, machine, privateHome, err);
+    pane_host::RemoteLaunch load = LaunchPane(bundlePath, machine, DemoRoute(options, machine), privateHome, err);
     if (!load.pane) {
         err << kProgram << PrintableText(load.error, false) << "\n";
         if (options.json) out << FailureReportJson(PrintableText(load.error, false), kExitCannotRun);
@@ -324,7 +341,8 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
     InstallFlow flow(*load.pane, packTitle, *frontEnd);
     flow.setSignature(context.signature);
     if (pack && !pack->payloadPath.empty()) {
-        flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade, pack->signature.keyId});
+        flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade, pack->signature.keyId,
+                          pack->payloadDigests});
     }
     return frontEnd->run(flow);
 }

@@ -126,6 +126,7 @@ PackTrust VerifyPackFolder(const std::string& packFolder, const TrustedKeys& key
                           ", but its Info.plist says otherwise");
     }
     trust.state = PackTrust::State::Trusted;
+    trust.manifest = *manifest;
     return trust;
 }
 

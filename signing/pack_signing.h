@@ -41,6 +41,7 @@ struct PackTrust {
     std::string entry;     // Tampered: the first entry that differs.
     Difference difference = Difference::Content;
     std::string reason;    // One line for a person, empty when trusted.
+    Manifest manifest;     // Trusted: the manifest the signature covers.
     bool trusted() const { return state == State::Trusted; }
 };
 

@@ -30,13 +30,13 @@ std::string HostAndPort(const std::string& url) {
 
 }  // namespace
 
-foundation::FeedbackPost DemoInboxPost(int port, std::string certificateFile) {
-    return [port, certificateFile = std::move(certificateFile)](
+foundation::FeedbackPost DemoInboxPost(int port, std::string certificatePem) {
+    return [port, certificatePem = std::move(certificatePem)](
                const std::string& url, const std::string& body, int timeoutSeconds) {
         const std::string from = HostAndPort(url);
         if (from.empty()) return false;
         setupnet::TestTls route;
-        route.caFile = certificateFile;
+        route.caPem = certificatePem;
         route.connectTo = from + ":127.0.0.1:" + std::to_string(port);
         const setupnet::HttpsPost post{url, body, 1000L * timeoutSeconds};
         return setupnet::PerformHttpsPost(post, route).has_value();

@@ -10,6 +10,8 @@
 
 namespace installer {
 
-foundation::FeedbackPost DemoInboxPost(int port, std::string certificateFile);
+// `certificatePem` is the inbox's certificate as PEM text: the pane's helper process, which
+// may run as another user, gets the text rather than a file it might not be able to read.
+foundation::FeedbackPost DemoInboxPost(int port, std::string certificatePem);
 
 }  // namespace installer

@@ -56,6 +56,8 @@ struct InstallPlan {
     std::string payloadPath;
     bool allowDowngrade = false;  // --allow-downgrade: an older version goes in unasked.
     std::string signerKeyId{};    // The key that signed the pack; empty when unsigned.
+    // The signed digests every copied payload file must match; unset for an unsigned pack.
+    std::optional<PayloadDigests> expectedSha256{};
 };
 
 class InstallFlow {

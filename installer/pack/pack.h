@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,9 @@
 #include "installer/pack/pack_signature.h"
 
 namespace installer {
+
+// SHA-256 (lower-case hex) of each payload file, by its path from the payload folder.
+using PayloadDigests = std::map<std::string, std::string>;
 
 // The pack's identity, from its Contents/Info.plist.
 struct PackIdentity {
@@ -30,6 +34,9 @@ struct Pack {
     // Keeps an archive's private folder alive; it is removed when the last copy goes.
     std::shared_ptr<void> openedArchive;
     PackSignature signature{};  // Who signed the pack, as the gate of OpenPack found.
+    // A signed pack's payload files and their SHA-256 from its manifest, by path from
+    // Contents/Payload; the install step refuses bytes that differ. Unset when unsigned.
+    std::optional<PayloadDigests> payloadDigests{};
 };
 
 struct PackOpening {
@@ -43,6 +50,7 @@ struct PackOpening {
 struct PackVetting {
     std::optional<PackSignature> signature;
     std::string refusal;
+    std::optional<PayloadDigests> payloadDigests{};
 };
 // The gate every pack passes once it lies in its folder (an archive unpacked into its private
 // one) and before anything of it is read: `folder` is the NAME.pack folder, `shownPath` the

@@ -24,10 +24,12 @@ std::string PrintableName(std::string_view name) { return PrintableText(name, fa
 PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPath,
                            const PackGate& gate) {
     PackSignature signature;
+    std::optional<PayloadDigests> payloadDigests;
     if (gate) {
         PackVetting vetting = gate(folder, shownPath);
         if (!vetting.signature) return Refused(std::move(vetting.refusal));
         signature = std::move(*vetting.signature);
+        payloadDigests = std::move(vetting.payloadDigests);
     }
     const std::string contents = folder + "/Contents";
     const auto info = foundation::DictionaryWithContentsOfFile(contents + "/Info.plist");
@@ -43,7 +45,7 @@ PackOpening OpenPackFolder(const std::string& folder, const std::string& shownPa
         *field = *text;
     }
     Pack pack{identity, folder, contents + "/Plugins/Packgate.bundle", contents + "/Payload", {},
-              std::move(signature)};
+              std::move(signature), std::move(payloadDigests)};
     if (!IsRealFolder(pack.bundlePath)) {
         return Refused(PackText("pack.error.no_bundle", {{"path", shownPath}}));
     }

@@ -110,6 +110,10 @@ std::unique_ptr<PaneProcess> PaneProcess::Start(const HelperLaunch& launch, std:
     ChildPlan plan;
     plan.argumentTexts = {launch.helperPath, launch.bundlePath, launch.machineRoot,
                           launch.homeFolder};
+    if (launch.demoInboxPort != 0) {
+        plan.argumentTexts.push_back(std::to_string(launch.demoInboxPort));
+        plan.argumentTexts.push_back(launch.demoInboxCertificate);
+    }
     plan.environmentTexts =
         PaneEnvironment(launch.identity ? launch.identity->home : launch.homeFolder);
     plan.identity = launch.identity;

@@ -21,6 +21,10 @@ struct HelperLaunch {
     std::string machineRoot;
     std::string homeFolder;   // The home the pane examines and writes the handoff list into.
     std::optional<PaneIdentity> identity;  // Nothing keeps the installer's own.
+    // The demo machine's local inbox, where the pane's reports go: its port (0: none, the
+    // maker's address as always) and its certificate as PEM text.
+    int demoInboxPort = 0;
+    std::string demoInboxCertificate{};
 };
 
 // How a helper ended, once reaped.

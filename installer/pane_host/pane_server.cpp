@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <optional>
+#include <utility>
 
+#include "installer/demo/demo_inbox.h"
 #include "installer/host_settings.h"
 #include "installer/model/bundle_loader.h"
 #include "installer/model/pane_view.h"
@@ -86,8 +88,11 @@ PaneAnswer Run(InstallerPane& pane, const PaneRequest& request) {
 
 int ServePane(int socket, const ServedPane& served) {
     // The pane's log lines travel to the installer, which keeps the run's log.
+    foundation::FeedbackPost demoPost;
+    if (served.demoInboxPort != 0) demoPost = DemoInboxPost(served.demoInboxPort, served.demoInboxCertificate);
     ApplyHostSettings({served.machineRoot, served.homeFolder,
-                       [socket](std::string_view line) { SendAll(socket, EncodeLog(std::string(line))); }});
+                       [socket](std::string_view line) { SendAll(socket, EncodeLog(std::string(line))); },
+                       std::move(demoPost)});
     PluginLoad load = LoadPluginBundle(served.bundlePath);
     if (!load.plugin) {
         SendAll(socket, EncodeLoadFailed(load.error));

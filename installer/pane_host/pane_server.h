@@ -10,6 +10,8 @@ struct ServedPane {
     std::string bundlePath;
     std::string machineRoot;
     std::string homeFolder;
+    int demoInboxPort = 0;             // The demo machine's local inbox; 0: none.
+    std::string demoInboxCertificate;  // Its certificate, PEM.
 };
 
 // Answers the process's exit status: 0 when the installer closed the socket, 1 when the

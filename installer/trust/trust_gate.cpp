@@ -36,6 +36,16 @@ std::string PackName(const std::string& shownPath) {
 
 }  // namespace
 
+PayloadDigests PayloadDigestsOf(const signing::Manifest& manifest) {
+    static constexpr std::string_view kPayload = "Contents/Payload/";
+    PayloadDigests digests;
+    for (const signing::ManifestEntry& entry : manifest.entries) {
+        if (entry.kind != signing::EntryKind::File || !entry.path.starts_with(kPayload)) continue;
+        digests.emplace(entry.path.substr(kPayload.size()), entry.sha256);
+    }
+    return digests;
+}
+
 PackSignature SignatureOf(const signing::PackTrust& trust) {
     PackSignature signature;
     if (!trust.trusted()) return signature;
@@ -95,7 +105,8 @@ PackGate MakeTrustGate(TrustPolicy policy) {
         const std::string packName = PackName(shownPath);
         std::string refusal = RefusalLine(trust, packName, policy);
         if (!refusal.empty()) return PackVetting{std::nullopt, std::move(refusal)};
-        return PackVetting{SignatureOf(trust), {}};
+        if (trust.state == signing::PackTrust::State::Unsigned) return PackVetting{SignatureOf(trust), {}};
+        return PackVetting{SignatureOf(trust), {}, PayloadDigestsOf(trust.manifest)};
     };
 }
 

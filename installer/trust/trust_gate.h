@@ -23,6 +23,10 @@ struct TrustPolicy {
 // The gate OpenPack passes every pack through under `policy`.
 PackGate MakeTrustGate(TrustPolicy policy);
 
+// The payload files a signed manifest lists, with their digests, by path from the payload
+// folder: what the install step holds the bytes it copies to.
+PayloadDigests PayloadDigestsOf(const signing::Manifest& manifest);
+
 // The signature of a trusted pack, as the installer shows it.
 PackSignature SignatureOf(const signing::PackTrust& trust);
 

@@ -83,6 +83,10 @@ bool SetTestTls(CURL* h, const TestTls& tls, curl_slist* resolve, curl_slist* co
         curl_easy_setopt(h, CURLOPT_CAINFO, tls.caFile.c_str()) != CURLE_OK) {
         return false;
     }
+    if (!tls.caPem.empty()) {
+        curl_blob blob{const_cast<char*>(tls.caPem.data()), tls.caPem.size(), CURL_BLOB_COPY};
+        if (curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob) != CURLE_OK) return false;
+    }
     if (connectTo != nullptr && curl_easy_setopt(h, CURLOPT_CONNECT_TO, connectTo) != CURLE_OK) {
         return false;
     }

@@ -22,6 +22,7 @@ struct TestTls {
     std::string caFile;
     std::string resolve;
     std::string connectTo;  // libcurl's "HOST:PORT:CONNECT-TO-HOST:CONNECT-TO-PORT"
+    std::string caPem{};    // Certificates as PEM text, trusted instead of caFile's when set.
 };
 
 // Replaces the settings every later send uses. Called only by the test build's hook

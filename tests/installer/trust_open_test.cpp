@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <openssl/evp.h>
+
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "installer/pack/pack.h"
 #include "installer/trust/trust_gate.h"
@@ -93,6 +96,45 @@ TEST_F(TrustOpen, SignedPackOpensInEveryFormWithItsSigner) {
         EXPECT_EQ(opening.pack->signature.signer, "Quillet Packs");
         EXPECT_TRUE(opening.pack->signature.signedAt.ends_with(" UTC")) << opening.pack->signature.signedAt;
     }
+}
+
+// OpenSSL's SHA-256 of the file at `path`, in lower-case hex.
+std::string Sha256Of(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+    static const char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += kHex[digest[i] >> 4];
+        hex += kHex[digest[i] & 15];
+    }
+    return hex;
+}
+
+// The install step holds what it copies to the signed digests: the gate hands over exactly the
+// payload's files, each with the digest of its bytes; an unchecked open hands over none.
+TEST_F(TrustOpen, SignedPackCarriesTheDigestsOfEveryPayloadFile) {
+    for (const char* form : {"folder", "tar.gz"}) {
+        SCOPED_TRACE(form);
+        const installer::PackOpening opening =
+            installer::OpenPack(MakePack(std::string("Digests-") + form, form, nullptr), gate_);
+        ASSERT_TRUE(opening.pack) << opening.error;
+        ASSERT_TRUE(opening.pack->payloadDigests);
+        installer::PayloadDigests onDisk;
+        const fs::path payload = opening.pack->payloadPath;
+        for (const auto& entry : fs::recursive_directory_iterator(payload)) {
+            if (!entry.is_regular_file()) continue;
+            onDisk.emplace(fs::relative(entry.path(), payload).string(), Sha256Of(entry.path()));
+        }
+        EXPECT_FALSE(onDisk.empty());
+        EXPECT_EQ(*opening.pack->payloadDigests, onDisk);
+    }
+    const installer::PackOpening unchecked = installer::OpenPack(MakePack("Unchecked", "folder", nullptr));
+    ASSERT_TRUE(unchecked.pack) << unchecked.error;
+    EXPECT_FALSE(unchecked.pack->payloadDigests);
 }
 
 TEST_F(TrustOpen, EachTamperingIsRefusedInEveryForm) {
