@@ -26,6 +26,7 @@
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
 #include "installer/install/install_room.h"  // Last: see there.
+#include "installer/install/relative_path.h"
 
 namespace installer {
 namespace {
@@ -44,16 +45,6 @@ constexpr std::size_t kFlushers = 8;
 
 std::string Reason(int error) {
     return std::strerror(error);
-}
-
-std::string Parent(const std::string& relative) {
-    const std::size_t slash = relative.rfind('/');
-    return slash == std::string::npos ? "" : relative.substr(0, slash);
-}
-
-std::string Leaf(const std::string& relative) {
-    const std::size_t slash = relative.rfind('/');
-    return slash == std::string::npos ? relative : relative.substr(slash + 1);
 }
 
 std::vector<std::string> Names(const std::string& relative) {
@@ -302,8 +293,8 @@ bool PayloadInstaller::stageAll() {
     StagedCopier copier([this](std::uint64_t bytes) { progress_.bytesDone += bytes; });
     std::size_t step = 0;
     for (const PayloadFile& entry : listing_.files) {
-        const std::string parentPath = Parent(entry.relativePath);
-        const std::string leaf = Leaf(entry.relativePath);
+        const std::string parentPath = ParentPath(entry.relativePath);
+        const std::string leaf = LeafName(entry.relativePath);
         const FolderHandle& stagedParent = staged.at(parentPath);
         if (entry.folder()) {
             if (!stagedParent.valid() || posix.mkdirat(stagedParent.fd(), leaf.c_str(), 0700) != 0) {
@@ -361,8 +352,8 @@ bool PayloadInstaller::stageAll() {
 
 // Flushes the staged file `relative`; 0, or the error.
 int PayloadInstaller::flushStagedFile(const std::string& relative) const {
-    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(Parent(relative)), false);
-    const int fd = parent.valid() ? platform::OpenAtRetrying(parent.fd(), Leaf(relative).c_str(),
+    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(ParentPath(relative)), false);
+    const int fd = parent.valid() ? platform::OpenAtRetrying(parent.fd(), LeafName(relative).c_str(),
                                                              O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
                                   : -1;
     const bool flushed = fd >= 0 && platform::FsyncRetrying(fd) == 0;
@@ -433,15 +424,15 @@ bool PayloadInstaller::destinationUnchanged() {
 // Plans one entry's move: a folder the template folder lacks moves whole (with everything
 // in it); a file goes into a folder that is there, moving aside a file of the same name.
 bool PayloadInstaller::planEntry(const PayloadFile& entry, std::set<std::string>& movedFolders) {
-    for (std::string above = Parent(entry.relativePath); !above.empty(); above = Parent(above)) {
+    for (std::string above = ParentPath(entry.relativePath); !above.empty(); above = ParentPath(above)) {
         if (movedFolders.count(above) == 0) continue;
         if (entry.folder()) createdFolders_.push_back(entry.relativePath);
         return true;
     }
-    const std::string parentPath = Parent(entry.relativePath);
+    const std::string parentPath = ParentPath(entry.relativePath);
     const FolderHandle parent = OpenBelow(destination_.fd(), Names(parentPath), false);
     if (!parent.valid()) return fail("install.error.write", destinationPath(entry.relativePath), errno);
-    const std::string leaf = Leaf(entry.relativePath);
+    const std::string leaf = LeafName(entry.relativePath);
     struct stat info {};
     const bool there = platform::Posix().fstatat(parent.fd(), leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
     if (!there && errno != ENOENT) return fail("install.error.write", destinationPath(entry.relativePath), errno);
@@ -470,16 +461,16 @@ void PayloadInstaller::planDropped() {
     for (const ReceiptFile& file : files_) current.insert(file.path);
     for (const ReceiptFile& old : earlier_->files) {
         if (current.count(old.path) != 0 || Names(old.path).empty()) continue;
-        const FolderHandle parent = OpenBelow(destination_.fd(), Names(Parent(old.path)), false);
+        const FolderHandle parent = OpenBelow(destination_.fd(), Names(ParentPath(old.path)), false);
         if (!parent.valid()) continue;
-        const auto digest = DigestOfFileAt(parent.fd(), Leaf(old.path));
+        const auto digest = DigestOfFileAt(parent.fd(), LeafName(old.path));
         if (!digest) continue;  // Already gone.
         if (digest->sha256 != old.sha256 || digest->size != old.size) {
             report_.keptFiles.push_back(old.path);
             continue;
         }
         moves_.push_back({StagedMove::Kind::Drop, old.path, std::to_string(moves_.size())});
-        touchedFolders_.insert(Parent(old.path));
+        touchedFolders_.insert(ParentPath(old.path));
     }
 }
 
@@ -534,8 +525,8 @@ bool PayloadInstaller::writeJournal() {
 
 bool PayloadInstaller::commitMove(const StagedMove& move) {
     const auto& posix = platform::Posix();
-    const std::string parentPath = Parent(move.path);
-    const std::string leaf = Leaf(move.path);
+    const std::string parentPath = ParentPath(move.path);
+    const std::string leaf = LeafName(move.path);
     const FolderHandle parent = OpenBelow(destination_.fd(), Names(parentPath), false);
     if (!parent.valid()) return fail("install.error.write", destinationPath(move.path), errno);
     if (!move.backup.empty() &&

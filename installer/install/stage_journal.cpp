@@ -9,6 +9,7 @@
 #include <span>
 
 #include "installer/install/folder_handle.h"
+#include "installer/install/relative_path.h"
 #include "system/posix_calls.h"
 
 namespace installer {
@@ -17,16 +18,6 @@ namespace {
 // Records are NUL-separated fields, so any name a file system allows fits.
 constexpr char kSeparator = '\0';
 constexpr std::size_t kMaxJournalBytes = 256u << 20;
-
-std::string Parent(const std::string& relative) {
-    const std::size_t slash = relative.rfind('/');
-    return slash == std::string::npos ? "" : relative.substr(0, slash);
-}
-
-std::string Leaf(const std::string& relative) {
-    const std::size_t slash = relative.rfind('/');
-    return slash == std::string::npos ? relative : relative.substr(slash + 1);
-}
 
 bool Exists(int folder, const std::string& name) {
     struct stat info {};
@@ -64,10 +55,10 @@ std::vector<std::string> Fields(const std::string& text) {
 void UndoMove(int destination, int stagedNew, int stagedOld, const StagedMove& move) {
     const auto& posix = platform::Posix();
     const std::vector<std::string> parentNames =
-        Parent(move.path).empty() ? std::vector<std::string>{} : PathNames(Parent(move.path));
+        ParentPath(move.path).empty() ? std::vector<std::string>{} : PathNames(ParentPath(move.path));
     const FolderHandle placedIn = OpenBelow(destination, parentNames, false);
     if (!placedIn.valid()) return;
-    const std::string leaf = Leaf(move.path);
+    const std::string leaf = LeafName(move.path);
     const bool asideExists = !move.backup.empty() && Exists(stagedOld, move.backup);
     if (move.kind != StagedMove::Kind::Drop) {
         const FolderHandle stagedIn = OpenBelow(stagedNew, parentNames, false);

@@ -8,6 +8,7 @@
 
 #include <openssl/evp.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -105,12 +106,8 @@ std::string Sha256Of(const std::string& path) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 15];
-    }
+    std::string hex(2 * length, '\0');
+    for (unsigned int i = 0; i < length; ++i) std::snprintf(&hex[2 * i], 3, "%02x", digest[i]);
     return hex;
 }
 
