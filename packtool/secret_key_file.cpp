@@ -18,7 +18,8 @@ std::optional<bool> SecretKeyIsEncrypted(std::string_view text) {
     std::string_view encoded = text.substr(lineEnd + 1);
     encoded = encoded.substr(0, encoded.find('\n'));
     if (encoded.ends_with('\r')) encoded.remove_suffix(1);
-    if (sodium_init() < 0) return std::nullopt;
+    // An empty key line decodes to nothing, and an empty buffer has no address to hand over.
+    if (encoded.empty() || sodium_init() < 0) return std::nullopt;
     // Only the first bytes are wanted; they are not secret (algorithm, kdf, checksum names).
     std::vector<unsigned char> bytes(encoded.size());
     std::size_t length = 0;
