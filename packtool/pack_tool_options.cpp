@@ -37,7 +37,7 @@ using FlagField = bool PackToolOptions::*;
 // One option: its long and short names, the commands that take it, and where it goes. An
 // option with a text field takes a value; one with a flag field takes none. --format is read
 // on its own, since its value is checked.
-struct OptionSpec {
+struct OptionRule {
     std::string_view longName;
     std::string_view shortName;
     unsigned commands;
@@ -45,8 +45,8 @@ struct OptionSpec {
     FlagField flag = nullptr;
 };
 
-const std::array<OptionSpec, 15>& Specs() {
-    static const std::array<OptionSpec, 15> specs{{
+const std::array<OptionRule, 15>& OptionRules() {
+    static const std::array<OptionRule, 15> rules{{
         {"--public-key", "-p", kKeygen | kVerify, &PackToolOptions::publicKeyPath},
         {"--secret-key", "-s", kKeygen | kSign, &PackToolOptions::secretKeyPath},
         {"--comment", "-c", kKeygen, &PackToolOptions::comment},
@@ -63,7 +63,7 @@ const std::array<OptionSpec, 15>& Specs() {
         {"--help", "-h", ~0u, nullptr, &PackToolOptions::help},
         {"--version", "-V", Bit(PackCommand::None), nullptr, &PackToolOptions::version},
     }};
-    return specs;
+    return rules;
 }
 
 // "--name=value" split into its name and value; a plain "--name" has no value.
@@ -73,27 +73,27 @@ std::pair<std::string_view, std::optional<std::string>> SplitInline(std::string_
     return {argument.substr(0, equals), std::string(argument.substr(equals + 1))};
 }
 
-// The spec of `name` for `command`; the second answer says whether the name is known at all.
-std::pair<const OptionSpec*, bool> FindSpec(std::string_view name, PackCommand command) {
+// The rule of `name` for `command`; the second answer says whether the name is known at all.
+std::pair<const OptionRule*, bool> FindRule(std::string_view name, PackCommand command) {
     bool known = false;
-    for (const OptionSpec& spec : Specs()) {
-        if (name != spec.longName && (spec.shortName.empty() || name != spec.shortName)) continue;
+    for (const OptionRule& rule : OptionRules()) {
+        if (name != rule.longName && (rule.shortName.empty() || name != rule.shortName)) continue;
         known = true;
-        if (spec.commands & Bit(command)) return {&spec, true};
+        if (rule.commands & Bit(command)) return {&rule, true};
     }
     return {nullptr, known};
 }
 
-std::string SetValue(PackToolOptions& options, const OptionSpec& spec, std::string_view shown,
+std::string SetValue(PackToolOptions& options, const OptionRule& rule, std::string_view shown,
                      const std::string& value) {
     if (value.empty()) return std::string(shown) + " needs a non-empty value";
-    if (spec.longName == "--format") {
+    if (rule.longName == "--format") {
         options.format = ArchiveFormatNamed(value);
         if (!options.format) return "--format is tar.xz or zip, not \"" + value + "\"";
         return {};
     }
-    if (options.*spec.text) return std::string(shown) + " is given twice";
-    options.*spec.text = value;
+    if (options.*rule.text) return std::string(shown) + " is given twice";
+    options.*rule.text = value;
     return {};
 }
 
@@ -158,15 +158,15 @@ ParsedPackToolOptions ParsePackToolOptions(std::span<const std::string> argument
             continue;
         }
         const auto [name, inlineValue] = SplitInline(argument);
-        const auto [spec, known] = FindSpec(name, options.command);
-        if (!spec && known && options.command != PackCommand::None) {
+        const auto [rule, known] = FindRule(name, options.command);
+        if (!rule && known && options.command != PackCommand::None) {
             return {{}, std::string(NameOf(options.command)) + " does not take " + std::string(name)};
         }
-        if (!spec && known) return {{}, std::string(name) + " belongs after a command"};
-        if (!spec) return {{}, "unknown argument \"" + argument + "\""};
-        if (spec->flag) {
+        if (!rule && known) return {{}, std::string(name) + " belongs after a command"};
+        if (!rule) return {{}, "unknown argument \"" + argument + "\""};
+        if (rule->flag) {
             if (inlineValue) return {{}, std::string(name) + " takes no value"};
-            options.*spec->flag = true;
+            options.*rule->flag = true;
             continue;
         }
         std::string value;
@@ -177,7 +177,7 @@ ParsedPackToolOptions ParsePackToolOptions(std::span<const std::string> argument
         } else {
             return {{}, std::string(name) + " needs a value"};
         }
-        if (std::string error = SetValue(options, *spec, name, value); !error.empty()) {
+        if (std::string error = SetValue(options, *rule, name, value); !error.empty()) {
             return {{}, error};
         }
     }
