@@ -218,7 +218,6 @@ Options:
   --list-installed     list the installed packs (with --json: as JSON)
   --verify ID          check the files of pack ID against its receipts
   --uninstall ID       remove pack ID's unchanged files and its receipts
-                       /tmp, kept) and run against it
   --gui                open the window even when no display variable is set
   --terminal           stay on the terminal even when a display is available
   --help               show this text
