@@ -1,4 +1,5 @@
 #include "installer/options.h"
+#include "installer/command_line.h"
 
 #include <charconv>
 #include <functional>
@@ -11,13 +12,6 @@ struct Reader {
     std::span<const std::string> arguments;
     std::size_t next = 0;
 };
-
-// "--name=value" split into its name and value; a plain "--name" has no value.
-std::pair<std::string_view, std::optional<std::string>> SplitInline(std::string_view argument) {
-    const std::size_t equals = argument.find('=');
-    if (!argument.starts_with("--") || equals == std::string_view::npos) return {argument, {}};
-    return {argument.substr(0, equals), std::string(argument.substr(equals + 1))};
-}
 
 std::optional<std::size_t> RowNumber(std::string_view text) {
     std::size_t row = 0;
@@ -152,15 +146,9 @@ ParsedOptions ParseOptions(std::span<const std::string> arguments) {
         if (found == ValueOptions().end()) {
             return {{}, "unknown argument \"" + arguments[i] + "\""};
         }
-        std::string value;
-        if (inlineValue) {
-            value = *inlineValue;
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            return {{}, std::string(name) + " needs a value"};
-        }
-        if (std::string error = found->second(options, value); !error.empty()) {
+        const std::optional<std::string> value = OptionValue(arguments, i, inlineValue);
+        if (!value) return {{}, std::string(name) + " needs a value"};
+        if (std::string error = found->second(options, *value); !error.empty()) {
             return {{}, error};
         }
     }

@@ -1,4 +1,5 @@
 #include "packtool/pack_tool_options.h"
+#include "installer/command_line.h"
 
 #include <array>
 #include <utility>
@@ -64,13 +65,6 @@ const std::array<OptionRule, 15>& OptionRules() {
         {"--version", "-V", Bit(PackCommand::None), nullptr, &PackToolOptions::version},
     }};
     return rules;
-}
-
-// "--name=value" split into its name and value; a plain "--name" has no value.
-std::pair<std::string_view, std::optional<std::string>> SplitInline(std::string_view argument) {
-    const std::size_t equals = argument.find('=');
-    if (!argument.starts_with("--") || equals == std::string_view::npos) return {argument, {}};
-    return {argument.substr(0, equals), std::string(argument.substr(equals + 1))};
 }
 
 // The rule of `name` for `command`; the second answer says whether the name is known at all.
@@ -157,7 +151,7 @@ ParsedPackToolOptions ParsePackToolOptions(std::span<const std::string> argument
             }
             continue;
         }
-        const auto [name, inlineValue] = SplitInline(argument);
+        const auto [name, inlineValue] = installer::SplitInline(argument);
         const auto [rule, known] = FindRule(name, options.command);
         if (!rule && known && options.command != PackCommand::None) {
             return {{}, std::string(NameOf(options.command)) + " does not take " + std::string(name)};
@@ -169,15 +163,9 @@ ParsedPackToolOptions ParsePackToolOptions(std::span<const std::string> argument
             options.*rule->flag = true;
             continue;
         }
-        std::string value;
-        if (inlineValue) {
-            value = *inlineValue;
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            return {{}, std::string(name) + " needs a value"};
-        }
-        if (std::string error = SetValue(options, *rule, name, value); !error.empty()) {
+        const std::optional<std::string> value = installer::OptionValue(arguments, i, inlineValue);
+        if (!value) return {{}, std::string(name) + " needs a value"};
+        if (std::string error = SetValue(options, *rule, name, *value); !error.empty()) {
             return {{}, error};
         }
     }
