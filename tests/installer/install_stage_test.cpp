@@ -119,6 +119,59 @@ TEST(InstallStaging, CopiedBytesMustMatchTheSignedDigests) {
     EXPECT_EQ(scene.templateFile("unsigned.txt"), "<missing>");
 }
 
+// An archive's private copy gives its files up to the template folder: each is moved, read
+// back for its digest, and held to the signed one like a copied file.
+TEST(InstallStaging, APrivateCopysFilesAreMovedAndStillHeldToTheirDigests) {
+    InstallScene scene;
+    std::map<std::string, std::string> signedDigests{
+        {"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
+        {"Storyboards/Wide/Panel B.qtpl", Sha256Hex(std::string(70000, 'b'))},
+        {"read-me.txt", Sha256Hex("hello\n")}};
+    fs::permissions(scene.payload + "/read-me.txt", fs::perms(0640));
+    auto request = scene.request();
+    request.expectedSha256 = signedDigests;
+    request.payloadIsPrivate = true;
+    const auto report = InstallPayload(request);
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_EQ(scene.templateFile("Storyboards/Wide/Panel B.qtpl"), std::string(70000, 'b'));
+    EXPECT_FALSE(fs::exists(scene.payload + "/read-me.txt")) << "moved, not copied";
+    EXPECT_EQ(fs::status(scene.templateFolder + "/read-me.txt").permissions(), fs::perms(0640));
+    EXPECT_TRUE(NothingStaged(scene.templateFolder));
+    const auto receipt = installer::ReadReceipt(report.receiptPath);
+    ASSERT_TRUE(receipt);
+    ASSERT_EQ(receipt->files.size(), 3u);
+    for (const auto& file : receipt->files) {
+        EXPECT_EQ(file.sha256, signedDigests.at(file.path)) << file.path;
+        EXPECT_EQ(file.size, scene.templateFile(file.path).size()) << file.path;
+    }
+
+    // A private file changed after the signature was checked: nothing of it lands, and the
+    // earlier version stays whole.
+    InstallScene again;
+    auto tampered = again.request();
+    tampered.expectedSha256 = signedDigests;
+    ASSERT_TRUE(InstallPayload(tampered).installed);
+    again.payloadFile("Storyboards/Panel A.qtpl", "panel a, swapped\n");
+    const auto before = packgate_test::SnapshotTree(again.templateFolder);
+    tampered = again.request("1.1");
+    tampered.expectedSha256 = signedDigests;
+    tampered.payloadIsPrivate = true;
+    const auto refused = InstallPayload(tampered);
+    EXPECT_FALSE(refused.installed);
+    EXPECT_NE(refused.error.find("Storyboards/Panel A.qtpl"), std::string::npos) << refused.error;
+    EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(again.templateFolder)), "");
+    EXPECT_TRUE(NothingStaged(again.templateFolder));
+}
+
+// A payload that is not a private copy (a folder pack is the user's own) is only ever read.
+TEST(InstallStaging, AFolderPacksPayloadIsLeftAsItWas) {
+    InstallScene scene;
+    const auto before = packgate_test::SnapshotTree(scene.payload);
+    const auto report = InstallPayload(scene.request());
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.payload)), "");
+}
+
 class JournalTest : public testing::Test {
   protected:
     void SetUp() override { stage_ = installer::OpenFolderNoFollow(scratch_.path()); }
