@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <openssl/evp.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -49,7 +50,10 @@ std::optional<FileDigest> DigestOfOpenFile(int fd) {
     FileDigest result;
     std::array<unsigned char, 65536> buffer{};
     for (;;) {
-        const ssize_t got = platform::ReadRetrying(fd, buffer.data(), buffer.size());
+        ssize_t got = 0;
+        do {
+            got = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(result.size));
+        } while (got < 0 && errno == EINTR);
         if (got < 0) return std::nullopt;
         if (got == 0) break;
         sha.add(buffer.data(), static_cast<std::size_t>(got));

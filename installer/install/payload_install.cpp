@@ -15,6 +15,7 @@
 #include <set>
 #include <vector>
 
+#include "installer/install/digest_queue.h"
 #include "installer/install/file_digest.h"
 #include "installer/install/folder_handle.h"
 #include "installer/install/receipt.h"
@@ -90,6 +91,8 @@ class PayloadInstaller {
     bool stageMoved(const FolderHandle& stagedParent, const PayloadFile& entry);
     bool copyIntoStage(const FolderHandle& sourceParent, const FolderHandle& stagedParent,
                        const PayloadFile& entry, StagedCopier& copier);
+    bool queueDigest(int fd, const PayloadFile& entry, std::uint64_t bytes);
+    bool collectDigests();
     bool checkDigest(const PayloadFile& entry, const std::string& sha256);
     bool finishStagedFile(int to, const PayloadFile& entry);
     bool flushStage();
@@ -135,6 +138,8 @@ class PayloadInstaller {
     std::vector<ReceiptFile> files_;
     bool journaled_ = false;
     bool moving_ = true;  // Until a move fails: private files are moved, not copied.
+    DigestQueue digests_;  // Big staged files' digests, taken beside the copying.
+    std::vector<const PayloadFile*> queued_;  // Their entries, in the order queued.
     InstallProgress progress_;
     std::uint64_t lastToldBytes_ = 0;
     Clock::time_point lastTold_ = Clock::now();
@@ -282,7 +287,10 @@ bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
     if (platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
-    if (!flushEach_) return true;
+    if (!flushEach_) {
+        if (entry.size >= kOwnFlushBytes) StartWriteBack(to);
+        return true;
+    }
     if (entry.size >= kOwnFlushBytes) {
         ownFlush_.push_back(entry.relativePath);
     } else if (platform::FsyncRetrying(to) != 0) {
@@ -316,7 +324,29 @@ bool PayloadInstaller::stageAll() {
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
     }
+    if (!collectDigests()) return false;
     tell("");
+    return true;
+}
+
+// Big files' digests are taken on the queue's thread; each is held to its signed one once
+// all are in, before anything is flushed or moved into place. `fd` becomes the queue's.
+bool PayloadInstaller::queueDigest(int fd, const PayloadFile& entry, std::uint64_t bytes) {
+    files_.push_back({entry.relativePath, bytes, ""});
+    queued_.push_back(&entry);
+    digests_.add(files_.size() - 1, fd);
+    return true;
+}
+
+bool PayloadInstaller::collectDigests() {
+    const std::vector<QueuedDigest> answers = digests_.finish();
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        const PayloadFile& entry = *queued_[i];
+        if (!answers[i].read) return fail("install.error.write", destinationPath(entry.relativePath), answers[i].error);
+        if (!checkDigest(entry, answers[i].sha256)) return false;
+        files_[answers[i].slot].size = answers[i].bytes;
+        files_[answers[i].slot].sha256 = answers[i].sha256;
+    }
     return true;
 }
 
@@ -341,6 +371,15 @@ bool PayloadInstaller::stageMoved(const FolderHandle& stagedParent, const Payloa
     if (fd < 0) return fail("install.error.write", target, errno);
     struct stat info {};
     const bool plain = platform::Posix().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (plain && size >= kOwnFlushBytes) {
+        if (!finishStagedFile(fd, entry)) {
+            platform::CloseOnce(fd);
+            return false;
+        }
+        progress_.bytesDone += size;
+        return queueDigest(fd, entry, size);
+    }
     const auto digest = plain ? DigestOfOpenFile(fd) : std::nullopt;
     const int error = plain ? errno : EINVAL;
     bool good = digest ? checkDigest(entry, digest->sha256) && finishStagedFile(fd, entry)
@@ -387,7 +426,10 @@ bool PayloadInstaller::copyIntoStage(const FolderHandle& sourceParent, const Fol
         fail(copied.readFailed ? "install.error.read" : "install.error.write",
              copied.readFailed ? source : destinationPath(entry.relativePath), copied.error);
     }
-    good = good && checkDigest(entry, copied.sha256) && finishStagedFile(to, entry);
+    good = good && (copied.digestLater || checkDigest(entry, copied.sha256)) && finishStagedFile(to, entry);
+    if (good && copied.digestLater) {
+        return queueDigest(to, entry, copied.bytes);
+    }
     if (platform::CloseOnce(to) != 0 && good) {
         good = fail("install.error.write", destinationPath(entry.relativePath), errno);
     }

@@ -163,6 +163,33 @@ TEST(InstallStaging, APrivateCopysFilesAreMovedAndStillHeldToTheirDigests) {
     EXPECT_TRUE(NothingStaged(again.templateFolder));
 }
 
+// Big files' digests are taken beside the copying, on threads of their own: a wrong one among
+// several still fails the install whole, whether the file was copied or moved, and names it.
+TEST(InstallStaging, BigFilesAreHeldToTheirSignedDigestsToo) {
+    for (const bool moved : {false, true}) {
+        InstallScene scene;
+        std::map<std::string, std::string> signedDigests{
+            {"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
+            {"Storyboards/Wide/Panel B.qtpl", Sha256Hex(std::string(70000, 'b'))},
+            {"read-me.txt", Sha256Hex("hello\n")}};
+        for (int i = 0; i < 6; ++i) {
+            const std::string name = "Big/" + std::to_string(i) + ".bin";
+            const std::string bytes(2u << 20, static_cast<char>('a' + i));
+            scene.payloadFile(name, i == 4 ? bytes + "!" : bytes);
+            signedDigests[name] = Sha256Hex(bytes);
+        }
+        const auto before = packgate_test::SnapshotTree(scene.templateFolder);
+        auto request = scene.request();
+        request.expectedSha256 = signedDigests;
+        request.payloadIsPrivate = moved;
+        const auto report = InstallPayload(request);
+        EXPECT_FALSE(report.installed) << (moved ? "moved" : "copied");
+        EXPECT_NE(report.error.find("Big/4.bin"), std::string::npos) << report.error;
+        EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
+        EXPECT_TRUE(NothingStaged(scene.templateFolder));
+    }
+}
+
 // A payload that is not a private copy (a folder pack is the user's own) is only ever read.
 TEST(InstallStaging, AFolderPacksPayloadIsLeftAsItWas) {
     InstallScene scene;
