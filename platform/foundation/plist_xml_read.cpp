@@ -1,4 +1,5 @@
-// XML property lists, parsed by libxml2 and then read from its tree.
+// XML property lists, read from libxml2's parse events as they come, so no tree of the whole
+// document is ever built: a long list (a receipt of thousands of files) costs only the values.
 //
 // libxml2 runs without network access, without loading any DTD, and with entity declarations
 // ignored, so an entity can neither reach outside the text nor multiply it; a reference to an
@@ -6,11 +7,13 @@
 // standard error or a process-wide handler), and its own limit of 256 nested elements holds
 // (XML_PARSE_HUGE is not given).
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "foundation/plist_read_internal.h"
 #include "foundation/plist_text_internal.h"
@@ -36,10 +39,209 @@ void InitLibxml2Once() {
     (void)initialized;
 }
 
+void IgnoreEntityDeclaration(void*, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+}
+
+xmlParserInputPtr RefuseExternalEntity(void*, const xmlChar*, const xmlChar*) {
+    return nullptr;
+}
+
+void IgnoreExternalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+
+std::string Name(const xmlChar* name) {
+    return name != nullptr ? reinterpret_cast<const char*>(name) : "";
+}
+
+bool IsBlank(std::string_view text) {
+    for (const char c : text) {
+        if (!IsXmlSpace(c)) return false;
+    }
+    return true;
+}
+
+// Builds the value from the parse's events. Each open element is a frame: <plist>, a container
+// (<dict>, <array>) or a scalar, whose text is gathered until it ends. The first fault is
+// kept and the rest of the document only parsed, so that XML that is not well formed is
+// still told as such.
+class ValueBuilder {
+  public:
+    void Start(const std::string& name) {
+        if (!error_.empty()) return;
+        if (frames_.empty()) {
+            if (name == "plist") {
+                frames_.emplace_back(Kind::Plist, name, 0);
+            } else {
+                StartValue(name, 0);
+            }
+            return;
+        }
+        Frame& top = frames_.back();
+        switch (top.kind) {
+            case Kind::Scalar: Fail("element inside <" + top.name + ">"); return;
+            case Kind::Plist:
+                if (top.children++ > 0) {
+                    Fail("more than one value in <plist>");
+                    return;
+                }
+                StartValue(name, 0);
+                return;
+            case Kind::Array: StartValue(name, top.depth + 1); return;
+            case Kind::Dict:
+                if (top.key) {
+                    StartValue(name, top.depth + 1);
+                    return;
+                }
+                if (name != "key") {
+                    Fail("value without a <key>");
+                    return;
+                }
+                if (!budget_.Take()) {
+                    Fail("too many values");
+                    return;
+                }
+                frames_.emplace_back(Kind::Scalar, name, top.depth).isKey = true;
+                return;
+        }
+    }
+
+    void End() {
+        if (!error_.empty() || frames_.empty()) return;
+        Frame frame = std::move(frames_.back());
+        frames_.pop_back();
+        if (frame.isKey) {
+            frames_.back().key = std::move(frame.text);
+            return;
+        }
+        std::optional<PlistValue> value = Finish(frame);
+        if (!value) return;
+        if (frames_.empty()) {
+            result_ = std::move(value);
+            return;
+        }
+        Frame& parent = frames_.back();
+        if (parent.kind == Kind::Dict) {
+            parent.dict.set(std::move(*parent.key), std::move(*value));
+            parent.key.reset();
+        } else if (parent.kind == Kind::Array) {
+            parent.array.push_back(std::move(*value));
+        } else {
+            parent.only = std::move(value);
+        }
+    }
+
+    // Character data; `cdata` for a CDATA section, which only a scalar may hold.
+    void Text(std::string_view text, bool cdata) {
+        if (!error_.empty() || frames_.empty()) return;
+        Frame& top = frames_.back();
+        if (top.kind == Kind::Scalar) {
+            top.text.append(text);
+        } else if (cdata) {
+            Fail("unexpected content between values");
+        } else if (!IsBlank(text)) {
+            Fail("text between values");
+        }
+    }
+
+    void Reference() {
+        if (!error_.empty() || frames_.empty()) return;
+        Fail(frames_.back().kind == Kind::Scalar ? "entity reference" : "unexpected content between values");
+    }
+
+    std::optional<PlistValue> Result() {
+        if (error_.empty() && !result_) Fail("empty <plist>");
+        return error_.empty() ? std::move(result_) : std::nullopt;
+    }
+    const std::string& error() const { return error_; }
+
+  private:
+    enum class Kind { Plist, Dict, Array, Scalar };
+    struct Frame {
+        Frame(Kind k, std::string n, std::size_t d) : kind(k), name(std::move(n)), depth(d) {}
+        Kind kind;
+        std::string name;
+        std::size_t depth = 0;
+        std::size_t children = 0;  // <plist>: the values begun in it.
+        bool isKey = false;        // A dict's <key>, not one of its values.
+        std::string text;          // A scalar's.
+        std::optional<std::string> key;  // A dict's key awaiting its value.
+        PlistDict dict;
+        PlistArray array;
+        std::optional<PlistValue> only;  // <plist>'s value.
+    };
+
+    void Fail(const std::string& what) {
+        if (error_.empty()) error_ = "XML property list: " + what;
+    }
+
+    void StartValue(const std::string& name, std::size_t depth) {
+        if (!budget_.Take()) return Fail("too many values");
+        const bool dict = name == "dict";
+        if (dict || name == "array") {
+            if (depth >= kMaxPlistDepth) return Fail("nesting too deep");
+            frames_.emplace_back(dict ? Kind::Dict : Kind::Array, name, depth);
+            return;
+        }
+        frames_.emplace_back(Kind::Scalar, name, depth);
+    }
+
+    std::optional<PlistValue> Finish(Frame& frame) {
+        switch (frame.kind) {
+            case Kind::Plist:
+                if (!frame.only) Fail("empty <plist>");
+                return std::move(frame.only);
+            case Kind::Dict:
+                if (frame.key) {
+                    Fail("<key> without a value");
+                    return std::nullopt;
+                }
+                return PlistValue(std::move(frame.dict));
+            case Kind::Array: return PlistValue(std::move(frame.array));
+            case Kind::Scalar: return Scalar(frame.name, std::move(frame.text));
+        }
+        return std::nullopt;
+    }
+
+    std::optional<PlistValue> Scalar(const std::string& name, std::string text) {
+        if (name == "true" || name == "false") {
+            if (!IsBlank(text)) return Refuse("content in <true/> or <false/>");
+            return PlistValue(name == "true");
+        }
+        if (name == "string") return PlistValue(std::move(text));
+        if (name == "integer") return Checked(ParseIntegerText(text), "integer");
+        if (name == "real") return Checked(ParseRealText(text), "real");
+        if (name == "date") return Checked(ParseIsoDateText(text), "date");
+        if (name == "data") return Checked(DecodeBase64(text), "data");
+        return Refuse("unknown element <" + name + ">");
+    }
+
+    std::nullopt_t Refuse(const std::string& what) {
+        Fail(what);
+        return std::nullopt;
+    }
+
+    template <typename T>
+    std::optional<PlistValue> Checked(std::optional<T> value, const char* kind) {
+        if (!value) return Refuse(std::string("malformed <") + kind + ">");
+        return PlistValue(std::move(*value));
+    }
+
+    std::vector<Frame> frames_;
+    std::optional<PlistValue> result_;
+    ValueBudget budget_;
+    std::string error_;
+};
+
+// What the parse's callbacks reach through the context's private pointer.
+struct ParseState {
+    std::string reason;  // The first error libxml2 told.
+    ValueBuilder builder;
+};
+
 // Keeps the first error of the parse as the read's reason.
 void KeepError(void* userData, xmlErrorPtr error) {
     auto* context = static_cast<xmlParserCtxt*>(userData);
-    auto* reason = static_cast<std::string*>(context->_private);
+    auto* state = static_cast<ParseState*>(context->_private);
+    std::string* reason = state != nullptr ? &state->reason : nullptr;
     if (reason == nullptr || !reason->empty() || error == nullptr) return;
     std::string message = error->message != nullptr ? error->message : "malformed XML";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
@@ -52,170 +254,33 @@ void KeepError(void* userData, xmlErrorPtr error) {
     *reason = "XML line " + std::to_string(error->line) + ": " + message;
 }
 
-void IgnoreEntityDeclaration(void*, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+ValueBuilder& BuilderOf(void* context) {
+    return static_cast<ParseState*>(static_cast<xmlParserCtxt*>(context)->_private)->builder;
 }
 
-xmlParserInputPtr RefuseExternalEntity(void*, const xmlChar*, const xmlChar*) {
-    return nullptr;
+void OnStart(void* context, const xmlChar* name, const xmlChar*, const xmlChar*, int, const xmlChar**, int,
+             int, const xmlChar**) {
+    BuilderOf(context).Start(Name(name));
 }
 
-void IgnoreExternalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
-
-bool NameIs(const xmlNode* node, const char* name) {
-    return std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+void OnEnd(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    BuilderOf(context).End();
 }
 
-bool IsBlank(const xmlChar* text) {
-    if (text == nullptr) return true;
-    for (; *text != 0; ++text) {
-        if (!IsXmlSpace(static_cast<char>(*text))) return false;
-    }
-    return true;
+void OnCharacters(void* context, const xmlChar* text, int length) {
+    BuilderOf(context).Text({reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)}, false);
 }
 
-class TreeReader {
-  public:
-    // The value of the document: <plist> with one value inside, or a value element alone.
-    std::optional<PlistValue> Document(const xmlNode* root) {
-        if (!NameIs(root, "plist")) return Value(root, 0);
-        const xmlNode* only = nullptr;
-        if (!Children(root, [&](const xmlNode* child) {
-                if (only != nullptr) return Refuse("more than one value in <plist>");
-                only = child;
-                return true;
-            })) {
-            return std::nullopt;
-        }
-        if (only == nullptr) return Fail("empty <plist>");
-        return Value(only, 0);
-    }
+void OnCdata(void* context, const xmlChar* text, int length) {
+    BuilderOf(context).Text({reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)}, true);
+}
 
-    const std::string& error() const { return error_; }
+void OnReference(void* context, const xmlChar*) {
+    BuilderOf(context).Reference();
+}
 
-  private:
-    std::nullopt_t Fail(const std::string& what) {
-        if (error_.empty()) error_ = "XML property list: " + what;
-        return std::nullopt;
-    }
-
-    bool Refuse(const std::string& what) {
-        Fail(what);
-        return false;
-    }
-
-    // Calls `visit` for each element child of a container; white space and comments between
-    // them are skipped, anything else is refused.
-    template <typename Visit>
-    bool Children(const xmlNode* parent, Visit visit) {
-        for (const xmlNode* child = parent->children; child != nullptr; child = child->next) {
-            switch (child->type) {
-                case XML_ELEMENT_NODE:
-                    if (!visit(child)) return false;
-                    break;
-                case XML_TEXT_NODE:
-                    if (!IsBlank(child->content)) return Refuse("text between values");
-                    break;
-                case XML_COMMENT_NODE:
-                case XML_PI_NODE:
-                    break;
-                default:
-                    return Refuse("unexpected content between values");
-            }
-        }
-        return true;
-    }
-
-    // The character content of a scalar element: text and CDATA only.
-    std::optional<std::string> Text(const xmlNode* element) {
-        std::string text;
-        for (const xmlNode* child = element->children; child != nullptr; child = child->next) {
-            switch (child->type) {
-                case XML_TEXT_NODE:
-                case XML_CDATA_SECTION_NODE:
-                    if (child->content != nullptr) {
-                        text.append(reinterpret_cast<const char*>(child->content));
-                    }
-                    break;
-                case XML_COMMENT_NODE:
-                case XML_PI_NODE:
-                    break;
-                case XML_ENTITY_REF_NODE:
-                    return Fail("entity reference");
-                default:
-                    return Fail("element inside <" +
-                                std::string(reinterpret_cast<const char*>(element->name)) + ">");
-            }
-        }
-        return text;
-    }
-
-    std::optional<PlistValue> Value(const xmlNode* element, std::size_t depth) {
-        if (!budget_.Take()) return Fail("too many values");
-        if (NameIs(element, "dict")) return Dict(element, depth);
-        if (NameIs(element, "array")) return Array(element, depth);
-        if (NameIs(element, "true") || NameIs(element, "false")) {
-            const auto text = Text(element);
-            if (!text) return std::nullopt;
-            if (!IsBlank(reinterpret_cast<const xmlChar*>(text->c_str()))) {
-                return Fail("content in <true/> or <false/>");
-            }
-            return PlistValue(NameIs(element, "true"));
-        }
-        auto text = Text(element);
-        if (!text) return std::nullopt;
-        if (NameIs(element, "string")) return PlistValue(std::move(*text));
-        if (NameIs(element, "integer")) return Scalar(ParseIntegerText(*text), "integer");
-        if (NameIs(element, "real")) return Scalar(ParseRealText(*text), "real");
-        if (NameIs(element, "date")) return Scalar(ParseIsoDateText(*text), "date");
-        if (NameIs(element, "data")) return Scalar(DecodeBase64(*text), "data");
-        return Fail("unknown element <" +
-                    std::string(reinterpret_cast<const char*>(element->name)) + ">");
-    }
-
-    template <typename T>
-    std::optional<PlistValue> Scalar(std::optional<T> value, const char* kind) {
-        if (!value) return Fail(std::string("malformed <") + kind + ">");
-        return PlistValue(std::move(*value));
-    }
-
-    std::optional<PlistValue> Array(const xmlNode* element, std::size_t depth) {
-        if (depth >= kMaxPlistDepth) return Fail("nesting too deep");
-        PlistArray array;
-        const bool ok = Children(element, [&](const xmlNode* child) {
-            auto item = Value(child, depth + 1);
-            if (!item) return false;
-            array.push_back(std::move(*item));
-            return true;
-        });
-        if (!ok) return std::nullopt;
-        return PlistValue(std::move(array));
-    }
-
-    std::optional<PlistValue> Dict(const xmlNode* element, std::size_t depth) {
-        if (depth >= kMaxPlistDepth) return Fail("nesting too deep");
-        PlistDict dict;
-        std::optional<std::string> key;
-        const bool ok = Children(element, [&](const xmlNode* child) {
-            if (!key) {
-                if (!NameIs(child, "key")) return Refuse("value without a <key>");
-                if (!budget_.Take()) return Refuse("too many values");
-                key = Text(child);
-                return key.has_value();
-            }
-            auto value = Value(child, depth + 1);
-            if (!value) return false;
-            dict.set(std::move(*key), std::move(*value));
-            key.reset();
-            return true;
-        });
-        if (!ok) return std::nullopt;
-        if (key) return Fail("<key> without a value");
-        return PlistValue(std::move(dict));
-    }
-
-    ValueBudget budget_;
-    std::string error_;
-};
+void Skip(void*, const xmlChar*) {}
+void SkipInstruction(void*, const xmlChar*, const xmlChar*) {}
 
 }  // namespace
 
@@ -226,23 +291,30 @@ std::optional<PlistValue> ReadXmlPlist(std::string_view text, std::string& error
         error = "XML property list: no parser";
         return std::nullopt;
     }
-    std::string reason;
-    context->_private = &reason;
-    context->sax->serror = KeepError;
-    context->sax->entityDecl = IgnoreEntityDeclaration;
-    context->sax->resolveEntity = RefuseExternalEntity;
-    context->sax->externalSubset = IgnoreExternalSubset;
+    ParseState state;
+    context->_private = &state;
+    xmlSAXHandler* sax = context->sax;
+    sax->serror = KeepError;
+    sax->entityDecl = IgnoreEntityDeclaration;
+    sax->resolveEntity = RefuseExternalEntity;
+    sax->externalSubset = IgnoreExternalSubset;
+    sax->startElementNs = OnStart;
+    sax->endElementNs = OnEnd;
+    sax->characters = OnCharacters;
+    sax->ignorableWhitespace = OnCharacters;
+    sax->cdataBlock = OnCdata;
+    sax->reference = OnReference;
+    sax->comment = Skip;
+    sax->processingInstruction = SkipInstruction;
     std::unique_ptr<xmlDoc, DocFree> doc(xmlCtxtReadMemory(context.get(), text.data(),
                                                            static_cast<int>(text.size()), nullptr,
                                                            "UTF-8", kParseOptions));
-    const xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
-    if (root == nullptr) {
-        error = reason.empty() ? "XML property list: malformed XML" : reason;
+    if (!doc || context->wellFormed == 0) {
+        error = state.reason.empty() ? "XML property list: malformed XML" : state.reason;
         return std::nullopt;
     }
-    TreeReader reader;
-    auto value = reader.Document(root);
-    if (!value) error = reader.error();
+    auto value = state.builder.Result();
+    if (!value) error = state.builder.error();
     return value;
 }
 

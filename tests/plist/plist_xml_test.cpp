@@ -249,6 +249,24 @@ TEST(XmlGrammarTest, TextWithEscapesCdataAndComments) {
     EXPECT_EQ(*value, Array({"a & b <c> AB", "<raw> & tail", "xy", "  spaced  ", ""}));
 }
 
+// The values are built as the text is parsed: text that arrives in pieces (white space
+// alone, around a comment, past the parser's buffer) still makes one value, and what lies
+// between values is held to the same rules at every depth.
+TEST(XmlGrammarTest, TextInPiecesAndContentBetweenValues) {
+    const std::string longText(300000, 'q');
+    const auto value = Parse(InPlist("<array><string> \t </string><string> <!-- c --> x</string><string>" +
+                                     longText + "&amp;</string></array>"));
+    ASSERT_TRUE(value);
+    EXPECT_EQ(*value, Array({" \t ", "  x", longText + "&"}));
+    for (const char* bad : {"<array><![CDATA[x]]></array>", "<array><string>a</string>&amp;</array>",
+                            "<dict><key>k</key><dict><key>j</key><![CDATA[ ]]><string/></dict></dict>",
+                            "<string>a</string>\n<string>b</string>"}) {
+        std::string error;
+        EXPECT_FALSE(Parse(InPlist(bad), &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+}
+
 TEST(XmlGrammarTest, BooleansEmptyContainersAndBareRoot) {
     EXPECT_EQ(Parse(InPlist("<array><true/><false/><dict/><array/></array>")),
               Array({true, false, Dict({}), Array({})}));
