@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <array>
 #include <memory>
 #include <mutex>
 
@@ -39,6 +40,52 @@ std::size_t KeepReply(char* data, std::size_t size, std::size_t count, void* con
 void InitialiseCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// What every send of the process shares: TLS sessions, so that a later send to the same
+// server resumes its session instead of a full handshake. libcurl asks for a lock around each
+// kind of data it shares.
+std::array<std::mutex, CURL_LOCK_DATA_LAST> gShareLocks;
+
+void LockShare(CURL*, curl_lock_data data, curl_lock_access, void*) {
+    gShareLocks[static_cast<std::size_t>(data)].lock();
+}
+
+void UnlockShare(CURL*, curl_lock_data data, void*) {
+    gShareLocks[static_cast<std::size_t>(data)].unlock();
+}
+
+// Made once and kept for the life of the process: sends on any thread may use it until the
+// end.
+CURLSH* Share() {
+    static CURLSH* const share = [] {
+        CURLSH* made = curl_share_init();
+        if (made == nullptr) return made;
+        const bool ok = curl_share_setopt(made, CURLSHOPT_LOCKFUNC, LockShare) == CURLSHE_OK &&
+                        curl_share_setopt(made, CURLSHOPT_UNLOCKFUNC, UnlockShare) == CURLSHE_OK &&
+                        curl_share_setopt(made, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION) == CURLSHE_OK;
+        if (!ok) {
+            curl_share_cleanup(made);
+            return static_cast<CURLSH*>(nullptr);
+        }
+        return made;
+    }();
+    return share;
+}
+
+// Each thread keeps its handle from send to send (its options cleared each time): the
+// handle's cache of the certificate authorities then loads the system's list once, not on
+// every send. Sends with test settings take a handle of their own, since a handle keeps the
+// names it was told to resolve.
+CURL* HandleFor(const TestTls& tls, EasyHandle& own) {
+    const bool plain = tls.caFile.empty() && tls.caPem.empty() && tls.resolve.empty() && tls.connectTo.empty();
+    if (!plain) {
+        own.reset(curl_easy_init());
+        return own.get();
+    }
+    thread_local EasyHandle handle(curl_easy_init());
+    if (handle) curl_easy_reset(handle.get());
+    return handle.get();
 }
 
 HeaderList MakeHeaders() {
@@ -84,8 +131,13 @@ bool SetTestTls(CURL* h, const TestTls& tls, curl_slist* resolve, curl_slist* co
         return false;
     }
     if (!tls.caPem.empty()) {
+        // Only these are trusted: neither the file nor the system's list is loaded beside them.
         curl_blob blob{const_cast<char*>(tls.caPem.data()), tls.caPem.size(), CURL_BLOB_COPY};
-        if (curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob) != CURLE_OK) return false;
+        if (curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob) != CURLE_OK ||
+            curl_easy_setopt(h, CURLOPT_CAINFO, nullptr) != CURLE_OK ||
+            curl_easy_setopt(h, CURLOPT_CAPATH, nullptr) != CURLE_OK) {
+            return false;
+        }
     }
     if (connectTo != nullptr && curl_easy_setopt(h, CURLOPT_CONNECT_TO, connectTo) != CURLE_OK) {
         return false;
@@ -97,9 +149,10 @@ bool SetTestTls(CURL* h, const TestTls& tls, curl_slist* resolve, curl_slist* co
 
 std::optional<std::string> PerformHttpsPost(const HttpsPost& post, const TestTls& tls) {
     InitialiseCurlOnce();
-    EasyHandle handle(curl_easy_init());
+    EasyHandle own;
+    CURL* handle = HandleFor(tls, own);
     HeaderList headers = MakeHeaders();
-    if (!handle || !headers) return std::nullopt;
+    if (handle == nullptr || !headers) return std::nullopt;
     HeaderList resolve(tls.resolve.empty() ? nullptr
                                            : curl_slist_append(nullptr, tls.resolve.c_str()));
     if (!tls.resolve.empty() && !resolve) return std::nullopt;
@@ -108,12 +161,13 @@ std::optional<std::string> PerformHttpsPost(const HttpsPost& post, const TestTls
     if (!tls.connectTo.empty() && !connectTo) return std::nullopt;
 
     ReplySink sink;
-    if (!SetOptions(handle.get(), post, headers.get(), &sink)) return std::nullopt;
-    if (!SetTestTls(handle.get(), tls, resolve.get(), connectTo.get())) return std::nullopt;
+    if (!SetOptions(handle, post, headers.get(), &sink)) return std::nullopt;
+    if (!SetTestTls(handle, tls, resolve.get(), connectTo.get())) return std::nullopt;
+    if (CURLSH* share = Share(); share != nullptr) curl_easy_setopt(handle, CURLOPT_SHARE, share);
 
-    const CURLcode result = curl_easy_perform(handle.get());
+    const CURLcode result = curl_easy_perform(handle);
     long status = 0;
-    curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     const bool complete = result == CURLE_OK || (result == CURLE_WRITE_ERROR && sink.capped);
     if (!complete || status == 0) return std::nullopt;
     return std::move(sink.bytes);

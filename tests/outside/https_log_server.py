@@ -64,6 +64,7 @@ class Handler(BaseHTTPRequestHandler):
             "expect": self.headers.get("Expect"),
             "body": body.decode("utf-8", "replace"),
             "plain": decipher(body, self.server.passphrase),
+            "sessionReused": self.request.session_reused,
         }
 
     def reply(self, status, payload, headers=()):

@@ -110,6 +110,22 @@ TEST_F(SetupNetHttps, CertificateNotTrustedMeansNoReply) {
     EXPECT_FALSE(RunExchange(Url(kHost, "/installer/log"), L"00", 10).sent);
 }
 
+// Sends share their TLS sessions: the second resumes the first's. A session is only ever
+// resumed under the trust it was made with, so a send that does not trust the server is
+// still refused.
+TEST_F(SetupNetHttps, ALaterSendResumesTheSessionButTrustIsStillChecked) {
+    const auto first = RunExchange(Url(kHost, "/installer/log"), L"00", 10);
+    ASSERT_TRUE(first.sent);
+    EXPECT_EQ(Report(first.reply)["sessionReused"], false);
+    const auto second = RunExchange(Url(kHost, "/installer/log"), L"00", 10);
+    ASSERT_TRUE(second.sent);
+    EXPECT_EQ(Report(second.reply)["sessionReused"], true);
+
+    const std::string resolve = std::string(kHost) + ":" + std::to_string(port_) + ":127.0.0.1";
+    SetupNetTestSetTLS(nullptr, resolve.c_str());  // system trust store only
+    EXPECT_FALSE(RunExchange(Url(kHost, "/installer/log"), L"00", 10).sent);
+}
+
 TEST_F(SetupNetHttps, CertificateForAnotherHostNameMeansNoReply) {
     TrustTestServerAs("other.velmora.example");
     EXPECT_FALSE(RunExchange(Url("other.velmora.example", "/installer/log"), L"00", 10).sent);
