@@ -74,12 +74,11 @@ CURLSH* Share() {
 }
 
 // Each thread keeps its handle from send to send (its options cleared each time): the
-// handle's cache of the certificate authorities then loads the system's list once, not on
-// every send. Sends with test settings take a handle of their own, since a handle keeps the
-// names it was told to resolve.
+// handle's cache of the certificate authorities then loads their file once, not on every
+// send. Sends that route names take a handle of their own, since a handle keeps the names it
+// was told to resolve.
 CURL* HandleFor(const TestTls& tls, EasyHandle& own) {
-    const bool plain = tls.caFile.empty() && tls.caPem.empty() && tls.resolve.empty() && tls.connectTo.empty();
-    if (!plain) {
+    if (!tls.resolve.empty() || !tls.connectTo.empty()) {
         own.reset(curl_easy_init());
         return own.get();
     }
@@ -126,8 +125,10 @@ bool SetOptions(CURL* h, const HttpsPost& post, curl_slist* headers, ReplySink* 
 }
 
 bool SetTestTls(CURL* h, const TestTls& tls, curl_slist* resolve, curl_slist* connectTo) {
-    if (!tls.caFile.empty() &&
-        curl_easy_setopt(h, CURLOPT_CAINFO, tls.caFile.c_str()) != CURLE_OK) {
+    // Trusted instead of the system's authorities: the system's folder of them is not read
+    // beside the file (which also lets the handle keep the file's certificates loaded).
+    if (!tls.caFile.empty() && (curl_easy_setopt(h, CURLOPT_CAINFO, tls.caFile.c_str()) != CURLE_OK ||
+                                curl_easy_setopt(h, CURLOPT_CAPATH, nullptr) != CURLE_OK)) {
         return false;
     }
     if (!tls.caPem.empty()) {
