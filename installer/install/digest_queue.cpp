@@ -50,13 +50,25 @@ void DigestQueue::work() {
         if (waiting_.empty()) return;
         const Job job = waiting_.front();
         waiting_.pop_front();
+        ++running_;
         changed_.notify_all();
         lock.unlock();
         QueuedDigest answer = DigestOf(job.slot, job.fd);
         lock.lock();
+        --running_;
         done_.push_back(std::move(answer));
         changed_.notify_all();
     }
+}
+
+bool DigestQueue::hasRoom(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return waiting_.size() < kMostWaiting; });
+}
+
+bool DigestQueue::drained(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return waiting_.empty() && running_ == 0; });
 }
 
 std::vector<QueuedDigest> DigestQueue::finish() {

@@ -3,6 +3,7 @@
 // few files wait at most; adding more waits for a free place.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -29,8 +30,12 @@ class DigestQueue {
     DigestQueue& operator=(const DigestQueue&) = delete;
 
     // Queues the digest of the open file `fd` (read from its start), which the queue closes
-    // when done.
+    // when done. Waits while the queue is full.
     void add(std::size_t slot, int fd);
+    // Waits at most `timeout` for the queue to have room; whether it has.
+    bool hasRoom(std::chrono::milliseconds timeout);
+    // Waits at most `timeout` for every digest queued to be taken; whether they all are.
+    bool drained(std::chrono::milliseconds timeout);
     // Waits for every digest queued; the answers by slot, lowest first.
     std::vector<QueuedDigest> finish();
 
@@ -44,6 +49,7 @@ class DigestQueue {
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Job> waiting_;
+    std::size_t running_ = 0;
     std::vector<QueuedDigest> done_;
     bool stopping_ = false;
     std::vector<std::thread> workers_;

@@ -334,11 +334,15 @@ bool PayloadInstaller::stageAll() {
 bool PayloadInstaller::queueDigest(int fd, const PayloadFile& entry, std::uint64_t bytes) {
     files_.push_back({entry.relativePath, bytes, ""});
     queued_.push_back(&entry);
+    while (!digests_.hasRoom(kProgressPause)) tell(entry.relativePath);
     digests_.add(files_.size() - 1, fd);
     return true;
 }
 
 bool PayloadInstaller::collectDigests() {
+    // The last big files may take a while to read back; the person waiting still sees that
+    // the install is alive.
+    while (!digests_.drained(kProgressPause)) tell("");
     const std::vector<QueuedDigest> answers = digests_.finish();
     for (std::size_t i = 0; i < answers.size(); ++i) {
         const PayloadFile& entry = *queued_[i];
