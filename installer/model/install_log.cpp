@@ -45,16 +45,18 @@ foundation::LogSink InstallLog::sink() {
 
 void InstallLog::write(std::string_view message) {
     if (fileSink_) fileSink_(message);
-    std::string line = foundation::LogLinePrefix() + " ";
-    line += message;
+    // The prefix of a log line starts "YYYY-MM-DD hh:mm:ss.mmm ".
+    constexpr std::size_t kTimeAt = 11;
+    constexpr std::size_t kTimeLength = 12;
+    InstallLogEntry entry{foundation::LogLinePrefix().substr(kTimeAt, kTimeLength), std::string(message)};
     const std::lock_guard lock(mutex_);
-    lines_.push_back(std::move(line));
-    if (lines_.size() > kKeptLines) lines_.pop_front();
+    entries_.push_back(std::move(entry));
+    if (entries_.size() > kKeptLines) entries_.pop_front();
 }
 
-std::vector<std::string> InstallLog::lines() const {
+std::vector<InstallLogEntry> InstallLog::entries() const {
     const std::lock_guard lock(mutex_);
-    return {lines_.begin(), lines_.end()};
+    return {entries_.begin(), entries_.end()};
 }
 
 std::string DefaultInstallLogPath(const std::string& home) {
