@@ -36,7 +36,6 @@ int InstallChild(const std::string& pack, const std::string& destination, const 
     installer::InstallRequest request;
     request.pack = opening.pack->identity;
     request.payloadPath = opening.pack->payloadPath;
-    request.payloadIsPrivate = opening.pack->openedArchive != nullptr;
     request.destination = destination;
     request.home = home;
     request.hostTitle = "Bench";

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <openssl/evp.h>
-#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -45,31 +44,26 @@ std::string Sha256::hex() {
     return text;
 }
 
-std::optional<FileDigest> DigestOfOpenFile(int fd) {
+std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name) {
+    const int fd = platform::OpenAtRetrying(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
     Sha256 sha;
     FileDigest result;
     std::array<unsigned char, 65536> buffer{};
     for (;;) {
-        ssize_t got = 0;
-        do {
-            got = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(result.size));
-        } while (got < 0 && errno == EINTR);
-        if (got < 0) return std::nullopt;
+        const ssize_t got = platform::ReadRetrying(fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            const int error = errno;
+            platform::CloseOnce(fd);
+            errno = error;
+            return std::nullopt;
+        }
         if (got == 0) break;
         sha.add(buffer.data(), static_cast<std::size_t>(got));
         result.size += static_cast<unsigned long long>(got);
     }
-    result.sha256 = sha.hex();
-    return result;
-}
-
-std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name) {
-    const int fd = platform::OpenAtRetrying(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    const auto result = DigestOfOpenFile(fd);
-    const int error = errno;
     platform::CloseOnce(fd);
-    errno = error;
+    result.sha256 = sha.hex();
     return result;
 }
 

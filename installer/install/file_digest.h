@@ -33,8 +33,4 @@ struct FileDigest {
 };
 std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name);
 
-// The digest and size of the open file `fd`, read from its start to its end (its offset is
-// left alone); nothing when it cannot be read (errno set).
-std::optional<FileDigest> DigestOfOpenFile(int fd);
-
 }  // namespace installer

@@ -99,10 +99,6 @@ int FlushFileSystem(int fd) {
     return result;
 }
 
-void StartWriteBack(int fd) {
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-}
-
 bool RemoveTreeAt(int folder, const std::string& name) {
     const auto& posix = platform::Posix();
     struct stat info {};

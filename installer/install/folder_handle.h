@@ -49,10 +49,6 @@ int FlushFolder(int fd);
 // cheaper than a flush per file when thousands were written. -1 and errno on failure.
 int FlushFileSystem(int fd);
 
-// Asks the kernel to start writing the open file `fd` to disk now, without waiting, so the disk
-// works while the next files are staged and the final flush has less left to do.
-void StartWriteBack(int fd);
-
 // Removes the entry `name` of the folder `folder` with everything below it, following no
 // link. False (errno set) when something could not be removed; a missing entry is no failure.
 bool RemoveTreeAt(int folder, const std::string& name);

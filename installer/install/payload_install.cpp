@@ -15,7 +15,6 @@
 #include <set>
 #include <vector>
 
-#include "installer/install/digest_queue.h"
 #include "installer/install/file_digest.h"
 #include "installer/install/folder_handle.h"
 #include "installer/install/receipt.h"
@@ -87,12 +86,6 @@ class PayloadInstaller {
     bool checkSpace();
     bool makeStage();
     bool stageAll();
-    bool moveIntoStage(const FolderHandle& from, const FolderHandle& to, const PayloadFile& entry);
-    bool stageMoved(const FolderHandle& stagedParent, const PayloadFile& entry);
-    bool copyIntoStage(const FolderHandle& sourceParent, const FolderHandle& stagedParent,
-                       const PayloadFile& entry, StagedCopier& copier);
-    bool queueDigest(int fd, const PayloadFile& entry, std::uint64_t bytes);
-    bool collectDigests();
     bool checkDigest(const PayloadFile& entry, const std::string& sha256);
     bool finishStagedFile(int to, const PayloadFile& entry);
     bool flushStage();
@@ -137,9 +130,6 @@ class PayloadInstaller {
     std::set<std::string> touchedFolders_;
     std::vector<ReceiptFile> files_;
     bool journaled_ = false;
-    bool moving_ = true;  // Until a move fails: private files are moved, not copied.
-    DigestQueue digests_;  // Big staged files' digests, taken beside the copying.
-    std::vector<const PayloadFile*> queued_;  // Their entries, in the order queued.
     InstallProgress progress_;
     std::uint64_t lastToldBytes_ = 0;
     Clock::time_point lastTold_ = Clock::now();
@@ -287,10 +277,7 @@ bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
     if (platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
-    if (!flushEach_) {
-        if (entry.size >= kOwnFlushBytes) StartWriteBack(to);
-        return true;
-    }
+    if (!flushEach_) return true;
     if (entry.size >= kOwnFlushBytes) {
         ownFlush_.push_back(entry.relativePath);
     } else if (platform::FsyncRetrying(to) != 0) {
@@ -300,6 +287,7 @@ bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
 }
 
 bool PayloadInstaller::stageAll() {
+    const auto& posix = platform::Posix();
     FolderCache sources(payload_);
     FolderCache staged(stagedNew_);
     StagedCopier copier([this](std::uint64_t bytes) { progress_.bytesDone += bytes; });
@@ -309,136 +297,56 @@ bool PayloadInstaller::stageAll() {
         const std::string leaf = LeafName(entry.relativePath);
         const FolderHandle& stagedParent = staged.at(parentPath);
         if (entry.folder()) {
-            if (!stagedParent.valid() || platform::Posix().mkdirat(stagedParent.fd(), leaf.c_str(), 0700) != 0) {
+            if (!stagedParent.valid() || posix.mkdirat(stagedParent.fd(), leaf.c_str(), 0700) != 0) {
                 return fail("install.error.write", destinationPath(entry.relativePath), errno);
             }
             stagedFolders_.push_back(entry.relativePath);
             continue;
         }
         phase("stage", step++);
-        const FolderHandle& sourceParent = sources.at(parentPath);
-        const bool good = moveIntoStage(sourceParent, stagedParent, entry)
-                              ? stageMoved(stagedParent, entry)
-                              : copyIntoStage(sourceParent, stagedParent, entry, copier);
+        const std::string source = request_.payloadPath + "/" + entry.relativePath;
+        int from = -1;
+        int error = 0;
+        reading([&] {
+            const FolderHandle& parent = sources.at(parentPath);
+            from = parent.valid() ? platform::OpenAtRetrying(parent.fd(), leaf.c_str(),
+                                                             O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                                  : -1;
+            error = errno;
+        });
+        if (from < 0) return fail("install.error.read", source, error);
+        struct stat info {};
+        if (posix.fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
+            error = errno != 0 ? errno : EINVAL;
+            platform::CloseOnce(from);
+            return fail("install.error.read", source, error);
+        }
+        const int to = stagedParent.valid()
+                           ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
+                                                      O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
+                           : -1;
+        if (to < 0) {
+            error = errno;
+            platform::CloseOnce(from);
+            return fail("install.error.write", destinationPath(entry.relativePath), error);
+        }
+        const CopyResult copied = copier.copy(from, to, entry.size);
+        platform::CloseOnce(from);
+        bool good = copied.copied;
+        if (!good) {
+            fail(copied.readFailed ? "install.error.read" : "install.error.write",
+                 copied.readFailed ? source : destinationPath(entry.relativePath), copied.error);
+        }
+        good = good && checkDigest(entry, copied.sha256) && finishStagedFile(to, entry);
+        if (platform::CloseOnce(to) != 0 && good) {
+            good = fail("install.error.write", destinationPath(entry.relativePath), errno);
+        }
         if (!good) return false;
+        files_.push_back({entry.relativePath, copied.bytes, copied.sha256});
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
     }
-    if (!collectDigests()) return false;
     tell("");
-    return true;
-}
-
-// Big files' digests are taken on the queue's thread; each is held to its signed one once
-// all are in, before anything is flushed or moved into place. `fd` becomes the queue's.
-bool PayloadInstaller::queueDigest(int fd, const PayloadFile& entry, std::uint64_t bytes) {
-    files_.push_back({entry.relativePath, bytes, ""});
-    queued_.push_back(&entry);
-    while (!digests_.hasRoom(kProgressPause)) tell(entry.relativePath);
-    digests_.add(files_.size() - 1, fd);
-    return true;
-}
-
-bool PayloadInstaller::collectDigests() {
-    // The last big files may take a while to read back; the person waiting still sees that
-    // the install is alive.
-    while (!digests_.drained(kProgressPause)) tell("");
-    const std::vector<QueuedDigest> answers = digests_.finish();
-    for (std::size_t i = 0; i < answers.size(); ++i) {
-        const PayloadFile& entry = *queued_[i];
-        if (!answers[i].read) return fail("install.error.write", destinationPath(entry.relativePath), answers[i].error);
-        if (!checkDigest(entry, answers[i].sha256)) return false;
-        files_[answers[i].slot].size = answers[i].bytes;
-        files_[answers[i].slot].sha256 = answers[i].sha256;
-    }
-    return true;
-}
-
-// A private copy's file is moved into the staging folder rather than copied: its bytes are
-// then written once. The rename is made with the identity that writes, so it only succeeds
-// where that identity could have made the file itself (else, or across file systems, the file
-// is copied, and no later file tries again).
-bool PayloadInstaller::moveIntoStage(const FolderHandle& from, const FolderHandle& to,
-                                     const PayloadFile& entry) {
-    if (!request_.payloadIsPrivate || !moving_ || !from.valid() || !to.valid()) return false;
-    const std::string leaf = LeafName(entry.relativePath);
-    if (platform::Posix().renameat(from.fd(), leaf.c_str(), to.fd(), leaf.c_str()) == 0) return true;
-    moving_ = false;
-    return false;
-}
-
-// A moved file is read back for its digest, so what is checked is what was staged.
-bool PayloadInstaller::stageMoved(const FolderHandle& stagedParent, const PayloadFile& entry) {
-    const std::string target = destinationPath(entry.relativePath);
-    const int fd = platform::OpenAtRetrying(stagedParent.fd(), LeafName(entry.relativePath).c_str(),
-                                            O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return fail("install.error.write", target, errno);
-    struct stat info {};
-    const bool plain = platform::Posix().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (plain && size >= kOwnFlushBytes) {
-        if (!finishStagedFile(fd, entry)) {
-            platform::CloseOnce(fd);
-            return false;
-        }
-        progress_.bytesDone += size;
-        return queueDigest(fd, entry, size);
-    }
-    const auto digest = plain ? DigestOfOpenFile(fd) : std::nullopt;
-    const int error = plain ? errno : EINVAL;
-    bool good = digest ? checkDigest(entry, digest->sha256) && finishStagedFile(fd, entry)
-                       : fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, error);
-    if (platform::CloseOnce(fd) != 0 && good) good = fail("install.error.write", target, errno);
-    if (!good) return false;
-    progress_.bytesDone += digest->size;
-    files_.push_back({entry.relativePath, digest->size, digest->sha256});
-    return true;
-}
-
-bool PayloadInstaller::copyIntoStage(const FolderHandle& sourceParent, const FolderHandle& stagedParent,
-                                     const PayloadFile& entry, StagedCopier& copier) {
-    const std::string leaf = LeafName(entry.relativePath);
-    const std::string source = request_.payloadPath + "/" + entry.relativePath;
-    int from = -1;
-    int error = 0;
-    reading([&] {
-        from = sourceParent.valid() ? platform::OpenAtRetrying(sourceParent.fd(), leaf.c_str(),
-                                                               O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
-                                    : -1;
-        error = errno;
-    });
-    if (from < 0) return fail("install.error.read", source, error);
-    struct stat info {};
-    if (platform::Posix().fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = errno != 0 ? errno : EINVAL;
-        platform::CloseOnce(from);
-        return fail("install.error.read", source, error);
-    }
-    const int to = stagedParent.valid()
-                       ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
-                                                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
-                       : -1;
-    if (to < 0) {
-        error = errno;
-        platform::CloseOnce(from);
-        return fail("install.error.write", destinationPath(entry.relativePath), error);
-    }
-    const CopyResult copied = copier.copy(from, to, entry.size);
-    platform::CloseOnce(from);
-    bool good = copied.copied;
-    if (!good) {
-        fail(copied.readFailed ? "install.error.read" : "install.error.write",
-             copied.readFailed ? source : destinationPath(entry.relativePath), copied.error);
-    }
-    good = good && (copied.digestLater || checkDigest(entry, copied.sha256)) && finishStagedFile(to, entry);
-    if (good && copied.digestLater) {
-        return queueDigest(to, entry, copied.bytes);
-    }
-    if (platform::CloseOnce(to) != 0 && good) {
-        good = fail("install.error.write", destinationPath(entry.relativePath), errno);
-    }
-    if (!good) return false;
-    files_.push_back({entry.relativePath, copied.bytes, copied.sha256});
     return true;
 }
 

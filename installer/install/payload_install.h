@@ -49,10 +49,6 @@ struct InstallRequest {
     // When set, the SHA-256 (lower-case hex) each payload file must have, by its path from the
     // payload folder; a file whose copied bytes differ, or that is not listed, fails the install.
     std::optional<std::map<std::string, std::string>> expectedSha256;
-    // Set when the payload is this run's private copy (an archive opened into its own folder)
-    // that nothing reads after the install: its files are then moved into the template
-    // folder's staging area where they can be, not copied, and the copy loses them.
-    bool payloadIsPrivate = false;
     // Told as the install reaches each of its phases ("stage", "flush", "commit",
     // "committed", "clean"), with the step within it (each file staged, each move made).
     std::function<void(std::string_view phase, std::size_t step)> phaseReached;

@@ -1,8 +1,7 @@
 // Copying one payload file into the staging folder with its SHA-256 digest. A small file's
 // bytes pass once through a buffer that is reused for every file, the digest taken as they
-// pass; a big one is copied inside the kernel (copy_file_range) and comes back without its
-// digest, which the caller reads back from the staged copy (digest_queue.h), so what is
-// checked is what was staged. Memory stays the same whatever the pack's size.
+// pass; a big one is copied inside the kernel (copy_file_range) and its digest read back from
+// the staged copy a window at a time. Memory stays the same whatever the pack's size.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +18,6 @@ struct CopyResult {
     int error = 0;
     std::uint64_t bytes = 0;
     std::string sha256;
-    bool digestLater = false;  // Copied in the kernel: `sha256` is left to the caller.
 };
 
 class StagedCopier {

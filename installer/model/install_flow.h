@@ -58,7 +58,6 @@ struct InstallPlan {
     std::string signerKeyId{};    // The key that signed the pack; empty when unsigned.
     // The signed digests every copied payload file must match; unset for an unsigned pack.
     std::optional<PayloadDigests> expectedSha256{};
-    bool payloadIsPrivate = false;  // An archive's private copy: its files may be moved.
 };
 
 class InstallFlow {

@@ -36,13 +36,6 @@ std::string Sha256Hex(const std::string& bytes) {
     return hex;
 }
 
-// The digests the scene's three payload files were signed with.
-std::map<std::string, std::string> SignedSceneDigests() {
-    return {{"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
-            {"Storyboards/Wide/Panel B.qtpl", Sha256Hex(std::string(70000, 'b'))},
-            {"read-me.txt", Sha256Hex("hello\n")}};
-}
-
 bool NothingStaged(const std::string& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.path().filename().string().starts_with(".packgate-")) return false;
@@ -96,97 +89,34 @@ TEST(InstallStaging, BigFilesArriveWholeWithTheirDigests) {
     }
 }
 
-// Whether the payload is copied or (an archive's private copy) moved into staging.
 TEST(InstallStaging, CopiedBytesMustMatchTheSignedDigests) {
-    for (const bool privatePayload : {false, true}) {
-        InstallScene scene;
-        const auto signedDigests = SignedSceneDigests();
-        auto request = scene.request();
-        request.expectedSha256 = signedDigests;
-        ASSERT_TRUE(InstallPayload(request).installed);
-
-        // The payload changed after it was signed: nothing of the new version lands.
-        scene.payloadFile("Storyboards/Panel A.qtpl", "panel a, swapped\n");
-        const auto before = packgate_test::SnapshotTree(scene.templateFolder);
-        request = scene.request("1.1");
-        request.expectedSha256 = signedDigests;
-        request.payloadIsPrivate = privatePayload;
-        auto report = InstallPayload(request);
-        EXPECT_FALSE(report.installed);
-        EXPECT_NE(report.error.find("Storyboards/Panel A.qtpl"), std::string::npos) << report.error;
-        EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
-        EXPECT_TRUE(NothingStaged(scene.templateFolder));
-
-        // A file the signature does not list is refused alike (a new scene: a private payload
-        // gave its files up to the refused install).
-        InstallScene unlisted;
-        ASSERT_TRUE(InstallPayload(unlisted.request()).installed);
-        unlisted.payloadFile("unsigned.txt", "slipped in\n");
-        request = unlisted.request("1.1");
-        request.expectedSha256 = signedDigests;
-        request.payloadIsPrivate = privatePayload;
-        report = InstallPayload(request);
-        EXPECT_FALSE(report.installed);
-        EXPECT_NE(report.error.find("unsigned.txt"), std::string::npos) << report.error;
-        EXPECT_EQ(unlisted.templateFile("unsigned.txt"), "<missing>");
-    }
-}
-
-// An archive's private copy gives its files up to the template folder: each is moved, read
-// back for its digest, and held to the signed one like a copied file (above).
-TEST(InstallStaging, APrivateCopysFilesAreMovedAndStillHeldToTheirDigests) {
     InstallScene scene;
-    const auto signedDigests = SignedSceneDigests();
-    fs::permissions(scene.payload + "/read-me.txt", fs::perms(0640));
+    std::map<std::string, std::string> signedDigests{
+        {"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
+        {"Storyboards/Wide/Panel B.qtpl", Sha256Hex(std::string(70000, 'b'))},
+        {"read-me.txt", Sha256Hex("hello\n")}};
     auto request = scene.request();
     request.expectedSha256 = signedDigests;
-    request.payloadIsPrivate = true;
-    const auto report = InstallPayload(request);
-    ASSERT_TRUE(report.installed) << report.error;
-    EXPECT_EQ(scene.templateFile("Storyboards/Wide/Panel B.qtpl"), std::string(70000, 'b'));
-    EXPECT_FALSE(fs::exists(scene.payload + "/read-me.txt")) << "moved, not copied";
-    EXPECT_EQ(fs::status(scene.templateFolder + "/read-me.txt").permissions(), fs::perms(0640));
+    ASSERT_TRUE(InstallPayload(request).installed);
+
+    // The payload changed after it was signed: nothing of the new version lands.
+    scene.payloadFile("Storyboards/Panel A.qtpl", "panel a, swapped\n");
+    const auto before = packgate_test::SnapshotTree(scene.templateFolder);
+    request = scene.request("1.1");
+    request.expectedSha256 = signedDigests;
+    auto report = InstallPayload(request);
+    EXPECT_FALSE(report.installed);
+    EXPECT_NE(report.error.find("Storyboards/Panel A.qtpl"), std::string::npos) << report.error;
+    EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
     EXPECT_TRUE(NothingStaged(scene.templateFolder));
-    const auto receipt = installer::ReadReceipt(report.receiptPath);
-    ASSERT_TRUE(receipt);
-    ASSERT_EQ(receipt->files.size(), 3u);
-    for (const auto& file : receipt->files) {
-        EXPECT_EQ(file.sha256, signedDigests.at(file.path)) << file.path;
-        EXPECT_EQ(file.size, scene.templateFile(file.path).size()) << file.path;
-    }
-}
 
-// Big files' digests are taken beside the copying, on threads of their own: a wrong one among
-// several still fails the install whole, whether the file was copied or moved, and names it.
-TEST(InstallStaging, BigFilesAreHeldToTheirSignedDigestsToo) {
-    for (const bool moved : {false, true}) {
-        InstallScene scene;
-        auto signedDigests = SignedSceneDigests();
-        for (int i = 0; i < 6; ++i) {
-            const std::string name = "Big/" + std::to_string(i) + ".bin";
-            const std::string bytes(2u << 20, static_cast<char>('a' + i));
-            scene.payloadFile(name, i == 4 ? bytes + "!" : bytes);
-            signedDigests[name] = Sha256Hex(bytes);
-        }
-        const auto before = packgate_test::SnapshotTree(scene.templateFolder);
-        auto request = scene.request();
-        request.expectedSha256 = signedDigests;
-        request.payloadIsPrivate = moved;
-        const auto report = InstallPayload(request);
-        EXPECT_FALSE(report.installed) << (moved ? "moved" : "copied");
-        EXPECT_NE(report.error.find("Big/4.bin"), std::string::npos) << report.error;
-        EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
-        EXPECT_TRUE(NothingStaged(scene.templateFolder));
-    }
-}
-
-// A payload that is not a private copy (a folder pack is the user's own) is only ever read.
-TEST(InstallStaging, AFolderPacksPayloadIsLeftAsItWas) {
-    InstallScene scene;
-    const auto before = packgate_test::SnapshotTree(scene.payload);
-    const auto report = InstallPayload(scene.request());
-    ASSERT_TRUE(report.installed) << report.error;
-    EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.payload)), "");
+    // A file the signature does not list is refused alike.
+    scene.payloadFile("Storyboards/Panel A.qtpl", "panel a\n");
+    scene.payloadFile("unsigned.txt", "slipped in\n");
+    report = InstallPayload(request);
+    EXPECT_FALSE(report.installed);
+    EXPECT_NE(report.error.find("unsigned.txt"), std::string::npos) << report.error;
+    EXPECT_EQ(scene.templateFile("unsigned.txt"), "<missing>");
 }
 
 class JournalTest : public testing::Test {

@@ -87,9 +87,6 @@ TEST(RootInstall, InstallsAnOpenedTarGzPackIntoTheUsersContainer) {
     auto request = scene.request();
     request.pack = opening.pack->identity;
     request.payloadPath = opening.pack->payloadPath;
-    // Root's private copy cannot be moved by the user's identity: its files are copied, and
-    // so are the user's own.
-    request.payloadIsPrivate = true;
     const auto report = InstallPayloadAsOwner(request);
     ASSERT_TRUE(report.installed) << report.error;
     EXPECT_EQ(report.files, 4u);

@@ -1,9 +1,7 @@
 // Installs a payload folder and kills itself (SIGKILL, so nothing of it runs on the way out)
 // when the install reaches a given phase and step:
-//   killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP [private]
-// A PHASE of "-" installs without being killed. With "private", the payload is taken as this
-// run's own copy (as an opened archive is), whose files may be moved. Exits 0 when installed,
-// 1 when not.
+//   killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP
+// A PHASE of "-" installs without being killed. Exits 0 when installed, 1 when not.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -12,9 +10,8 @@
 #include "installer/install/payload_install.h"
 
 int main(int argc, char** argv) {
-    const bool privatePayload = argc == 8 && std::string(argv[7]) == "private";
-    if (argc != 7 && !privatePayload) {
-        std::fprintf(stderr, "usage: killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP [private]\n");
+    if (argc != 7) {
+        std::fprintf(stderr, "usage: killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP\n");
         return 2;
     }
     const std::string killPhase = argv[5];
@@ -27,7 +24,6 @@ int main(int argc, char** argv) {
     request.hostTitle = "Quillet 5 Studio";
     request.hostKind = "Maker";
     request.hostPath = argv[2];
-    request.payloadIsPrivate = privatePayload;
     request.phaseReached = [&](std::string_view phase, std::size_t step) {
         if (phase == killPhase && step == killStep) std::raise(SIGKILL);
     };

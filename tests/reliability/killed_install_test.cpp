@@ -84,19 +84,12 @@ class KilledInstall : public testing::Test {
         return packgate_test::SnapshotTree(destination_);
     }
 
-    // The helper's exit code; -1 when it was killed. A private payload is a fresh copy for
-    // each run, since the run moves its files away.
+    // The helper's exit code; -1 when it was killed.
     int run(const std::string& version, const std::string& phase, std::size_t step) {
-        std::string payload = version == "1.0" ? first_ : second_;
-        std::vector<std::string> command{KILLED_INSTALL_HELPER, payload, destination_, home_, version,
-                                         phase, std::to_string(step)};
-        if (privatePayload_) {
-            const std::string copy = scratch_.path() + "/private " + std::to_string(runs_++);
-            fs::copy(payload, copy, fs::copy_options::recursive);
-            command[1] = copy;
-            command.push_back("private");
-        }
-        return packgate_test::RunProgram(command).value_or(-1);
+        const std::string payload = version == "1.0" ? first_ : second_;
+        return packgate_test::RunProgram({KILLED_INSTALL_HELPER, payload, destination_, home_, version,
+                                          phase, std::to_string(step)})
+            .value_or(-1);
     }
 
     std::string receiptVersion() const {
@@ -146,8 +139,6 @@ class KilledInstall : public testing::Test {
     packgate_test::TreeSnapshot oldTree_;
     packgate_test::TreeSnapshot newTree_;
     int cases_ = 0;
-    int runs_ = 0;
-    bool privatePayload_ = false;
 };
 
 constexpr std::size_t kFilesStaged = kFolders * kFilesPerFolder + 40 * 2 + 1;
@@ -159,21 +150,6 @@ TEST_F(KilledInstall, AtEveryPhaseTheTemplateFolderIsOldOrNewAndTheNextRunCleans
     const std::vector<std::pair<std::string, std::size_t>> points = {
         {"stage", 0}, {"stage", kFilesStaged - 1}, {"flush", 0}, {"commit", 0}, {"commit", 1},
         {"commit", kMoves - 1}, {"committed", 0}, {"clean", 0}};
-    for (const auto& [phase, step] : points) {
-        killAt(phase, step);
-        if (HasFailure()) return;
-    }
-}
-
-// An opened archive's files are moved into the staging folder rather than copied: a kill
-// while they are on their way changes nothing of the above.
-TEST_F(KilledInstall, MovingAPrivateCopyAtEveryPhaseAndRandomPointsLosesNothing) {
-    privatePayload_ = true;
-    std::mt19937 random(20261210);
-    std::uniform_int_distribution<std::size_t> staged(1, kFilesStaged - 2);
-    const std::vector<std::pair<std::string, std::size_t>> points = {
-        {"stage", 0}, {"stage", staged(random)}, {"stage", staged(random)}, {"stage", kFilesStaged - 1},
-        {"flush", 0}, {"commit", 0}, {"commit", kMoves - 1}, {"committed", 0}, {"clean", 0}};
     for (const auto& [phase, step] : points) {
         killAt(phase, step);
         if (HasFailure()) return;
