@@ -39,6 +39,7 @@ int InstallChild(const std::string& pack, const std::string& destination, const 
     request.destination = destination;
     request.home = home;
     request.hostTitle = "Bench";
+    request.payloadIsOwn = opening.pack->openedArchive != nullptr;
     const installer::InstallReport report = installer::InstallPayload(request);
     if (!report.installed) std::fprintf(stderr, "%s\n", report.error.c_str());
     return report.installed ? 0 : 1;

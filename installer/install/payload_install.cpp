@@ -87,6 +87,10 @@ class PayloadInstaller {
     bool makeStage();
     bool stageAll();
     bool checkDigest(const PayloadFile& entry, const std::string& sha256);
+    bool mayTake(const struct stat& info) const;
+    std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
+                             int toFolder);
+    void giveBack();
     bool finishStagedFile(int to, const PayloadFile& entry);
     bool flushStage();
     bool flushEverything();
@@ -129,6 +133,7 @@ class PayloadInstaller {
     std::vector<std::string> createdFolders_;
     std::set<std::string> touchedFolders_;
     std::vector<ReceiptFile> files_;
+    std::vector<bool> taken_;  // By listing position: moved from the payload, not copied.
     bool journaled_ = false;
     InstallProgress progress_;
     std::uint64_t lastToldBytes_ = 0;
@@ -271,6 +276,56 @@ bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& 
         "install.error.digest", {{"path", request_.payloadPath + "/" + entry.relativePath}}));
 }
 
+bool PayloadInstaller::mayTake(const struct stat& info) const {
+    return request_.payloadIsOwn && info.st_uid == ::geteuid() && info.st_nlink == 1 &&
+           info.st_dev == destinationInfo_.st_dev;
+}
+
+// Moves the payload file open as `from` (named like the entry in `fromFolder`) into
+// `toFolder`: its digest is taken from the open file and checked first, and the staged name
+// must lead to that same file afterwards, so what is staged is exactly what was checked.
+// Nothing when the two folders turn out to be on different mounts: the file is then copied.
+std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const struct stat& info, int fromFolder,
+                            int toFolder) {
+    const PayloadFile& entry = listing_.files[index];
+    const std::string leaf = LeafName(entry.relativePath);
+    const auto digest = DigestOfOpenFile(from);
+    if (!digest) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
+    if (!checkDigest(entry, digest->sha256)) return false;
+    const auto& posix = platform::Posix();
+    if (posix.renameat(fromFolder, leaf.c_str(), toFolder, leaf.c_str()) != 0) {
+        if (errno == EXDEV && ::lseek(from, 0, SEEK_SET) == 0) return std::nullopt;
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
+    }
+    taken_[index] = true;
+    struct stat staged {};
+    if (posix.fstatat(toFolder, leaf.c_str(), &staged, AT_SYMLINK_NOFOLLOW) != 0 ||
+        staged.st_ino != info.st_ino || staged.st_dev != info.st_dev) {
+        return fail("install.error.write", destinationPath(entry.relativePath), EBUSY);
+    }
+    if (!finishStagedFile(from, entry)) return false;
+    progress_.bytesDone += digest->size;
+    files_.push_back({entry.relativePath, digest->size, digest->sha256});
+    return true;
+}
+
+// After a failure (and the rollback, which brings every placed file back into staging):
+// the files moved from the payload go back to it.
+void PayloadInstaller::giveBack() {
+    FolderCache sources(payload_);
+    FolderCache staged(stagedNew_);
+    for (std::size_t i = 0; i < taken_.size(); ++i) {
+        if (!taken_[i]) continue;
+        const std::string parentPath = ParentPath(listing_.files[i].relativePath);
+        const std::string leaf = LeafName(listing_.files[i].relativePath);
+        const FolderHandle& from = staged.at(parentPath);
+        const FolderHandle& to = sources.at(parentPath);
+        if (from.valid() && to.valid()) {
+            platform::Posix().renameat(from.fd(), leaf.c_str(), to.fd(), leaf.c_str());
+        }
+    }
+}
+
 // Sets the staged file's permissions and, when files are flushed one by one, flushes a small
 // one now (a big one later, with the others).
 bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
@@ -292,7 +347,9 @@ bool PayloadInstaller::stageAll() {
     FolderCache staged(stagedNew_);
     StagedCopier copier([this](std::uint64_t bytes) { progress_.bytesDone += bytes; });
     std::size_t step = 0;
-    for (const PayloadFile& entry : listing_.files) {
+    taken_.assign(listing_.files.size(), false);
+    for (std::size_t index = 0; index < listing_.files.size(); ++index) {
+        const PayloadFile& entry = listing_.files[index];
         const std::string parentPath = ParentPath(entry.relativePath);
         const std::string leaf = LeafName(entry.relativePath);
         const FolderHandle& stagedParent = staged.at(parentPath);
@@ -320,6 +377,17 @@ bool PayloadInstaller::stageAll() {
             error = errno != 0 ? errno : EINVAL;
             platform::CloseOnce(from);
             return fail("install.error.read", source, error);
+        }
+        if (mayTake(info) && stagedParent.valid()) {
+            const std::optional<bool> taken =
+                take(index, from, info, sources.at(parentPath).fd(), stagedParent.fd());
+            if (taken) {
+                platform::CloseOnce(from);
+                if (!*taken) return false;
+                ++progress_.filesDone;
+                tellWhenDue(entry.relativePath);
+                continue;
+            }
         }
         const int to = stagedParent.valid()
                            ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
@@ -602,6 +670,7 @@ InstallReport PayloadInstaller::run() {
     if (!done) {
         report_.keptFiles.clear();
         rollBack();
+        giveBack();
         removeStage();
         return report_;
     }

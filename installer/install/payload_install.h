@@ -49,6 +49,11 @@ struct InstallRequest {
     // When set, the SHA-256 (lower-case hex) each payload file must have, by its path from the
     // payload folder; a file whose copied bytes differ, or that is not listed, fails the install.
     std::optional<std::map<std::string, std::string>> expectedSha256;
+    // The payload folder is this run's own (an archive unpacked for it): a file of it that is
+    // the writer's and on the template folder's file system is moved into staging instead of
+    // copied (its digest still taken from the file moved), and moved back if the install
+    // fails, so the payload is whole again for another attempt.
+    bool payloadIsOwn = false;
     // Told as the install reaches each of its phases ("stage", "flush", "commit",
     // "committed", "clean"), with the step within it (each file staged, each move made).
     std::function<void(std::string_view phase, std::size_t step)> phaseReached;
