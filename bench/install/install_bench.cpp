@@ -46,8 +46,8 @@ int InstallChild(const std::string& pack, const std::string& destination, const 
 }
 
 int VerifyChild(const std::string& receiptPath) {
-    const auto receipt = installer::ReadReceipt(receiptPath);
-    return receipt && installer::VerifyReceipt(*receipt).intact() ? 0 : 1;
+    const auto checked = installer::VerifyReceiptAt(receiptPath);
+    return checked && checked->check.intact() ? 0 : 1;
 }
 
 struct Row {
