@@ -13,6 +13,7 @@
 #include <future>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "installer/install/file_digest.h"
@@ -104,7 +105,7 @@ class PayloadInstaller {
     bool commitMove(const StagedMove& move);
     bool markCommitted();
     bool writeReceipt();
-    Receipt receipt() const;
+    void makeReceipt();
     void rollBack();
     void removeStage();
     void tell(const std::string& current);
@@ -132,7 +133,8 @@ class PayloadInstaller {
     std::vector<StagedMove> moves_;
     std::vector<std::string> createdFolders_;
     std::set<std::string> touchedFolders_;
-    std::vector<ReceiptFile> files_;
+    std::vector<ReceiptFile> files_;  // Moved into receipt_ once everything is staged.
+    Receipt receipt_;
     std::vector<bool> taken_;  // By listing position: moved from the payload, not copied.
     bool journaled_ = false;
     InstallProgress progress_;
@@ -551,8 +553,10 @@ bool PayloadInstaller::planMoves() {
     return true;
 }
 
-Receipt PayloadInstaller::receipt() const {
-    Receipt receipt;
+// One receipt for the staged copy and the final one; the list of files moves into it, so a
+// large install holds it once.
+void PayloadInstaller::makeReceipt() {
+    Receipt& receipt = receipt_;
     receipt.identifier = request_.pack.identifier;
     receipt.version = request_.pack.version;
     receipt.packTitle = request_.pack.title;
@@ -561,7 +565,7 @@ Receipt PayloadInstaller::receipt() const {
     receipt.hostKind = request_.hostKind;
     receipt.hostPath = request_.hostPath;
     receipt.destination = request_.destination;
-    receipt.files = files_;
+    receipt.files = std::move(files_);
     receipt.installedAt = SecondsSince2001Now();
     // Folders an earlier version created stay the pack's own.
     std::set<std::string> seen;
@@ -573,14 +577,14 @@ Receipt PayloadInstaller::receipt() const {
     for (const std::string& folder : createdFolders_) {
         if (seen.insert(folder).second) receipt.createdFolders.push_back(folder);
     }
-    return receipt;
 }
 
 // The receipt is staged with the journal, so a run killed after its last move can still be
 // finished by the next one.
 bool PayloadInstaller::writeJournal() {
     const std::string staged = stagePath() + "/" + kStagedReceipt;
-    const std::string error = WriteReceipt(receipt(), staged);
+    makeReceipt();
+    const std::string error = WriteReceipt(receipt_, staged);
     if (!error.empty()) {
         return failText(Words::ForUser().text("install.error.receipt", {{"path", staged}, {"reason", error}}));
     }
@@ -635,7 +639,7 @@ bool PayloadInstaller::markCommitted() {
 }
 
 bool PayloadInstaller::writeReceipt() {
-    const std::string error = WriteReceipt(receipt(), receiptPath_);
+    const std::string error = WriteReceipt(receipt_, receiptPath_);
     if (error.empty()) return true;
     platform::Posix().unlinkat(stage_.fd(), kCommittedMark, 0);
     return failText(Words::ForUser().text("install.error.receipt", {{"path", receiptPath_}, {"reason", error}}));
@@ -677,7 +681,7 @@ InstallReport PayloadInstaller::run() {
     report_.installed = true;
     removeStage();
     report_.files = progress_.filesTotal;
-    for (const ReceiptFile& file : files_) report_.bytes += file.size;
+    for (const ReceiptFile& file : receipt_.files) report_.bytes += file.size;
     report_.receiptPath = receiptPath_;
     return report_;
 }
