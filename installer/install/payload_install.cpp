@@ -88,6 +88,8 @@ class PayloadInstaller {
     bool makeStage();
     bool stageAll();
     bool checkDigest(const PayloadFile& entry, const std::string& sha256);
+    bool isSignedDigest(const std::string& relative, const std::string& sha256) const;
+    std::optional<std::size_t> digestStaged();
     bool mayTake(const struct stat& info) const;
     std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
                              int toFolder);
@@ -135,6 +137,7 @@ class PayloadInstaller {
     std::set<std::string> touchedFolders_;
     std::vector<ReceiptFile> files_;  // Moved into receipt_ once everything is staged.
     Receipt receipt_;
+    std::vector<std::size_t> digestLater_;  // Of files_: copied in the kernel, not yet read back.
     std::vector<bool> taken_;  // By listing position: moved from the payload, not copied.
     bool journaled_ = false;
     InstallProgress progress_;
@@ -270,10 +273,14 @@ bool PayloadInstaller::makeStage() {
     return true;
 }
 
-bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& sha256) {
+bool PayloadInstaller::isSignedDigest(const std::string& relative, const std::string& sha256) const {
     if (!request_.expectedSha256) return true;
-    const auto expected = request_.expectedSha256->find(entry.relativePath);
-    if (expected != request_.expectedSha256->end() && expected->second == sha256) return true;
+    const auto expected = request_.expectedSha256->find(relative);
+    return expected != request_.expectedSha256->end() && expected->second == sha256;
+}
+
+bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& sha256) {
+    if (isSignedDigest(entry.relativePath, sha256)) return true;
     return failText(Words::ForUser().text(
         "install.error.digest", {{"path", request_.payloadPath + "/" + entry.relativePath}}));
 }
@@ -407,11 +414,13 @@ bool PayloadInstaller::stageAll() {
             fail(copied.readFailed ? "install.error.read" : "install.error.write",
                  copied.readFailed ? source : destinationPath(entry.relativePath), copied.error);
         }
-        good = good && checkDigest(entry, copied.sha256) && finishStagedFile(to, entry);
+        good = good && (copied.digestPending || checkDigest(entry, copied.sha256)) &&
+               finishStagedFile(to, entry);
         if (platform::CloseOnce(to) != 0 && good) {
             good = fail("install.error.write", destinationPath(entry.relativePath), errno);
         }
         if (!good) return false;
+        if (copied.digestPending) digestLater_.push_back(files_.size());
         files_.push_back({entry.relativePath, copied.bytes, copied.sha256});
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
@@ -466,13 +475,37 @@ bool PayloadInstaller::flushEverything() {
     return true;
 }
 
+// Reads back the files the kernel copied, for their digests: the first (in files_) whose
+// digest cannot be read or is not the signed one, or nothing. It runs beside the flush, which
+// mostly waits on the disk.
+std::optional<std::size_t> PayloadInstaller::digestStaged() {
+    FolderCache staged(stagedNew_);
+    for (const std::size_t i : digestLater_) {
+        ReceiptFile& file = files_[i];
+        const FolderHandle& parent = staged.at(ParentPath(file.path));
+        const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(file.path)) : std::nullopt;
+        if (!digest || digest->size != file.size || !isSignedDigest(file.path, digest->sha256)) return i;
+        file.sha256 = digest->sha256;
+    }
+    return std::nullopt;
+}
+
 // The flush may wait on the disk for seconds; progress is told meanwhile so the person
 // waiting sees the install is alive.
 bool PayloadInstaller::flushStage() {
     phase("flush");
     auto flushing = std::async(std::launch::async, [this] { return flushEverything(); });
-    while (flushing.wait_for(kProgressPause) != std::future_status::ready) tell("");
-    return flushing.get();
+    auto digesting = std::async(std::launch::async, [this] { return digestStaged(); });
+    for (;;) {
+        const bool flushed = flushing.wait_for(kProgressPause) == std::future_status::ready;
+        if (flushed && digesting.wait_for(kProgressPause) == std::future_status::ready) break;
+        tell("");
+    }
+    const std::optional<std::size_t> mismatch = digesting.get();
+    if (!flushing.get()) return false;
+    if (!mismatch) return true;
+    return failText(Words::ForUser().text(
+        "install.error.digest", {{"path", request_.payloadPath + "/" + files_[*mismatch].path}}));
 }
 
 // The template folder may have been removed, or a link put in its place, while the files
