@@ -3,7 +3,8 @@
 //
 // It checks the free space first, stages every file in a hidden folder inside the template
 // folder (so the final moves are renames on one file system), taking each file's digest as it
-// is copied (or, for an archive unpacked for this run, moved instead of copied), makes everything staged durable at once (one flush of the file system when there
+// is copied (or, for an archive unpacked for this run, moved instead of copied; a big file's
+// is read back from its staged copy while the flush runs), makes everything staged durable at once (one flush of the file system when there
 // are many files, so thousands of files cost no more than one), checks that the template
 // folder is still the one it opened, writes the journal of its moves, then renames each file
 // (or each folder the template folder lacks, whole) into place, moving aside a file of the
