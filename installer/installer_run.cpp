@@ -342,7 +342,7 @@ int RunPlugin(const InstallerOptions& options, const std::string& bundlePath,
     flow.setSignature(context.signature);
     if (pack && !pack->payloadPath.empty()) {
         flow.planInstall({pack->identity, pack->payloadPath, options.allowDowngrade, pack->signature.keyId,
-                          pack->payloadDigests});
+                          pack->payloadDigests, pack->openedArchive != nullptr});
     }
     return frontEnd->run(flow);
 }

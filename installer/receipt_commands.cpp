@@ -83,18 +83,26 @@ void PrintPaths(const Words& words, std::string_view key, const std::vector<std:
     }
 }
 
+// Each receipt is checked as it is read, so a receipt of any size is never held whole.
 int Verify(const std::string& home, const std::string& identifier, std::ostream& out) {
     const Words& words = Words::ForUser();
-    const Found found = ReceiptsOf(home, identifier, words, out);
-    if (found.empty()) return kReceiptNone;
+    std::vector<ReceiptFileCheck> checked;
+    if (IsReceiptIdentifier(identifier)) {
+        for (const std::string& path : ReceiptPaths(home, identifier)) {
+            if (auto check = VerifyReceiptAt(path)) checked.push_back(std::move(*check));
+        }
+    }
+    if (checked.empty()) {
+        out << Shown(words.text("install.verify.none", {{"identifier", identifier}})) << "\n";
+        return kReceiptNone;
+    }
     int code = kReceiptIntact;
-    for (const auto& [path, r] : found) {
-        const ReceiptCheck check = VerifyReceipt(r);
+    for (const auto& [r, files, check] : checked) {
         if (check.intact()) {
             out << Shown(words.text("install.verify.intact",
                                     {{"identifier", r.identifier}, {"version", r.version},
                                      {"folder", r.destination},
-                                     {"files", std::to_string(r.files.size())}}))
+                                     {"files", std::to_string(files)}}))
                 << "\n"
                 << SignerLine(r, words);
             continue;

@@ -39,14 +39,15 @@ int InstallChild(const std::string& pack, const std::string& destination, const 
     request.destination = destination;
     request.home = home;
     request.hostTitle = "Bench";
+    request.payloadIsOwn = opening.pack->openedArchive != nullptr;
     const installer::InstallReport report = installer::InstallPayload(request);
     if (!report.installed) std::fprintf(stderr, "%s\n", report.error.c_str());
     return report.installed ? 0 : 1;
 }
 
 int VerifyChild(const std::string& receiptPath) {
-    const auto receipt = installer::ReadReceipt(receiptPath);
-    return receipt && installer::VerifyReceipt(*receipt).intact() ? 0 : 1;
+    const auto checked = installer::VerifyReceiptAt(receiptPath);
+    return checked && checked->check.intact() ? 0 : 1;
 }
 
 struct Row {

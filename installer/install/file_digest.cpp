@@ -44,26 +44,28 @@ std::string Sha256::hex() {
     return text;
 }
 
-std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name) {
-    const int fd = platform::OpenAtRetrying(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+std::optional<FileDigest> DigestOfOpenFile(int fd) {
     Sha256 sha;
     FileDigest result;
     std::array<unsigned char, 65536> buffer{};
     for (;;) {
         const ssize_t got = platform::ReadRetrying(fd, buffer.data(), buffer.size());
-        if (got < 0) {
-            const int error = errno;
-            platform::CloseOnce(fd);
-            errno = error;
-            return std::nullopt;
-        }
+        if (got < 0) return std::nullopt;
         if (got == 0) break;
         sha.add(buffer.data(), static_cast<std::size_t>(got));
         result.size += static_cast<unsigned long long>(got);
     }
-    platform::CloseOnce(fd);
     result.sha256 = sha.hex();
+    return result;
+}
+
+std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name) {
+    const int fd = platform::OpenAtRetrying(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    auto result = DigestOfOpenFile(fd);
+    const int error = errno;
+    platform::CloseOnce(fd);
+    errno = error;
     return result;
 }
 

@@ -32,5 +32,7 @@ struct FileDigest {
     unsigned long long size = 0;
 };
 std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name);
+// The same for the open file `fd`, read from where it stands to its end.
+std::optional<FileDigest> DigestOfOpenFile(int fd);
 
 }  // namespace installer

@@ -13,6 +13,7 @@
 #include <future>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "installer/install/file_digest.h"
@@ -87,6 +88,12 @@ class PayloadInstaller {
     bool makeStage();
     bool stageAll();
     bool checkDigest(const PayloadFile& entry, const std::string& sha256);
+    bool isSignedDigest(const std::string& relative, const std::string& sha256) const;
+    std::optional<std::size_t> digestStaged();
+    bool mayTake(const struct stat& info) const;
+    std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
+                             int toFolder);
+    void giveBack();
     bool finishStagedFile(int to, const PayloadFile& entry);
     bool flushStage();
     bool flushEverything();
@@ -100,7 +107,7 @@ class PayloadInstaller {
     bool commitMove(const StagedMove& move);
     bool markCommitted();
     bool writeReceipt();
-    Receipt receipt() const;
+    void makeReceipt();
     void rollBack();
     void removeStage();
     void tell(const std::string& current);
@@ -128,7 +135,10 @@ class PayloadInstaller {
     std::vector<StagedMove> moves_;
     std::vector<std::string> createdFolders_;
     std::set<std::string> touchedFolders_;
-    std::vector<ReceiptFile> files_;
+    std::vector<ReceiptFile> files_;  // Moved into receipt_ once everything is staged.
+    Receipt receipt_;
+    std::vector<std::size_t> digestLater_;  // Of files_: copied in the kernel, not yet read back.
+    std::vector<bool> taken_;  // By listing position: moved from the payload, not copied.
     bool journaled_ = false;
     InstallProgress progress_;
     std::uint64_t lastToldBytes_ = 0;
@@ -263,12 +273,66 @@ bool PayloadInstaller::makeStage() {
     return true;
 }
 
-bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& sha256) {
+bool PayloadInstaller::isSignedDigest(const std::string& relative, const std::string& sha256) const {
     if (!request_.expectedSha256) return true;
-    const auto expected = request_.expectedSha256->find(entry.relativePath);
-    if (expected != request_.expectedSha256->end() && expected->second == sha256) return true;
+    const auto expected = request_.expectedSha256->find(relative);
+    return expected != request_.expectedSha256->end() && expected->second == sha256;
+}
+
+bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& sha256) {
+    if (isSignedDigest(entry.relativePath, sha256)) return true;
     return failText(Words::ForUser().text(
         "install.error.digest", {{"path", request_.payloadPath + "/" + entry.relativePath}}));
+}
+
+bool PayloadInstaller::mayTake(const struct stat& info) const {
+    return request_.payloadIsOwn && info.st_uid == ::geteuid() && info.st_nlink == 1 &&
+           info.st_dev == destinationInfo_.st_dev;
+}
+
+// Moves the payload file open as `from` (named like the entry in `fromFolder`) into
+// `toFolder`: its digest is taken from the open file and checked first, and the staged name
+// must lead to that same file afterwards, so what is staged is exactly what was checked.
+// Nothing when the two folders turn out to be on different mounts: the file is then copied.
+std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const struct stat& info, int fromFolder,
+                            int toFolder) {
+    const PayloadFile& entry = listing_.files[index];
+    const std::string leaf = LeafName(entry.relativePath);
+    const auto digest = DigestOfOpenFile(from);
+    if (!digest) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
+    if (!checkDigest(entry, digest->sha256)) return false;
+    const auto& posix = platform::Posix();
+    if (posix.renameat(fromFolder, leaf.c_str(), toFolder, leaf.c_str()) != 0) {
+        if (errno == EXDEV && ::lseek(from, 0, SEEK_SET) == 0) return std::nullopt;
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
+    }
+    taken_[index] = true;
+    struct stat staged {};
+    if (posix.fstatat(toFolder, leaf.c_str(), &staged, AT_SYMLINK_NOFOLLOW) != 0 ||
+        staged.st_ino != info.st_ino || staged.st_dev != info.st_dev) {
+        return fail("install.error.write", destinationPath(entry.relativePath), EBUSY);
+    }
+    if (!finishStagedFile(from, entry)) return false;
+    progress_.bytesDone += digest->size;
+    files_.push_back({entry.relativePath, digest->size, digest->sha256});
+    return true;
+}
+
+// After a failure (and the rollback, which brings every placed file back into staging):
+// the files moved from the payload go back to it.
+void PayloadInstaller::giveBack() {
+    FolderCache sources(payload_);
+    FolderCache staged(stagedNew_);
+    for (std::size_t i = 0; i < taken_.size(); ++i) {
+        if (!taken_[i]) continue;
+        const std::string parentPath = ParentPath(listing_.files[i].relativePath);
+        const std::string leaf = LeafName(listing_.files[i].relativePath);
+        const FolderHandle& from = staged.at(parentPath);
+        const FolderHandle& to = sources.at(parentPath);
+        if (from.valid() && to.valid()) {
+            platform::Posix().renameat(from.fd(), leaf.c_str(), to.fd(), leaf.c_str());
+        }
+    }
 }
 
 // Sets the staged file's permissions and, when files are flushed one by one, flushes a small
@@ -292,7 +356,9 @@ bool PayloadInstaller::stageAll() {
     FolderCache staged(stagedNew_);
     StagedCopier copier([this](std::uint64_t bytes) { progress_.bytesDone += bytes; });
     std::size_t step = 0;
-    for (const PayloadFile& entry : listing_.files) {
+    taken_.assign(listing_.files.size(), false);
+    for (std::size_t index = 0; index < listing_.files.size(); ++index) {
+        const PayloadFile& entry = listing_.files[index];
         const std::string parentPath = ParentPath(entry.relativePath);
         const std::string leaf = LeafName(entry.relativePath);
         const FolderHandle& stagedParent = staged.at(parentPath);
@@ -321,6 +387,17 @@ bool PayloadInstaller::stageAll() {
             platform::CloseOnce(from);
             return fail("install.error.read", source, error);
         }
+        if (mayTake(info) && stagedParent.valid()) {
+            const std::optional<bool> taken =
+                take(index, from, info, sources.at(parentPath).fd(), stagedParent.fd());
+            if (taken) {
+                platform::CloseOnce(from);
+                if (!*taken) return false;
+                ++progress_.filesDone;
+                tellWhenDue(entry.relativePath);
+                continue;
+            }
+        }
         const int to = stagedParent.valid()
                            ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
                                                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
@@ -337,11 +414,13 @@ bool PayloadInstaller::stageAll() {
             fail(copied.readFailed ? "install.error.read" : "install.error.write",
                  copied.readFailed ? source : destinationPath(entry.relativePath), copied.error);
         }
-        good = good && checkDigest(entry, copied.sha256) && finishStagedFile(to, entry);
+        good = good && (copied.digestPending || checkDigest(entry, copied.sha256)) &&
+               finishStagedFile(to, entry);
         if (platform::CloseOnce(to) != 0 && good) {
             good = fail("install.error.write", destinationPath(entry.relativePath), errno);
         }
         if (!good) return false;
+        if (copied.digestPending) digestLater_.push_back(files_.size());
         files_.push_back({entry.relativePath, copied.bytes, copied.sha256});
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
@@ -396,13 +475,37 @@ bool PayloadInstaller::flushEverything() {
     return true;
 }
 
+// Reads back the files the kernel copied, for their digests: the first (in files_) whose
+// digest cannot be read or is not the signed one, or nothing. It runs beside the flush, which
+// mostly waits on the disk.
+std::optional<std::size_t> PayloadInstaller::digestStaged() {
+    FolderCache staged(stagedNew_);
+    for (const std::size_t i : digestLater_) {
+        ReceiptFile& file = files_[i];
+        const FolderHandle& parent = staged.at(ParentPath(file.path));
+        const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(file.path)) : std::nullopt;
+        if (!digest || digest->size != file.size || !isSignedDigest(file.path, digest->sha256)) return i;
+        file.sha256 = digest->sha256;
+    }
+    return std::nullopt;
+}
+
 // The flush may wait on the disk for seconds; progress is told meanwhile so the person
 // waiting sees the install is alive.
 bool PayloadInstaller::flushStage() {
     phase("flush");
     auto flushing = std::async(std::launch::async, [this] { return flushEverything(); });
-    while (flushing.wait_for(kProgressPause) != std::future_status::ready) tell("");
-    return flushing.get();
+    auto digesting = std::async(std::launch::async, [this] { return digestStaged(); });
+    for (;;) {
+        const bool flushed = flushing.wait_for(kProgressPause) == std::future_status::ready;
+        if (flushed && digesting.wait_for(kProgressPause) == std::future_status::ready) break;
+        tell("");
+    }
+    const std::optional<std::size_t> mismatch = digesting.get();
+    if (!flushing.get()) return false;
+    if (!mismatch) return true;
+    return failText(Words::ForUser().text(
+        "install.error.digest", {{"path", request_.payloadPath + "/" + files_[*mismatch].path}}));
 }
 
 // The template folder may have been removed, or a link put in its place, while the files
@@ -483,8 +586,10 @@ bool PayloadInstaller::planMoves() {
     return true;
 }
 
-Receipt PayloadInstaller::receipt() const {
-    Receipt receipt;
+// One receipt for the staged copy and the final one; the list of files moves into it, so a
+// large install holds it once.
+void PayloadInstaller::makeReceipt() {
+    Receipt& receipt = receipt_;
     receipt.identifier = request_.pack.identifier;
     receipt.version = request_.pack.version;
     receipt.packTitle = request_.pack.title;
@@ -493,7 +598,7 @@ Receipt PayloadInstaller::receipt() const {
     receipt.hostKind = request_.hostKind;
     receipt.hostPath = request_.hostPath;
     receipt.destination = request_.destination;
-    receipt.files = files_;
+    receipt.files = std::move(files_);
     receipt.installedAt = SecondsSince2001Now();
     // Folders an earlier version created stay the pack's own.
     std::set<std::string> seen;
@@ -505,14 +610,14 @@ Receipt PayloadInstaller::receipt() const {
     for (const std::string& folder : createdFolders_) {
         if (seen.insert(folder).second) receipt.createdFolders.push_back(folder);
     }
-    return receipt;
 }
 
 // The receipt is staged with the journal, so a run killed after its last move can still be
 // finished by the next one.
 bool PayloadInstaller::writeJournal() {
     const std::string staged = stagePath() + "/" + kStagedReceipt;
-    const std::string error = WriteReceipt(receipt(), staged);
+    makeReceipt();
+    const std::string error = WriteReceipt(receipt_, staged);
     if (!error.empty()) {
         return failText(Words::ForUser().text("install.error.receipt", {{"path", staged}, {"reason", error}}));
     }
@@ -567,7 +672,7 @@ bool PayloadInstaller::markCommitted() {
 }
 
 bool PayloadInstaller::writeReceipt() {
-    const std::string error = WriteReceipt(receipt(), receiptPath_);
+    const std::string error = WriteReceipt(receipt_, receiptPath_);
     if (error.empty()) return true;
     platform::Posix().unlinkat(stage_.fd(), kCommittedMark, 0);
     return failText(Words::ForUser().text("install.error.receipt", {{"path", receiptPath_}, {"reason", error}}));
@@ -602,13 +707,14 @@ InstallReport PayloadInstaller::run() {
     if (!done) {
         report_.keptFiles.clear();
         rollBack();
+        giveBack();
         removeStage();
         return report_;
     }
     report_.installed = true;
     removeStage();
     report_.files = progress_.filesTotal;
-    for (const ReceiptFile& file : files_) report_.bytes += file.size;
+    for (const ReceiptFile& file : receipt_.files) report_.bytes += file.size;
     report_.receiptPath = receiptPath_;
     return report_;
 }

@@ -7,6 +7,7 @@
 
 #include "installer/install/file_digest.h"
 #include "installer/install/folder_handle.h"
+#include "installer/install/receipt_stream.h"
 #include "system/posix_calls.h"
 #include "installer/install/install_room.h"  // Last: see there.
 
@@ -38,19 +39,34 @@ FileState StateOf(const Located& file, const ReceiptFile& listed) {
     return same ? FileState::Same : FileState::Changed;
 }
 
+void CheckFile(const FolderHandle& destination, const ReceiptFile& file, ReceiptCheck& check) {
+    switch (StateOf(Locate(destination, file.path), file)) {
+        case FileState::Missing: check.missing.push_back(file.path); break;
+        case FileState::Changed: check.changed.push_back(file.path); break;
+        case FileState::Same: break;
+    }
+}
+
 }  // namespace
 
 ReceiptCheck VerifyReceipt(const Receipt& receipt) {
     ReceiptCheck check;
     const FolderHandle destination = OpenFolderNoFollow(receipt.destination);
-    for (const ReceiptFile& file : receipt.files) {
-        switch (StateOf(Locate(destination, file.path), file)) {
-            case FileState::Missing: check.missing.push_back(file.path); break;
-            case FileState::Changed: check.changed.push_back(file.path); break;
-            case FileState::Same: break;
-        }
-    }
+    for (const ReceiptFile& file : receipt.files) CheckFile(destination, file, check);
     return check;
+}
+
+// Read twice: the destination must be known before the first file is checked, and the
+// receipt need not name it first.
+std::optional<ReceiptFileCheck> VerifyReceiptAt(const std::string& path) {
+    std::optional<Receipt> head = ReadReceiptStreaming(path, {});
+    if (!head) return std::nullopt;
+    ReceiptFileCheck result{std::move(*head), 0, {}};
+    const FolderHandle destination = OpenFolderNoFollow(result.receipt.destination);
+    const auto again = ReadReceiptStreaming(
+        path, [&](const ReceiptFile& file) { CheckFile(destination, file, result.check); }, &result.files);
+    if (!again || again->destination != result.receipt.destination) return std::nullopt;
+    return result;
 }
 
 Uninstalled UninstallReceipt(const Receipt& receipt, const std::string& receiptPath) {

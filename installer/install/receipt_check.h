@@ -2,6 +2,7 @@
 // Files are reached from "/" without following links (folder_handle.h).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,16 @@ struct ReceiptCheck {
 };
 
 ReceiptCheck VerifyReceipt(const Receipt& receipt);
+
+// The check of the receipt file at `path`, made as the receipt is read (receipt_stream.h),
+// so that verifying an install of any size holds one file entry at a time.
+struct ReceiptFileCheck {
+    Receipt receipt;  // Without its files.
+    std::size_t files = 0;
+    ReceiptCheck check;
+};
+// Nothing when `path` holds no receipt.
+std::optional<ReceiptFileCheck> VerifyReceiptAt(const std::string& path);
 
 struct Uninstalled {
     std::vector<std::string> removed;  // Files removed.

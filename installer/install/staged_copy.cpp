@@ -1,6 +1,5 @@
 #include "installer/install/staged_copy.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,31 +14,15 @@ namespace {
 
 // Large enough that a big file takes few calls, small enough to stay in the caches.
 constexpr std::size_t kCopyBuffer = 1u << 20;
-// A file this big is copied inside the kernel and its digest read back from the staged copy.
+// A file this big is copied inside the kernel; its digest is left to be read back.
 constexpr std::uint64_t kKernelCopyFrom = 1u << 20;
 constexpr std::size_t kKernelStep = 4u << 20;
-
-// Reads the staged copy `fd` (its first `size` bytes) into `sha` a window at a time, so only
-// a window is ever mapped.
-bool DigestMapped(int fd, std::uint64_t size, Sha256& sha) {
-    for (std::uint64_t offset = 0; offset < size; offset += kKernelStep) {
-        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kKernelStep, size - offset));
-        void* window = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, static_cast<off_t>(offset));
-        if (window == MAP_FAILED) return false;
-        ::madvise(window, length, MADV_SEQUENTIAL);
-        sha.add(window, length);
-        ::munmap(window, length);
-    }
-    return true;
-}
 
 }  // namespace
 
 StagedCopier::StagedCopier(std::function<void(std::uint64_t)> copiedBytes)
     : buffer_(kCopyBuffer), copiedBytes_(std::move(copiedBytes)) {}
 
-// The digest is taken from the staged copy, not the source, so it is the digest of exactly
-// the bytes installed even when the source changes meanwhile (the staging folder is ours).
 std::optional<CopyResult> StagedCopier::copyInKernel(int from, int to) {
     CopyResult result;
     for (;;) {
@@ -57,13 +40,8 @@ std::optional<CopyResult> StagedCopier::copyInKernel(int from, int to) {
         result.bytes += static_cast<std::uint64_t>(got);
         if (copiedBytes_) copiedBytes_(static_cast<std::uint64_t>(got));
     }
-    Sha256 sha;
-    if (!DigestMapped(to, result.bytes, sha)) {
-        result.error = errno;
-        return result;
-    }
-    result.sha256 = sha.hex();
     result.copied = true;
+    result.digestPending = true;
     return result;
 }
 

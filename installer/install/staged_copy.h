@@ -1,7 +1,9 @@
 // Copying one payload file into the staging folder with its SHA-256 digest. A small file's
 // bytes pass once through a buffer that is reused for every file, the digest taken as they
-// pass; a big one is copied inside the kernel (copy_file_range) and its digest read back from
-// the staged copy a window at a time. Memory stays the same whatever the pack's size.
+// pass; a big one is copied inside the kernel (copy_file_range) and its digest is left to the
+// caller, to be read back from the staged copy (so it is the digest of exactly the bytes
+// installed) at a time when the disk is busy anyway. Memory stays the same whatever the
+// pack's size.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +19,8 @@ struct CopyResult {
     bool readFailed = false;  // Set with `error` when the source failed, not the copy.
     int error = 0;
     std::uint64_t bytes = 0;
-    std::string sha256;
+    std::string sha256;         // Empty when digestPending.
+    bool digestPending = false;  // Copied in the kernel: the staged copy is still to be read.
 };
 
 class StagedCopier {

@@ -134,6 +134,7 @@ void InstallFlow::runInstall() {
     request.allowDowngrade = plan_->allowDowngrade;
     request.signerKeyId = plan_->signerKeyId;
     request.expectedSha256 = plan_->expectedSha256;
+    request.payloadIsOwn = plan_->payloadIsOwn;
     request.hostKind = HandoffValue(*handoff_, &HandoffValues::productType);
     request.destination = HandoffValue(*handoff_, &HandoffValues::templatePath);
     request.hostPath = HandoffValue(*handoff_, &HandoffValues::installPath);

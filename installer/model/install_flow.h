@@ -58,6 +58,7 @@ struct InstallPlan {
     std::string signerKeyId{};    // The key that signed the pack; empty when unsigned.
     // The signed digests every copied payload file must match; unset for an unsigned pack.
     std::optional<PayloadDigests> expectedSha256{};
+    bool payloadIsOwn = false;  // An archive unpacked for this run (InstallRequest).
 };
 
 class InstallFlow {

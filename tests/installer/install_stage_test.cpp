@@ -119,6 +119,38 @@ TEST(InstallStaging, CopiedBytesMustMatchTheSignedDigests) {
     EXPECT_EQ(scene.templateFile("unsigned.txt"), "<missing>");
 }
 
+// Big files are copied in the kernel and read back for their digests while the flush runs:
+// one whose bytes differ from the signed digest still stops the install whole, whichever of
+// several it is.
+TEST(InstallStaging, BigFilesReadBackMustMatchTheSignedDigests) {
+    const std::string big(2u << 20, 'x');
+    for (const std::string swapped : {"Big/a.bin", "Big/c.bin"}) {
+        InstallScene scene;
+        std::map<std::string, std::string> signedDigests{
+            {"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
+            {"Storyboards/Wide/Panel B.qtpl", Sha256Hex(std::string(70000, 'b'))},
+            {"read-me.txt", Sha256Hex("hello\n")}};
+        for (const char* name : {"Big/a.bin", "Big/b.bin", "Big/c.bin"}) {
+            scene.payloadFile(name, big);
+            signedDigests[name] = Sha256Hex(big);
+        }
+        auto request = scene.request();
+        request.expectedSha256 = signedDigests;
+        ASSERT_TRUE(InstallPayload(request).installed) << swapped;
+        std::string changed = big;
+        changed[changed.size() / 2] = 'y';
+        scene.payloadFile(swapped, changed);
+        const auto before = packgate_test::SnapshotTree(scene.templateFolder);
+        request = scene.request("1.1");
+        request.expectedSha256 = signedDigests;
+        const auto report = InstallPayload(request);
+        EXPECT_FALSE(report.installed) << swapped;
+        EXPECT_NE(report.error.find(swapped), std::string::npos) << report.error;
+        EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
+        EXPECT_TRUE(NothingStaged(scene.templateFolder));
+    }
+}
+
 class JournalTest : public testing::Test {
   protected:
     void SetUp() override { stage_ = installer::OpenFolderNoFollow(scratch_.path()); }

@@ -1,7 +1,8 @@
 // Installs a payload folder and kills itself (SIGKILL, so nothing of it runs on the way out)
 // when the install reaches a given phase and step:
-//   killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP
-// A PHASE of "-" installs without being killed. Exits 0 when installed, 1 when not.
+//   killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP [own]
+// A PHASE of "-" installs without being killed; "own" lets the install move the payload's
+// files, as it does an archive's unpacked for it. Exits 0 when installed, 1 when not.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +11,8 @@
 #include "installer/install/payload_install.h"
 
 int main(int argc, char** argv) {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP\n");
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: killed_install_helper PAYLOAD TEMPLATE HOME VERSION PHASE STEP [own]\n");
         return 2;
     }
     const std::string killPhase = argv[5];
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     request.hostTitle = "Quillet 5 Studio";
     request.hostKind = "Maker";
     request.hostPath = argv[2];
+    request.payloadIsOwn = argc == 8 && std::string(argv[7]) == "own";
     request.phaseReached = [&](std::string_view phase, std::size_t step) {
         if (phase == killPhase && step == killStep) std::raise(SIGKILL);
     };

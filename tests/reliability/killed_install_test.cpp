@@ -86,10 +86,16 @@ class KilledInstall : public testing::Test {
 
     // The helper's exit code; -1 when it was killed.
     int run(const std::string& version, const std::string& phase, std::size_t step) {
-        const std::string payload = version == "1.0" ? first_ : second_;
-        return packgate_test::RunProgram({KILLED_INSTALL_HELPER, payload, destination_, home_, version,
-                                          phase, std::to_string(step)})
-            .value_or(-1);
+        std::string payload = version == "1.0" ? first_ : second_;
+        std::vector<std::string> args{KILLED_INSTALL_HELPER, payload, destination_, home_, version,
+                                      phase, std::to_string(step)};
+        if (ownPayload_ && version != "1.0") {
+            // Moved from, so a fresh copy each time, as each run unpacks its archive anew.
+            args[1] = scratch_.path() + "/own " + std::to_string(owned_++);
+            fs::copy(second_, args[1], fs::copy_options::recursive);
+            args.push_back("own");
+        }
+        return packgate_test::RunProgram(args).value_or(-1);
     }
 
     std::string receiptVersion() const {
@@ -139,6 +145,8 @@ class KilledInstall : public testing::Test {
     packgate_test::TreeSnapshot oldTree_;
     packgate_test::TreeSnapshot newTree_;
     int cases_ = 0;
+    bool ownPayload_ = false;
+    int owned_ = 0;
 };
 
 constexpr std::size_t kFilesStaged = kFolders * kFilesPerFolder + 40 * 2 + 1;
@@ -150,6 +158,17 @@ TEST_F(KilledInstall, AtEveryPhaseTheTemplateFolderIsOldOrNewAndTheNextRunCleans
     const std::vector<std::pair<std::string, std::size_t>> points = {
         {"stage", 0}, {"stage", kFilesStaged - 1}, {"flush", 0}, {"commit", 0}, {"commit", 1},
         {"commit", kMoves - 1}, {"committed", 0}, {"clean", 0}};
+    for (const auto& [phase, step] : points) {
+        killAt(phase, step);
+        if (HasFailure()) return;
+    }
+}
+
+// The payload moved into staging rather than copied (an archive's, unpacked for the run).
+TEST_F(KilledInstall, AMovedPayloadKilledAtEveryPhaseLeavesOldOrNew) {
+    ownPayload_ = true;
+    const std::vector<std::pair<std::string, std::size_t>> points = {
+        {"stage", 0}, {"stage", kFilesStaged / 2}, {"flush", 0}, {"commit", 1}, {"committed", 0}};
     for (const auto& [phase, step] : points) {
         killAt(phase, step);
         if (HasFailure()) return;

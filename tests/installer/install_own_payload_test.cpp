@@ -1,0 +1,122 @@
+// An archive's payload, unpacked for this run, is moved into place rather than copied: what
+// lands is still held to the signed digests, and an install that fails leaves the payload
+// whole for the next attempt, exactly as it was.
+#include <openssl/sha.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "install_scene.h"
+#include "installer/install/receipt.h"
+#include "tree_snapshot.h"
+
+namespace installer_test {
+namespace {
+
+namespace fs = std::filesystem;
+using installer::InstallPayload;
+
+std::string Sha256Hex(const std::string& bytes) {
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char byte : digest) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+std::size_t FilesIn(const std::string& folder) {
+    std::size_t count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) count += entry.is_regular_file();
+    return count;
+}
+
+// A payload of a few files in name order, "a" ones first, each signed.
+struct OwnPayload {
+    OwnPayload() {
+        for (const char* name : {"a/one.qtpl", "a/two.qtpl", "b.qtpl", "z/last.qtpl"}) {
+            const std::string bytes = std::string("bytes of ") + name + "\n";
+            scene.payloadFile(name, bytes);
+            digests[name] = Sha256Hex(bytes);
+        }
+        fs::remove(scene.payload + "/read-me.txt");
+        fs::remove_all(scene.payload + "/Storyboards");
+    }
+    installer::InstallRequest request() const {
+        auto request = scene.request();
+        request.payloadIsOwn = true;
+        request.expectedSha256 = digests;
+        return request;
+    }
+    InstallScene scene;
+    std::map<std::string, std::string> digests;
+};
+
+TEST(OwnPayload, FilesAreMovedIntoPlaceWithTheirDigests) {
+    OwnPayload own;
+    const auto report = InstallPayload(own.request());
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_EQ(own.scene.templateFile("a/two.qtpl"), "bytes of a/two.qtpl\n");
+    EXPECT_EQ(own.scene.templateFile("z/last.qtpl"), "bytes of z/last.qtpl\n");
+    EXPECT_EQ(FilesIn(own.scene.payload), 0u);  // Moved, not copied.
+    const auto receipt = installer::ReadReceipt(report.receiptPath);
+    ASSERT_TRUE(receipt);
+    ASSERT_EQ(receipt->files.size(), 4u);
+    for (const auto& file : receipt->files) EXPECT_EQ(file.sha256, own.digests[file.path]) << file.path;
+}
+
+// Each way an install of a moved payload can fail after some files were taken: the
+// template folder is as it was and the payload is back, byte for byte.
+TEST(OwnPayload, AFailedInstallGivesThePayloadBack) {
+    struct Case {
+        const char* what;
+        std::function<void(OwnPayload&)> spoil;
+        const char* named;  // In the error.
+    };
+    const std::vector<Case> cases{
+        {"a tampered last file", [](OwnPayload& own) { own.scene.payloadFile("z/last.qtpl", "swapped\n"); },
+         "z/last.qtpl"},
+        {"a file the signature lacks", [](OwnPayload& own) { own.scene.payloadFile("zz.qtpl", "extra\n"); },
+         "zz.qtpl"},
+        {"a folder in the way of the last file",
+         [](OwnPayload& own) { fs::create_directories(own.scene.templateFolder + "/z/last.qtpl"); },
+         "z/last.qtpl"},
+    };
+    for (const Case& one : cases) {
+        OwnPayload own;
+        one.spoil(own);
+        const auto payloadBefore = packgate_test::SnapshotTree(own.scene.payload);
+        const auto templateBefore = packgate_test::SnapshotTree(own.scene.templateFolder);
+        const auto report = InstallPayload(own.request());
+        EXPECT_FALSE(report.installed) << one.what;
+        EXPECT_NE(report.error.find(one.named), std::string::npos) << one.what << ": " << report.error;
+        EXPECT_EQ(packgate_test::FirstDifference(payloadBefore, packgate_test::SnapshotTree(own.scene.payload)), "")
+            << one.what;
+        EXPECT_EQ(packgate_test::FirstDifference(templateBefore,
+                                                 packgate_test::SnapshotTree(own.scene.templateFolder)),
+                  "")
+            << one.what;
+    }
+}
+
+// A second attempt after a failure installs the same files in full.
+TEST(OwnPayload, AnotherAttemptAfterAFailureInstallsEverything) {
+    OwnPayload own;
+    fs::create_directories(own.scene.templateFolder + "/z/last.qtpl");
+    ASSERT_FALSE(InstallPayload(own.request()).installed);
+    fs::remove_all(own.scene.templateFolder + "/z");
+    const auto report = InstallPayload(own.request());
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_EQ(own.scene.templateFile("a/one.qtpl"), "bytes of a/one.qtpl\n");
+    EXPECT_EQ(own.scene.templateFile("z/last.qtpl"), "bytes of z/last.qtpl\n");
+}
+
+}  // namespace
+}  // namespace installer_test
