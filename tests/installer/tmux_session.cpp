@@ -84,7 +84,9 @@ int Tmux::programPid() {
 
 std::string Tmux::waitFor(const std::vector<std::string>& shown,
                           const std::vector<std::string>& gone) {
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    // Only a guard against a screen that never comes: a program under a sanitizer on a busy
+    // machine (the pack tool's key derivation takes seconds there) may be slow to get there.
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
     std::string last;
     while (std::chrono::steady_clock::now() < deadline) {
         last = screen();
