@@ -1,7 +1,6 @@
 // An archive's payload, unpacked for this run, is moved into place rather than copied: what
 // lands is still held to the signed digests, and an install that fails leaves the payload
 // whole for the next attempt, exactly as it was.
-#include <openssl/sha.h>
 
 #include <filesystem>
 #include <functional>
@@ -19,18 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using installer::InstallPayload;
-
-std::string Sha256Hex(const std::string& bytes) {
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
-}
 
 std::size_t FilesIn(const std::string& folder) {
     std::size_t count = 0;

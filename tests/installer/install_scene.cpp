@@ -1,5 +1,7 @@
 #include "install_scene.h"
 
+#include <openssl/sha.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -43,6 +45,18 @@ std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return "<missing>";
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Sha256Hex(const std::string& bytes) {
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char byte : digest) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
 }
 
 }  // namespace installer_test

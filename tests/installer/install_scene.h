@@ -33,4 +33,7 @@ class InstallScene {
 // The whole file at `path`, or "<missing>".
 std::string FileText(const std::string& path);
 
+// The SHA-256 of `bytes` in lower-case hex, by OpenSSL: what the install must find.
+std::string Sha256Hex(const std::string& bytes);
+
 }  // namespace installer_test

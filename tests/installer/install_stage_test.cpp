@@ -2,7 +2,6 @@
 // the digests a pack was signed with checked against the bytes copied, the journal of final
 // moves read back only when well formed, and the sweep leaving a live run's folder alone.
 #include <fcntl.h>
-#include <openssl/sha.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -23,18 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using installer::InstallPayload;
 using installer::StagedMove;
-
-std::string Sha256Hex(const std::string& bytes) {
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
-}
 
 bool NothingStaged(const std::string& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) {

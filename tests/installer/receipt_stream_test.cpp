@@ -1,13 +1,13 @@
 // Reading a receipt one entry at a time: it must agree with the whole-file reader on every
 // receipt the install writes, refuse what is not a receipt, and verify an install whatever
 // order the receipt's keys come in.
-#include <openssl/sha.h>
 
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "fake_machine.h"
+#include "install_scene.h"
 #include "installer/install/receipt.h"
 #include "installer/install/receipt_check.h"
 #include "installer/install/receipt_stream.h"
@@ -91,18 +91,6 @@ TEST(ReceiptStream, WhatIsNoReceiptReadsAsNothing) {
         EXPECT_EQ(ReadReceiptStreaming(path, {}).has_value(), i == 0) << texts[i];
     }
     EXPECT_FALSE(ReadReceiptStreaming(scratch / "missing", {}));
-}
-
-std::string Sha256Hex(const std::string& bytes) {
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
 }
 
 // Files listed before the destination is named: every file is still checked against the
