@@ -45,18 +45,16 @@ foundation::LogSink InstallLog::sink() {
 
 void InstallLog::write(std::string_view message) {
     if (fileSink_) fileSink_(message);
-    // The prefix of a log line starts "YYYY-MM-DD hh:mm:ss.mmm ".
-    constexpr std::size_t kTimeAt = 11;
-    constexpr std::size_t kTimeLength = 12;
-    InstallLogEntry entry{foundation::LogLinePrefix().substr(kTimeAt, kTimeLength), std::string(message)};
+    std::string line = foundation::LogLinePrefix() + " ";
+    line += message;
     const std::lock_guard lock(mutex_);
-    entries_.push_back(std::move(entry));
-    if (entries_.size() > kKeptLines) entries_.pop_front();
+    lines_.push_back(std::move(line));
+    if (lines_.size() > kKeptLines) lines_.pop_front();
 }
 
-std::vector<InstallLogEntry> InstallLog::entries() const {
+std::vector<std::string> InstallLog::lines() const {
     const std::lock_guard lock(mutex_);
-    return {entries_.begin(), entries_.end()};
+    return {lines_.begin(), lines_.end()};
 }
 
 std::string DefaultInstallLogPath(const std::string& home) {

@@ -16,13 +16,6 @@
 
 namespace installer {
 
-// One line of this run's log as the front ends show it: the time it was written (local,
-// "hh:mm:ss.mmm") and the message, with its own indentation.
-struct InstallLogEntry {
-    std::string time;
-    std::string message;
-};
-
 class InstallLog {
   public:
     // Lines kept in memory; older ones are dropped first.
@@ -36,8 +29,8 @@ class InstallLog {
 
     // The sink that writes to this log; the log must outlive every use of it.
     foundation::LogSink sink();
-    // This run's lines, oldest first.
-    std::vector<InstallLogEntry> entries() const;
+    // This run's lines, each with its time and process prefix, oldest first.
+    std::vector<std::string> lines() const;
     // The file's path, or nothing when the log is kept in memory only.
     const std::optional<std::string>& path() const { return path_; }
 
@@ -48,7 +41,7 @@ class InstallLog {
     std::optional<std::string> path_;
     foundation::LogSink fileSink_;
     mutable std::mutex mutex_;
-    std::deque<InstallLogEntry> entries_;
+    std::deque<std::string> lines_;
 };
 
 // <home>/Library/Logs/Packgate-install.log.

@@ -39,8 +39,8 @@ LogWindow::LogWindow(const InstallLog& log, const Words& words, QWidget* parent)
 
 void LogWindow::refresh() {
     lines_.clear();
-    for (const InstallLogEntry& entry : log_.entries()) {
-        lines_.push_back(QString::fromStdString(LogEntryText(entry)));
+    for (const std::string& line : log_.lines()) {
+        lines_.push_back(QString::fromStdString(MessageFirst(line)));
     }
     showFiltered();
 }

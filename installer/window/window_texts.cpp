@@ -20,6 +20,25 @@ void Join(std::string& into, const std::string& part) {
     into += part;
 }
 
+bool AllDigits(std::string_view text) {
+    for (const char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
+    }
+    return !text.empty();
+}
+
+// Whether `line` starts with "YYYY-MM-DD hh:mm:ss.mmm ".
+bool HasTimePrefix(const std::string& line) {
+    constexpr std::size_t kPrefix = 24;
+    if (line.size() < kPrefix) return false;
+    const std::string_view text(line);
+    return AllDigits(text.substr(0, 4)) && text[4] == '-' && AllDigits(text.substr(5, 2)) &&
+           text[7] == '-' && AllDigits(text.substr(8, 2)) && text[10] == ' ' &&
+           AllDigits(text.substr(11, 2)) && text[13] == ':' && AllDigits(text.substr(14, 2)) &&
+           text[16] == ':' && AllDigits(text.substr(17, 2)) && text[19] == '.' &&
+           AllDigits(text.substr(20, 3)) && text[23] == ' ';
+}
+
 }  // namespace
 
 std::string RowDetails(const Words& words, const PaneRow& row) {
@@ -71,9 +90,11 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
     return summary;
 }
 
-std::string LogEntryText(const InstallLogEntry& entry) {
-    constexpr std::size_t kSeconds = 8;  // "hh:mm:ss"
-    return entry.message + "  (" + entry.time.substr(0, kSeconds) + ")";
+std::string MessageFirst(const std::string& line) {
+    if (!HasTimePrefix(line)) return line;
+    const std::size_t programEnd = line.find("] ", 24);
+    if (programEnd == std::string::npos) return line;
+    return line.substr(programEnd + 2) + "  (" + line.substr(11, 8) + ")";
 }
 
 }  // namespace installer

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "installer/model/front_end.h"
-#include "installer/model/install_log.h"
 #include "installer/present/flow_words.h"
 #include "installer/words/words.h"
 
@@ -34,7 +33,8 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
                         const std::optional<HandoffList>& handoff,
                         const std::optional<InstallReport>& install);
 
-// A log line as the log window lists it: "message  (hh:mm:ss)".
-std::string LogEntryText(const InstallLogEntry& entry);
+// "message  (hh:mm:ss)" from a line "YYYY-MM-DD hh:mm:ss.mmm program[pid:tid] message";
+// a line of another form is kept as it stands.
+std::string MessageFirst(const std::string& line);
 
 }  // namespace installer

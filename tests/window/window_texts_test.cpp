@@ -92,10 +92,14 @@ TEST(WindowTexts, SummarySaysWhatHappenedInPlainWords) {
 }
 
 TEST(WindowTexts, LogLinesPutTheMessageFirst) {
-    EXPECT_EQ(LogEntryText({"07:08:09.123", "didEnterPane: x"}), "didEnterPane: x  (07:08:09)");
-    // The message is shown as it was logged, whatever it holds.
-    EXPECT_EQ(LogEntryText({"07:08:09.123", "a] b"}), "a] b  (07:08:09)");
-    EXPECT_EQ(LogEntryText({"07:08:09.123", "  indented"}), "  indented  (07:08:09)");
+    EXPECT_EQ(MessageFirst("2024-05-06 07:08:09.123 packgate-installer[12:34] didEnterPane: x"),
+              "didEnterPane: x  (07:08:09)");
+    // A message holding "] " keeps it: only the program's bracket ends the prefix.
+    EXPECT_EQ(MessageFirst("2024-05-06 07:08:09.123 p[1:2] a] b"), "a] b  (07:08:09)");
+    for (const std::string line : {"", "plain text", "2024-05-06 07:08:09.123 no bracket",
+                                   "2024-05-06T07:08:09.123 p[1:2] m", "2024-5-06 07:08:09.123 p[1:2] m"}) {
+        EXPECT_EQ(MessageFirst(line), line);
+    }
 }
 
 TEST(WindowTexts, EveryEnglishWindowTextIsTranslated) {
