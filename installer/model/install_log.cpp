@@ -1,6 +1,9 @@
 #include "installer/model/install_log.h"
 
+#include <time.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include "foundation/paths.h"
 #include "installer/model/model_room.h"  // Last: see there.
@@ -19,6 +22,18 @@ void WriteToStandardError(std::string_view message) {
         if (written <= 0) return;
         rest.remove_prefix(static_cast<std::size_t>(written));
     }
+}
+
+// The local time of day now, to the millisecond.
+std::string TimeOfDayNow() {
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm local {};
+    localtime_r(&now.tv_sec, &local);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
+                  local.tm_sec, static_cast<int>(now.tv_nsec / 1000000));
+    return stamp;
 }
 
 }  // namespace
@@ -45,16 +60,15 @@ foundation::LogSink InstallLog::sink() {
 
 void InstallLog::write(std::string_view message) {
     if (fileSink_) fileSink_(message);
-    std::string line = foundation::LogLinePrefix() + " ";
-    line += message;
+    LogEntry entry{TimeOfDayNow(), std::string(message)};
     const std::lock_guard lock(mutex_);
-    lines_.push_back(std::move(line));
-    if (lines_.size() > kKeptLines) lines_.pop_front();
+    entries_.push_back(std::move(entry));
+    if (entries_.size() > kKeptLines) entries_.pop_front();
 }
 
-std::vector<std::string> InstallLog::lines() const {
+std::vector<LogEntry> InstallLog::entries() const {
     const std::lock_guard lock(mutex_);
-    return {lines_.begin(), lines_.end()};
+    return {entries_.begin(), entries_.end()};
 }
 
 std::string DefaultInstallLogPath(const std::string& home) {

@@ -16,6 +16,12 @@
 
 namespace installer {
 
+// One line of the log as it was written: when, and what.
+struct LogEntry {
+    std::string time;     // Local time of day, "hh:mm:ss.mmm".
+    std::string message;  // As the writer gave it, indentation kept.
+};
+
 class InstallLog {
   public:
     // Lines kept in memory; older ones are dropped first.
@@ -29,8 +35,8 @@ class InstallLog {
 
     // The sink that writes to this log; the log must outlive every use of it.
     foundation::LogSink sink();
-    // This run's lines, each with its time and process prefix, oldest first.
-    std::vector<std::string> lines() const;
+    // This run's entries, oldest first.
+    std::vector<LogEntry> entries() const;
     // The file's path, or nothing when the log is kept in memory only.
     const std::optional<std::string>& path() const { return path_; }
 
@@ -41,7 +47,7 @@ class InstallLog {
     std::optional<std::string> path_;
     foundation::LogSink fileSink_;
     mutable std::mutex mutex_;
-    std::deque<std::string> lines_;
+    std::deque<LogEntry> entries_;
 };
 
 // <home>/Library/Logs/Packgate-install.log.

@@ -347,23 +347,6 @@ std::optional<Layer> Dialog(const std::vector<std::string>& message, const std::
     return layer;
 }
 
-// A log line as the log viewer shows it: the message, then the time it was logged.
-struct LogEntry {
-    std::string message;
-    std::string time;
-};
-
-// "YYYY-MM-DD hh:mm:ss.mmm program[pid:tid] message": the message keeps its indentation.
-LogEntry ReadLogLine(const std::string& line) {
-    const std::size_t firstSpace = line.find(' ');
-    const std::size_t secondSpace =
-        firstSpace == std::string::npos ? firstSpace : line.find(' ', firstSpace + 1);
-    const std::size_t prefixEnd =
-        secondSpace == std::string::npos ? secondSpace : line.find("] ", secondSpace);
-    if (prefixEnd == std::string::npos) return {line, {}};
-    return {line.substr(prefixEnd + 2), line.substr(firstSpace + 1, secondSpace - firstSpace - 1)};
-}
-
 // The message's lines wrapped to `columns`, each continuation indented as the message is.
 std::vector<std::string> WrapKeepingIndent(const std::string& message, int columns) {
     const std::size_t indent = std::min<std::size_t>(
@@ -400,8 +383,7 @@ Layer LogLayer(const ScreenModel& model, int width, int height) {
         std::string time;
     };
     std::vector<Shown> lines;
-    for (const std::string& raw : model.logLines) {
-        const LogEntry entry = ReadLogLine(raw);
+    for (const LogEntry& entry : model.logEntries) {
         if (!model.ui.logFilter.empty() &&
             entry.message.find(model.ui.logFilter) == std::string::npos) {
             continue;

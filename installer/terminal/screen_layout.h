@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installer/model/install_flow.h"
+#include "installer/model/install_log.h"
 #include "installer/terminal/ui_controller.h"
 
 namespace installer {
@@ -64,7 +65,7 @@ struct ScreenModel {
     PaneView pane;
     std::optional<HandoffList> handoff;
     UiState ui;
-    std::vector<std::string> logLines;
+    std::vector<LogEntry> logEntries;
     std::optional<std::string> logPath;
     bool working = false;  // A pane callback is about to run.
     // What the person waits for, and for how long already, while the pane's code runs.

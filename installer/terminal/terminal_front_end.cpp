@@ -179,7 +179,7 @@ ScreenModel Model(const TerminalFrontEnd::Shown& shown, const InstallLog& log,
     model.pane = shown.pane;
     model.handoff = shown.handoff;
     model.ui = shown.ui;
-    if (model.ui.overlay == Overlay::Log) model.logLines = log.lines();
+    if (model.ui.overlay == Overlay::Log) model.logEntries = log.entries();
     model.logPath = log.path();
     model.wait = shown.wait;
     if (shown.wait) {

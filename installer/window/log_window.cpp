@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "installer/window/window_texts.h"
+#include "installer/present/log_texts.h"
 
 namespace installer {
 
@@ -39,8 +39,8 @@ LogWindow::LogWindow(const InstallLog& log, const Words& words, QWidget* parent)
 
 void LogWindow::refresh() {
     lines_.clear();
-    for (const std::string& line : log_.lines()) {
-        lines_.push_back(QString::fromStdString(MessageFirst(line)));
+    for (const LogEntry& entry : log_.entries()) {
+        lines_.push_back(QString::fromStdString(MessageThenTime(entry)));
     }
     showFiltered();
 }

@@ -2,7 +2,6 @@
 
 #include "installer/present/install_texts.h"
 
-#include <cctype>
 #include <utility>
 
 namespace installer {
@@ -18,25 +17,6 @@ void Join(std::string& into, const std::string& part) {
     if (part.empty()) return;
     if (!into.empty()) into += " · ";
     into += part;
-}
-
-bool AllDigits(std::string_view text) {
-    for (const char c : text) {
-        if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
-    }
-    return !text.empty();
-}
-
-// Whether `line` starts with "YYYY-MM-DD hh:mm:ss.mmm ".
-bool HasTimePrefix(const std::string& line) {
-    constexpr std::size_t kPrefix = 24;
-    if (line.size() < kPrefix) return false;
-    const std::string_view text(line);
-    return AllDigits(text.substr(0, 4)) && text[4] == '-' && AllDigits(text.substr(5, 2)) &&
-           text[7] == '-' && AllDigits(text.substr(8, 2)) && text[10] == ' ' &&
-           AllDigits(text.substr(11, 2)) && text[13] == ':' && AllDigits(text.substr(14, 2)) &&
-           text[16] == ':' && AllDigits(text.substr(17, 2)) && text[19] == '.' &&
-           AllDigits(text.substr(20, 3)) && text[23] == ' ';
 }
 
 }  // namespace
@@ -88,13 +68,6 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
                                     value ? *value : words.text("window.summary.missing"));
     }
     return summary;
-}
-
-std::string MessageFirst(const std::string& line) {
-    if (!HasTimePrefix(line)) return line;
-    const std::size_t programEnd = line.find("] ", 24);
-    if (programEnd == std::string::npos) return line;
-    return line.substr(programEnd + 2) + "  (" + line.substr(11, 8) + ")";
 }
 
 }  // namespace installer

@@ -33,8 +33,4 @@ SummaryText MakeSummary(const Words& words, const std::string& packTitle,
                         const std::optional<HandoffList>& handoff,
                         const std::optional<InstallReport>& install);
 
-// "message  (hh:mm:ss)" from a line "YYYY-MM-DD hh:mm:ss.mmm program[pid:tid] message";
-// a line of another form is kept as it stands.
-std::string MessageFirst(const std::string& line);
-
 }  // namespace installer

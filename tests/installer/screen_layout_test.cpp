@@ -141,7 +141,7 @@ TEST(InstallerScreen, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
 TEST(InstallerScreen, TheLogViewShowsTheNewestLinesUnlessScrolled) {
     ScreenModel model = PaneModel();
     model.ui.overlay = installer::Overlay::Log;
-    for (int i = 0; i < 100; ++i) model.logLines.push_back("line " + std::to_string(i));
+    for (int i = 0; i < 100; ++i) model.logEntries.push_back({"10:00:00.000", "line " + std::to_string(i)});
     std::string screen = Screen(model, 80, 24);
     EXPECT_TRUE(Contains(screen, "line 99")) << screen;
     EXPECT_FALSE(Contains(screen, "line 50"));

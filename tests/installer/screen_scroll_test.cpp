@@ -116,9 +116,9 @@ TEST(ScrolledList, WaitsSayWhatIsAwaitedAndForHowLong) {
 TEST(LogViewer, MessageFirstThenTimeIndentKeptPositionAndFilter) {
     ScreenModel model = ManyRows(2, 0);
     model.ui.overlay = installer::Overlay::Log;
-    model.logLines = {"2024-05-01 10:11:12.345 packgate-installer[1:2] didEnterPane",
-                      "2024-05-01 10:11:13.000 packgate-installer[1:2]     indented detail",
-                      "2024-05-01 10:11:14.500 packgate-installer[1:2] Exit Yes"};
+    model.logEntries = {{"10:11:12.345", "didEnterPane"},
+                        {"10:11:13.000", "    indented detail"},
+                        {"10:11:14.500", "Exit Yes"}};
     std::string screen = Text(LayoutScreen(model, 80, 24), 80, 24);
     EXPECT_TRUE(Contains(screen, "│ didEnterPane") || Contains(screen, "| didEnterPane")) << screen;
     EXPECT_TRUE(Contains(screen, "10:11:12.345")) << screen;

@@ -248,7 +248,7 @@ TEST(WindowLog, ShowsThisRunsLinesMessageFirstFiltersAndSavesWhatItShows) {
     installer::LogWindow& log = *run.window().logWindow();
     const QStringList all = log.shownLines();
     ASSERT_FALSE(all.isEmpty());
-    EXPECT_EQ(all.size(), static_cast<qsizetype>(run.log().lines().size()));
+    EXPECT_EQ(all.size(), static_cast<qsizetype>(run.log().entries().size()));
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const QString& line) {
         return line.startsWith(QStringLiteral("didEnterPane")) && line.endsWith(QLatin1Char(')'));
     }));

@@ -1,6 +1,7 @@
 // The window's texts built from what the flow reports.
 #include <gtest/gtest.h>
 
+#include "installer/present/log_texts.h"
 #include "installer/window/window_texts.h"
 
 namespace installer {
@@ -92,14 +93,12 @@ TEST(WindowTexts, SummarySaysWhatHappenedInPlainWords) {
 }
 
 TEST(WindowTexts, LogLinesPutTheMessageFirst) {
-    EXPECT_EQ(MessageFirst("2024-05-06 07:08:09.123 packgate-installer[12:34] didEnterPane: x"),
-              "didEnterPane: x  (07:08:09)");
-    // A message holding "] " keeps it: only the program's bracket ends the prefix.
-    EXPECT_EQ(MessageFirst("2024-05-06 07:08:09.123 p[1:2] a] b"), "a] b  (07:08:09)");
-    for (const std::string line : {"", "plain text", "2024-05-06 07:08:09.123 no bracket",
-                                   "2024-05-06T07:08:09.123 p[1:2] m", "2024-5-06 07:08:09.123 p[1:2] m"}) {
-        EXPECT_EQ(MessageFirst(line), line);
-    }
+    EXPECT_EQ(MessageThenTime({"07:08:09.123", "didEnterPane: x"}), "didEnterPane: x  (07:08:09)");
+    // A message holding "] " or a time of its own is kept whole: nothing is read out of it.
+    EXPECT_EQ(MessageThenTime({"07:08:09.123", "a] b"}), "a] b  (07:08:09)");
+    EXPECT_EQ(MessageThenTime({"23:59:59.999", "2024-05-06 07:08:09.123 p[1:2] m"}),
+              "2024-05-06 07:08:09.123 p[1:2] m  (23:59:59)");
+    EXPECT_EQ(MessageThenTime({"00:00:00.000", "    indented"}), "    indented  (00:00:00)");
 }
 
 TEST(WindowTexts, EveryEnglishWindowTextIsTranslated) {
