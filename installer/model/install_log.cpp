@@ -1,9 +1,6 @@
 #include "installer/model/install_log.h"
 
-#include <time.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 #include "foundation/paths.h"
 #include "installer/model/model_room.h"  // Last: see there.
@@ -24,16 +21,12 @@ void WriteToStandardError(std::string_view message) {
     }
 }
 
-// The local time of day now, to the millisecond.
+// The local time of day now, to the millisecond, as the log file's lines give it: their prefix
+// starts "YYYY-MM-DD hh:mm:ss.mmm ".
 std::string TimeOfDayNow() {
-    struct timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm local {};
-    localtime_r(&now.tv_sec, &local);
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
-                  local.tm_sec, static_cast<int>(now.tv_nsec / 1000000));
-    return stamp;
+    constexpr std::size_t kTimeAt = 11;
+    constexpr std::size_t kTimeLength = 12;
+    return foundation::LogLinePrefix().substr(kTimeAt, kTimeLength);
 }
 
 }  // namespace
