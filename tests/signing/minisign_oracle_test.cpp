@@ -1,4 +1,6 @@
 // Debian's minisign and this library read each other's keys and signatures.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "child_process.h"
@@ -46,7 +48,10 @@ TEST(MinisignMadeFiles, SignatureOverAFileVerifiesHere) {
     EXPECT_EQ(signature->trustedComment, kStamp);
     EXPECT_EQ(signing::Verify(*key, ReadBytes(file), *signature), signing::Verdict::Valid);
     // minisign names the key by its id in the public key's comment, printed as we print it.
-    EXPECT_EQ(key->comment, "minisign public key " + signing::KeyIdText(key->id));
+    // minisign names the key by its id as a plain hexadecimal number, without leading zeros.
+    std::string shownId = signing::KeyIdText(key->id);
+    shownId.erase(0, std::min(shownId.find_first_not_of('0'), shownId.size() - 1));
+    EXPECT_EQ(key->comment, "minisign public key " + shownId);
 
     std::vector<std::uint8_t> changed = ReadBytes(file);
     changed[0] ^= 1;
