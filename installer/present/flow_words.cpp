@@ -31,6 +31,14 @@ std::optional<std::string> SignatureLine(const std::optional<PackSignature>& sig
     return words.text("signature.signed", {{"signer", signer}, {"key", signature->keyId}});
 }
 
+std::string IntroductionHeading(const std::string& packTitle, const Words& words) {
+    return words.text("intro.welcome", {{"pack", packTitle}});
+}
+
+std::vector<std::string> IntroductionParagraphs(const Words& words) {
+    return {words.text("intro.body"), words.text("intro.report")};
+}
+
 const Words& EnglishWords() {
     static const Words english = Words::ForLanguage("en");
     return english;

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "installer/model/flow_step.h"
 #include "installer/model/front_end.h"
@@ -28,6 +29,13 @@ std::string ContinueLabel(FlowStep step, const Words& words = Words::ForUser());
 // whose signature was looked at (a bare pane).
 std::optional<std::string> SignatureLine(const std::optional<PackSignature>& signature,
                                          const Words& words = Words::ForUser());
+
+// The introduction's heading: "Welcome to the NAME installer".
+std::string IntroductionHeading(const std::string& packTitle, const Words& words = Words::ForUser());
+
+// The introduction's paragraphs under the heading and the signature: what the installer does,
+// and what the pane reports to the maker once the person goes on.
+std::vector<std::string> IntroductionParagraphs(const Words& words = Words::ForUser());
 
 // The English words, for reports that stay the same whatever the user's language.
 const Words& EnglishWords();

@@ -75,8 +75,7 @@ void AddLines(std::vector<Line>& lines, std::vector<ContentLine> added) {
 
 std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
     std::vector<Line> lines;
-    AddWrapped(lines, W().text("intro.welcome", {{"pack", model.packTitle}}), width,
-               Style::Heading);
+    AddWrapped(lines, IntroductionHeading(model.packTitle, W()), width, Style::Heading);
     AddBlank(lines);
     if (const auto signature = SignatureLine(model.signature)) {
         const bool trusted =
@@ -84,10 +83,10 @@ std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
         AddWrapped(lines, *signature, width, trusted ? Style::Normal : Style::Warning);
         AddBlank(lines);
     }
-    AddWrapped(lines, W().text("intro.body"), width, Style::Normal);
-    AddBlank(lines);
-    AddWrapped(lines, W().text("intro.report"), width, Style::Normal);
-    AddBlank(lines);
+    for (const std::string& paragraph : IntroductionParagraphs(W())) {
+        AddWrapped(lines, paragraph, width, Style::Normal);
+        AddBlank(lines);
+    }
     AddLines(lines, IntroductionInstallLines(model, width));
     return lines;
 }

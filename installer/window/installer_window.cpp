@@ -123,12 +123,16 @@ QWidget* InstallerWindow::buildIntroduction(const std::string& packTitle) {
     auto* page = new QWidget(pages_);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(HeadingLabel(words_.text("window.introduction.heading", {{"pack", packTitle}}),
-                                   "introductionHeading", page));
+    layout->addWidget(
+        HeadingLabel(IntroductionHeading(packTitle, words_), "introductionHeading", page));
     signature_ = TextLabel({}, "introductionSignature", page);
     signature_->hide();
     layout->addWidget(signature_);
-    layout->addWidget(TextLabel(words_.text("window.introduction.body"), "introductionBody", page));
+    std::string body;
+    for (const std::string& paragraph : IntroductionParagraphs(words_)) {
+        body += (body.empty() ? "" : "\n\n") + paragraph;
+    }
+    layout->addWidget(TextLabel(body, "introductionBody", page));
     layout->addStretch(1);
     return page;
 }

@@ -51,6 +51,21 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
         ASSERT_NE(line, nullptr);
         EXPECT_TRUE(Shows(TerminalScreen(model), line->text())) << line->text().toStdString();
     }
+    // The introduction's heading and paragraphs, on a screen wide enough that none is wrapped.
+    std::string wide;
+    for (const std::string& line :
+         installer::FrameText(installer::LayoutScreen(model, 400, 60), 400, 60)) {
+        wide += line + "\n";
+    }
+    const QString heading = run.find<QLabel>("introductionHeading")->text();
+    EXPECT_TRUE(Shows(wide, heading)) << heading.toStdString();
+    const QStringList paragraphs =
+        run.find<QLabel>("introductionBody")->text().split(QStringLiteral("\n\n"));
+    EXPECT_EQ(paragraphs.size(), 2);
+    for (const QString& paragraph : paragraphs) {
+        EXPECT_TRUE(Shows(wide, paragraph)) << paragraph.toStdString();
+    }
+
     const QString next = "[ " + run.continueButton()->text() + " ]";
     EXPECT_TRUE(Shows(TerminalScreen(model), next)) << next.toStdString();
 

@@ -108,7 +108,7 @@ TEST(WindowTexts, EveryEnglishWindowTextIsTranslated) {
             EXPECT_TRUE(chinese.has(key)) << key;
         }
     }
-    EXPECT_EQ(WaitText(chinese, FlowWait::LeavingPane, 3), "正在檢查所選的 Quillet… 3 秒");
+    EXPECT_EQ(WaitText(chinese, FlowWait::LeavingPane, 3), "正在檢查所選的 Quillet，並傳送安裝報告… 3 秒");
 }
 
 }  // namespace
