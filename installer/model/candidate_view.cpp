@@ -26,20 +26,6 @@ std::string CandidateReason(const PaneCandidate& candidate) {
     return text;
 }
 
-std::string RowDetails(const PaneRow& row) {
-    const Words& words = Words::ForUser();
-    const std::string unknown = words.text("copies.unknown");
-    return words.text("copies.details",
-                      {{"version", row.version.empty() ? unknown : row.version},
-                       {"kind", words.text("copies.kind." + row.kind)},
-                       {"path", row.path.empty() ? unknown : row.path}});
-}
-
-std::string TurnedAwayLine(const CandidateView& candidate) {
-    return Words::ForUser().text("copies.turned_away",
-                                 {{"name", candidate.name}, {"reason", candidate.reason}});
-}
-
 namespace {
 
 CandidateView ViewOf(const PaneCandidate& candidate) {

@@ -18,11 +18,6 @@ std::string CandidateKind(const PaneCandidate& candidate);
 // The reason of a turned-away candidate in the user's language ("" when offered).
 std::string CandidateReason(const PaneCandidate& candidate);
 
-// A row's details line in the user's language: "Version 5.2 · maker-distributed · FOLDER".
-std::string RowDetails(const PaneRow& row);
-// A turned-away candidate in one line: "NAME: REASON".
-std::string TurnedAwayLine(const CandidateView& candidate);
-
 // Fills the rows' version, kind and folder and the view's candidates from what the pane
 // recorded; leaves them empty for a pane that records nothing.
 void AddCandidates(const InstallerPane& pane, PaneView& view);

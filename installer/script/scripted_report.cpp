@@ -1,6 +1,7 @@
 #include "installer/script/scripted_report.h"
 
 #include "installer/model/candidate_view.h"
+#include "installer/present/row_texts.h"
 #include "installer/present/flow_words.h"
 #include "installer/present/install_texts.h"
 #include "installer/script/json_text.h"
@@ -32,10 +33,7 @@ void AppendPane(std::string& out, const PaneView& view) {
         out += "[" + std::to_string(row.tag) + "] " + Shown(row.title) + "\n";
         if (!row.kind.empty()) out += "        " + Shown(RowDetails(row)) + "\n";
     }
-    for (const CandidateView& candidate : view.candidates) {
-        if (candidate.offered) continue;
-        out += "  - " + Shown(TurnedAwayLine(candidate)) + "\n";
-    }
+    for (const std::string& line : TurnedAwayLines(view)) out += "  - " + Shown(line) + "\n";
     out += std::string("Continue: ") + (view.nextEnabled ? "enabled" : "disabled") + "\n";
 }
 

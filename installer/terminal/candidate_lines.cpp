@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "installer/model/candidate_view.h"
+#include "installer/present/row_texts.h"
 #include "installer/text/text_wrap.h"
 #include "installer/words/words.h"
 
@@ -16,17 +16,16 @@ std::size_t Columns(int width) {
 }  // namespace
 
 std::vector<std::string> RowDetailLines(const PaneRow& row, int width) {
-    if (row.kind.empty()) return {};
-    return WrapText(PrintableText(RowDetails(row), false), Columns(width));
+    const std::string details = RowDetails(row);
+    if (details.empty()) return {};
+    return WrapText(PrintableText(details, false), Columns(width));
 }
 
 std::vector<std::string> TurnedAwayLines(const PaneView& view, int width) {
     std::vector<std::string> lines;
-    for (const CandidateView& candidate : view.candidates) {
-        if (candidate.offered) continue;
+    for (const std::string& turnedAway : installer::TurnedAwayLines(view)) {
         if (lines.empty()) lines.push_back(Words::ForUser().text("copies.heading"));
-        for (std::string& line :
-             WrapText(PrintableText(TurnedAwayLine(candidate), false), Columns(width - 2))) {
+        for (std::string& line : WrapText(PrintableText(turnedAway, false), Columns(width - 2))) {
             lines.push_back("  " + line);
         }
     }

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "installer/present/row_texts.h"
 #include "installer/window/window_texts.h"
 
 namespace installer {
@@ -57,7 +58,7 @@ QWidget* PanePage::buildContent(const PaneView& pane) {
         radio->setEnabled(interactive_);
         rows_->addButton(radio, static_cast<int>(i));
         layout->addWidget(radio);
-        const std::string details = RowDetails(words_, row);
+        const std::string details = RowDetails(row, words_);
         if (details.empty()) continue;
         auto* line = PlainLabel(details, content);
         line->setObjectName(QStringLiteral("paneRowDetails%1").arg(i));
@@ -66,7 +67,7 @@ QWidget* PanePage::buildContent(const PaneView& pane) {
         layout->addWidget(line);
     }
     connect(rows_, &QButtonGroup::idClicked, this, [this](int index) { emit rowChosen(index); });
-    const std::vector<std::string> turnedAway = TurnedAwayLines(words_, pane);
+    const std::vector<std::string> turnedAway = TurnedAwayLines(pane, words_);
     if (!turnedAway.empty()) {
         layout->addSpacing(12);
         auto* heading = PlainLabel(words_.text("window.pane.turned_away"), content);

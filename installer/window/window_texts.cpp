@@ -5,40 +5,6 @@
 #include <utility>
 
 namespace installer {
-namespace {
-
-std::string KindText(const Words& words, const std::string& kind) {
-    if (kind == "maker") return words.text("window.pane.kind.maker");
-    if (kind == "store") return words.text("window.pane.kind.store");
-    return kind;
-}
-
-void Join(std::string& into, const std::string& part) {
-    if (part.empty()) return;
-    if (!into.empty()) into += " · ";
-    into += part;
-}
-
-}  // namespace
-
-std::string RowDetails(const Words& words, const PaneRow& row) {
-    std::string details;
-    if (!row.version.empty()) Join(details, words.text("window.pane.version", {{"version", row.version}}));
-    Join(details, KindText(words, row.kind));
-    Join(details, row.path);
-    return details;
-}
-
-std::vector<std::string> TurnedAwayLines(const Words& words, const PaneView& pane) {
-    std::vector<std::string> lines;
-    for (const CandidateView& candidate : pane.candidates) {
-        if (candidate.offered) continue;
-        const std::string& name = candidate.name.empty() ? candidate.path : candidate.name;
-        const std::string& reason = candidate.reason.empty() ? candidate.reasonCode : candidate.reason;
-        lines.push_back(words.text("window.pane.candidate", {{"name", name}, {"reason", reason}}));
-    }
-    return lines;
-}
 
 SummaryText MakeSummary(const Words& words, const std::string& packTitle,
                         const std::optional<HandoffList>& handoff,

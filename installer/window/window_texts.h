@@ -14,13 +14,6 @@
 
 namespace installer {
 
-// "Version 5.2 · from the maker · /Applications/Quillet 5.app": the row's non-empty facts,
-// or empty when the pane recorded none.
-std::string RowDetails(const Words& words, const PaneRow& row);
-
-// One line per turned-away copy: "name: reason" (the path stands in for a missing name).
-std::vector<std::string> TurnedAwayLines(const Words& words, const PaneView& pane);
-
 // What the summary page says, paragraph by paragraph. `install` is the install step's
 // report when it ran: its sentence comes first, then the handoff list the pane left, whose
 // values are the details; without an install the list tells what happens next.

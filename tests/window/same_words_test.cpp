@@ -91,6 +91,37 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     model.step = FlowStep::Summary;
     const QString finish = "[ " + run.continueButton()->text() + " ]";
     EXPECT_TRUE(Shows(TerminalScreen(model), finish)) << finish.toStdString();
+
+    // The pane's rows with their details, and the copies it turned away.
+    installer::PaneView pane_view;
+    pane_view.title = "Choose a copy";
+    installer::PaneRow row;
+    row.tag = 0;
+    row.title = "Quillet 5 Studio";
+    row.kind = "maker";
+    row.version = "5.2.1";
+    row.path = "/Applications/Quillet 5.app";
+    row.selected = true;
+    pane_view.rows = {row};
+    installer::CandidateView offered;
+    offered.name = "Quillet 5 Studio";
+    offered.offered = true;
+    installer::CandidateView old;
+    old.name = "Quillet 4";
+    old.reason = "its revision code is below what the pack needs";
+    pane_view.candidates = {offered, old};
+    run.window().showStep(FlowStep::Pane);
+    run.window().showPane(pane_view);
+    model.step = FlowStep::Pane;
+    model.pane = pane_view;
+    const std::string paneScreen = TerminalScreen(model);
+    const auto* details = run.find<QLabel>("paneRowDetails0");
+    ASSERT_NE(details, nullptr);
+    EXPECT_TRUE(Shows(paneScreen, details->text())) << details->text().toStdString() << paneScreen;
+    const auto* turnedAway = run.find<QLabel>("paneTurnedAway0");
+    ASSERT_NE(turnedAway, nullptr);
+    EXPECT_TRUE(Shows(paneScreen, turnedAway->text())) << turnedAway->text().toStdString();
+    EXPECT_EQ(run.find<QLabel>("paneTurnedAway1"), nullptr);  // The offered copy is a row.
 }
 
 }  // namespace

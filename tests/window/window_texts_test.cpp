@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "installer/present/log_texts.h"
+#include "installer/present/row_texts.h"
 #include "installer/window/window_texts.h"
 
 namespace installer {
@@ -12,17 +13,17 @@ const Words& English() {
     return words;
 }
 
-TEST(WindowTexts, RowDetailsJoinOnlyWhatThePaneRecorded) {
+TEST(WindowTexts, RowDetailsSayWhatThePaneRecorded) {
     PaneRow row;
-    EXPECT_EQ(RowDetails(English(), row), "");
+    EXPECT_EQ(RowDetails(row, English()), "");
     row.kind = "store";
-    EXPECT_EQ(RowDetails(English(), row), "from the App Store");
+    EXPECT_EQ(RowDetails(row, English()), "Version unknown · App Store · unknown");
     row.version = "5.2.1";
     row.path = "/Applications/Quillet.app";
-    EXPECT_EQ(RowDetails(English(), row),
-              "Version 5.2.1 · from the App Store · /Applications/Quillet.app");
+    EXPECT_EQ(RowDetails(row, English()),
+              "Version 5.2.1 · App Store · /Applications/Quillet.app");
     row.kind = "unknown-kind";  // Shown as the pane recorded it.
-    EXPECT_EQ(RowDetails(English(), row), "Version 5.2.1 · unknown-kind · /Applications/Quillet.app");
+    EXPECT_EQ(RowDetails(row, English()), "Version 5.2.1 · unknown-kind · /Applications/Quillet.app");
 }
 
 TEST(WindowTexts, OnlyTurnedAwayCopiesAreListedWithTheirReasons) {
@@ -37,7 +38,7 @@ TEST(WindowTexts, OnlyTurnedAwayCopiesAreListedWithTheirReasons) {
     unnamed.path = "/Applications/Q.app";
     unnamed.reasonCode = "app-missing";
     pane.candidates = {offered, old, unnamed};
-    EXPECT_EQ(TurnedAwayLines(English(), pane),
+    EXPECT_EQ(TurnedAwayLines(pane, English()),
               (std::vector<std::string>{"quillet4: its revision code is below what the pack needs",
                                         "/Applications/Q.app: app-missing"}));
 }
