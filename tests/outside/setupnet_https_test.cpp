@@ -114,6 +114,12 @@ TEST_F(SetupNetHttps, CertificateNotTrustedMeansNoReply) {
 // resumed under the trust it was made with, so a send that does not trust the server is
 // still refused.
 TEST_F(SetupNetHttps, ALaterSendResumesTheSessionButTrustIsStillChecked) {
+    // A session is kept per trust setting, so the same certificate under a file name of its
+    // own starts without one, whatever the sends before this test left.
+    const std::string cert = *folder_ / "resume-cert.pem";
+    std::filesystem::copy_file(cert_, cert, std::filesystem::copy_options::overwrite_existing);
+    const std::string resolve = std::string(kHost) + ":" + std::to_string(port_) + ":127.0.0.1";
+    SetupNetTestSetTLS(cert.c_str(), resolve.c_str());
     const auto first = RunExchange(Url(kHost, "/installer/log"), L"00", 10);
     ASSERT_TRUE(first.sent);
     EXPECT_EQ(Report(first.reply)["sessionReused"], false);
@@ -121,9 +127,34 @@ TEST_F(SetupNetHttps, ALaterSendResumesTheSessionButTrustIsStillChecked) {
     ASSERT_TRUE(second.sent);
     EXPECT_EQ(Report(second.reply)["sessionReused"], true);
 
-    const std::string resolve = std::string(kHost) + ":" + std::to_string(port_) + ":127.0.0.1";
     SetupNetTestSetTLS(nullptr, resolve.c_str());  // system trust store only
     EXPECT_FALSE(RunExchange(Url(kHost, "/installer/log"), L"00", 10).sent);
+}
+
+// Sends without routed names share the thread's own handle. What one send trusted must not
+// carry over to the next: a refused send leaves the next one able to succeed, and a trusted
+// send leaves the next one, which no longer trusts the server, refused.
+TEST_F(SetupNetHttps, TheThreadsHandleKeepsNothingOfTheLastSendsTrust) {
+    const std::string cert = *folder_ / "localhost-cert.pem";
+    const std::string key = *folder_ / "localhost-key.pem";
+    ASSERT_EQ(RunProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                          "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-keyout", key,
+                          "-out", cert, "-subj", "/CN=localhost", "-addext",
+                          "subjectAltName=DNS:localhost"}),
+              0);
+    const auto server = ChildProcess::Start(
+        {"python3", PACKGATE_HTTPS_LOG_SERVER, cert, key, ConvertToString(kPassphrase)});
+    ASSERT_NE(server, nullptr);
+    const auto port = server->ReadLine(10000);
+    ASSERT_TRUE(port.has_value()) << "the test server did not start";
+    const auto url = ConvertToWstring("https://localhost:" + *port + "/installer/log");
+
+    SetupNetTestSetTLS(nullptr, nullptr);  // system trust store only
+    EXPECT_FALSE(RunExchange(url, L"00", 10).sent);
+    SetupNetTestSetTLS(cert.c_str(), nullptr);
+    EXPECT_TRUE(RunExchange(url, L"00", 10).sent) << "a refused send spoiled the next one";
+    SetupNetTestSetTLS(nullptr, nullptr);
+    EXPECT_FALSE(RunExchange(url, L"00", 10).sent) << "the last send's trust carried over";
 }
 
 TEST_F(SetupNetHttps, CertificateForAnotherHostNameMeansNoReply) {
