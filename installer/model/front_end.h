@@ -9,40 +9,17 @@
 #pragma once
 #define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
-#include <optional>
 #include <string>
 
 #include "appkit/views.h"
-#include "installer/model/exit_code.h"
-#include "installer/model/flow_step.h"
-#include "installer/model/handoff_list.h"
 #include "installer/install/install_report.h"
+#include "installer/model/flow_state.h"
+#include "installer/model/flow_step.h"
 #include "installer/model/pane_view.h"
 
 namespace installer {
 
 class InstallFlow;
-
-// What the person waits for while the pane's code runs.
-enum class FlowWait {
-    EnteringPane,  // The pane's entry: it looks for copies (and may post its report).
-    LeavingPane,   // The pane's answer to leaving it: it checks the choice and writes the list.
-    Installing,    // The install step copies the pack's payload (installProgress tells how far).
-};
-
-// How the flow ended.
-struct FlowOutcome {
-    // The pane let the installation go on (and the person did not come back to it).
-    bool wentOn = false;
-    // When it went on: the handoff list the pane left.
-    std::optional<HandoffList> handoff;
-    int entries = 0;   // How many times the pane was entered.
-    int exitCode = kExitKept;  // Went on, kept, or the install failed (exit_code.h).
-    // What the install step did, when it ran.
-    std::optional<InstallReport> install;
-    // Why the pack's pane stopped, when it did (exit code 1, nothing installed).
-    std::optional<std::string> paneStopped;
-};
 
 class FrontEnd {
   public:
@@ -52,18 +29,21 @@ class FrontEnd {
     // and answers the program's exit code.
     virtual int run(InstallFlow& flow) = 0;
 
+    // The flow as it stands after each change, on the thread that made the request: the
+    // state a front end paints. The calls below tell of the same changes one by one.
+    virtual void shown(const FlowState& state) { (void)state; }
     // The flow stands at `step` now (Introduction, Pane or Summary; the end is `finished`).
-    virtual void stepShown(FlowStep step) = 0;
+    virtual void stepShown(FlowStep /*step*/) {}
     // The pane as it stands after it was entered or changed: a row chosen, an answer to
     // leaving it, its sheet dismissed.
-    virtual void paneShown(const PaneView& pane) = 0;
+    virtual void paneShown(const PaneView& /*pane*/) {}
     // The pane put a sheet on its window; nothing but its button works until it is dismissed.
-    virtual void sheetShown(const appkit::Sheet& sheet) = 0;
+    virtual void sheetShown(const appkit::Sheet& /*sheet*/) {}
     // The pane's code is about to run, and has returned.
-    virtual void waitStarted(FlowWait wait) = 0;
-    virtual void waitEnded(FlowWait wait) = 0;
+    virtual void waitStarted(FlowWait /*wait*/) {}
+    virtual void waitEnded(FlowWait /*wait*/) {}
     // During the Installing wait: how far the copy has come.
-    virtual void installProgress(const InstallProgress& progress) = 0;
+    virtual void installProgress(const InstallProgress& /*progress*/) {}
     // A yes-or-no question of the install step (an older version over a newer one). A front
     // end that cannot ask answers no.
     virtual bool confirm(const std::string& question) {
@@ -71,7 +51,7 @@ class FrontEnd {
         return false;
     }
     // The flow is finished (the summary's Continue, or a quit); called once.
-    virtual void finished(const FlowOutcome& outcome) = 0;
+    virtual void finished(const FlowOutcome& /*outcome*/) {}
 };
 
 }  // namespace installer

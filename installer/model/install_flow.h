@@ -18,10 +18,12 @@
 #pragma once
 #define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
 
+#include "installer/model/flow_state.h"
 #include "installer/model/flow_step.h"
 #include "installer/model/front_end.h"
 #include "installer/model/handoff_list.h"
@@ -42,14 +44,6 @@ enum class FlowAnswer {
     PaneStopped,       // The pane's process stopped (paneStopped says why); the run is over.
 };
 
-// One request to leave the pane.
-struct PaneExit {
-    InstallerSectionDirection direction = InstallerDirectionForward;
-    bool askedPane = false;  // No when Continue was disabled.
-    bool allowed = false;
-    std::optional<appkit::Sheet> sheet;  // The sheet on the pane's window afterwards.
-};
-
 // The pack whose payload the Install step copies.
 struct InstallPlan {
     PackIdentity pack;
@@ -65,6 +59,11 @@ class InstallFlow {
   public:
     // `frontEnd` hears of every change; it must outlive the flow.
     InstallFlow(InstallerPane& pane, std::string packTitle, FrontEnd& frontEnd);
+
+    // The flow as it stands now, with what Continue and Go Back may do (flow_state.h). The
+    // front end is handed one after every change; this is the same for a front end that
+    // starts painting before any request.
+    FlowState state() const;
 
     FlowStep step() const { return step_; }
     const std::string& packTitle() const { return packTitle_; }
@@ -119,6 +118,11 @@ class InstallFlow {
     FlowAnswer leavePaneForward();
     FlowAnswer leavePaneBackward();
     void runInstall();
+    bool confirm(const std::string& question);
+    void startWait(FlowWait wait);
+    void endWait(FlowWait wait);
+    // Hands the front end the state as it stands.
+    void publish();
 
     InstallerPane& pane_;
     std::string packTitle_;
@@ -132,6 +136,11 @@ class InstallFlow {
     std::optional<InstallReport> install_;
     std::optional<PackSignature> signature_;
     std::optional<std::string> paneStopped_;
+    std::optional<FlowWait> wait_;
+    std::chrono::steady_clock::time_point waitSince_{};
+    std::optional<InstallProgress> progress_;
+    std::optional<std::string> question_;
+    std::optional<FlowOutcome> outcome_;
 };
 
 }  // namespace installer

@@ -46,7 +46,7 @@ void UiController::handle(KeyPress key) {
         case Overlay::None:
             break;
     }
-    if (flow_.step() == FlowStep::Pane && flow_.paneView().sheet) {
+    if (flow_.state().sheetShown()) {
         handleSheetKeys(key);
         return;
     }
@@ -95,7 +95,7 @@ void UiController::handlePaneKeys(KeyPress key) {
         return;
     }
     if (IsChar(key, 'q')) {
-        if (flow_.step() == FlowStep::Summary) {
+        if (flow_.state().continueAction == ContinueAction::Finish) {
             // The pane has already let the installation go on: quitting here is finishing.
             flow_.quit();
             return;
@@ -219,10 +219,12 @@ void UiController::next() {
 }
 
 void UiController::back() {
-    if (flow_.step() == FlowStep::Introduction) {
+    const FlowState state = flow_.state();
+    if (state.step == FlowStep::Introduction) {
         say(Say("status.nothing_before"), true);
         return;
     }
+    if (state.backAction == BackAction::None) return report(FlowAnswer::Ignored);
     report(flow_.back());
 }
 

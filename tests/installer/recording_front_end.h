@@ -16,6 +16,7 @@ class RecordingFrontEnd : public installer::FrontEnd {
     // Walks nothing: the tests make the requests themselves.
     int run(installer::InstallFlow& flow) override { return flow.exitCode(); }
 
+    void shown(const installer::FlowState& state) override { states.push_back(state); }
     void stepShown(installer::FlowStep step) override;
     void paneShown(const installer::PaneView& pane) override;
     void sheetShown(const appkit::Sheet& sheet) override;
@@ -28,6 +29,8 @@ class RecordingFrontEnd : public installer::FrontEnd {
     // "wait entering", "end entering", "finished 0" ...
     std::vector<std::string> calls;
     int waits = 0;  // waitStarted calls.
+    // Every state the flow handed over, in order.
+    std::vector<installer::FlowState> states;
     std::optional<installer::PaneView> lastPane;
     std::optional<installer::FlowOutcome> outcome;
     // When set: the step the flow stood at whenever a wait started.

@@ -8,6 +8,7 @@
 
 #include "fake_pane.h"
 #include "installer/terminal/screen_layout.h"
+#include "decided_screen.h"
 #include "window_harness.h"
 
 namespace window_test {
@@ -16,10 +17,10 @@ namespace {
 using installer::FlowStep;
 
 // The terminal screen as text, wide enough that nothing is cut.
-std::string TerminalScreen(const installer::ScreenModel& model) {
+std::string TerminalScreen(const installer::ScreenInput& model) {
     std::string all;
     for (const std::string& line :
-         installer::FrameText(installer::LayoutScreen(model, 140, 40), 140, 40)) {
+         installer::FrameText(installer::LayoutScreen(installer_test::Decided(model), 140, 40), 140, 40)) {
         all += line + "\n";
     }
     return all;
@@ -36,8 +37,8 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     HeldPane pane;
     // The terminal speaks the user's language; the window is opened in the same one.
     WindowRun run(installer::Words::ForUser().language(), &pane);
-    installer::ScreenModel model;
-    model.packTitle = "Velmora Brushes";
+    installer::ScreenInput model;
+    model.flow.packTitle = "Velmora Brushes";
 
     // The introduction: who signed the pack, and the button that goes on.
     installer::PackSignature signature;
@@ -46,7 +47,7 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     signature.signer = "Velmora";
     for (const auto& shown : {signature, installer::PackSignature{}}) {
         run.window().showSignature(shown);
-        model.signature = shown;
+        model.flow.signature = shown;
         const auto* line = run.find<QLabel>("introductionSignature");
         ASSERT_NE(line, nullptr);
         EXPECT_TRUE(Shows(TerminalScreen(model), line->text())) << line->text().toStdString();
@@ -54,7 +55,7 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     // The introduction's heading and paragraphs, on a screen wide enough that none is wrapped.
     std::string wide;
     for (const std::string& line :
-         installer::FrameText(installer::LayoutScreen(model, 400, 60), 400, 60)) {
+         installer::FrameText(installer::LayoutScreen(installer_test::Decided(model), 400, 60), 400, 60)) {
         wide += line + "\n";
     }
     const QString heading = run.find<QLabel>("introductionHeading")->text();
@@ -75,7 +76,7 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     const auto* busy = run.find<QProgressBar>("busyBar");
     ASSERT_TRUE(QTest::qWaitFor([&]() { return busy->isVisible(); }, 60000));
     const QString wait = run.find<QLabel>("waitLabel")->text();
-    model.wait = installer::FlowWait::EnteringPane;
+    model.flow.wait = installer::FlowWait::EnteringPane;
     bool same = false;
     for (model.waitSeconds = 0; model.waitSeconds < 60 && !same; ++model.waitSeconds) {
         same = Shows(TerminalScreen(model), wait);
@@ -83,12 +84,12 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     EXPECT_TRUE(same) << wait.toStdString();
     pane.release.count_down();
     ASSERT_TRUE(run.waitIdle());
-    model.wait.reset();
+    model.flow.wait.reset();
 
     // The summary's last button.
     ASSERT_TRUE(run.click(run.continueButton()));
     ASSERT_EQ(run.window().step(), FlowStep::Summary);
-    model.step = FlowStep::Summary;
+    model.flow.step = FlowStep::Summary;
     const QString finish = "[ " + run.continueButton()->text() + " ]";
     EXPECT_TRUE(Shows(TerminalScreen(model), finish)) << finish.toStdString();
 
@@ -112,8 +113,8 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     pane_view.candidates = {offered, old};
     run.window().showStep(FlowStep::Pane);
     run.window().showPane(pane_view);
-    model.step = FlowStep::Pane;
-    model.pane = pane_view;
+    model.flow.step = FlowStep::Pane;
+    model.flow.pane = pane_view;
     const std::string paneScreen = TerminalScreen(model);
     const auto* details = run.find<QLabel>("paneRowDetails0");
     ASSERT_NE(details, nullptr);
