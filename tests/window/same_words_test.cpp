@@ -46,8 +46,8 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     signature.keyId = "0123456789ABCDEF";
     signature.signer = "Velmora";
     for (const auto& shown : {signature, installer::PackSignature{}}) {
-        run.window().showSignature(shown);
         model.flow.signature = shown;
+        run.window().paint(installer_test::Decided(model).flow);
         const auto* line = run.find<QLabel>("introductionSignature");
         ASSERT_NE(line, nullptr);
         EXPECT_TRUE(Shows(TerminalScreen(model), line->text())) << line->text().toStdString();
@@ -111,10 +111,9 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     old.name = "Quillet 4";
     old.reason = "its revision code is below what the pack needs";
     pane_view.candidates = {offered, old};
-    run.window().showStep(FlowStep::Pane);
-    run.window().showPane(pane_view);
     model.flow.step = FlowStep::Pane;
     model.flow.pane = pane_view;
+    run.window().paint(installer_test::Decided(model).flow);
     const std::string paneScreen = TerminalScreen(model);
     const auto* details = run.find<QLabel>("paneRowDetails0");
     ASSERT_NE(details, nullptr);
