@@ -53,7 +53,8 @@ bool InstallFlow::askPaneToLeave(InstallerSectionDirection direction, PaneExit& 
 }
 
 void InstallFlow::showPane(const PaneExit* exit) {
-    frontEnd_.paneShown(paneView());
+    shownPane_ = paneView();
+    frontEnd_.paneShown(shownPane_);
     if (exit != nullptr && exit->sheet) frontEnd_.sheetShown(*exit->sheet);
     publish();
 }
@@ -83,7 +84,7 @@ FlowState InstallFlow::state() const {
     state.packTitle = packTitle_;
     state.signature = signature_;
     state.installPlanned = plan_.has_value();
-    state.pane = paneView();
+    state.pane = shownPane_;
     state.lastExit = lastExit_;
     state.entries = entries_;
     state.wait = wait_;

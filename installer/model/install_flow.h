@@ -136,6 +136,9 @@ class InstallFlow {
     std::optional<InstallReport> install_;
     std::optional<PackSignature> signature_;
     std::optional<std::string> paneStopped_;
+    // The pane as it stood after it was last entered or changed: what the state shows. A
+    // pane that stopped in a callback is not read again for it.
+    PaneView shownPane_;
     std::optional<FlowWait> wait_;
     std::chrono::steady_clock::time_point waitSince_{};
     std::optional<InstallProgress> progress_;
