@@ -78,6 +78,9 @@ struct FlowState {
     // The pane as it stands: title, label, rows, the copies it examined, its Continue
     // switch and the sheet on its window.
     PaneView pane;
+    // How many times the flow has shown the pane (entered, or changed by a request): a new
+    // count is a pane to paint anew, with the sheet it may have put up.
+    int paneShown = 0;
     // The last request to leave the pane.
     std::optional<PaneExit> lastExit;
     int entries = 0;  // How many times the pane was entered.

@@ -16,13 +16,12 @@ InstallFlow::InstallFlow(InstallerPane& pane, std::string packTitle, FrontEnd& f
 bool InstallFlow::enterPane(InstallerSectionDirection direction) {
     startWait(FlowWait::EnteringPane);
     pane_.didEnterPane(direction);
-    endWait(FlowWait::EnteringPane);
+    endWait();
     if (endIfPaneStopped()) return false;
     step_ = FlowStep::Pane;
     wentOn_ = false;
     install_.reset();
     ++entries_;
-    frontEnd_.stepShown(step_);
     showPane();
     return true;
 }
@@ -44,18 +43,17 @@ bool InstallFlow::askPaneToLeave(InstallerSectionDirection direction, PaneExit& 
     exit.askedPane = true;
     startWait(FlowWait::LeavingPane);
     exit.allowed = pane_.shouldExitPane(direction);
-    endWait(FlowWait::LeavingPane);
+    endWait();
     if (endIfPaneStopped()) return false;
     if (const appkit::Window* window = WindowWithSheet(pane_)) exit.sheet = window->sheet();
     lastExit_ = exit;
-    showPane(&exit);
+    showPane();
     return exit.allowed;
 }
 
-void InstallFlow::showPane(const PaneExit* exit) {
+void InstallFlow::showPane() {
     shownPane_ = paneView();
-    frontEnd_.paneShown(shownPane_);
-    if (exit != nullptr && exit->sheet) frontEnd_.sheetShown(*exit->sheet);
+    ++paneShown_;
     publish();
 }
 
@@ -64,13 +62,11 @@ void InstallFlow::showPane(const PaneExit* exit) {
 void InstallFlow::startWait(FlowWait wait) {
     wait_ = wait;
     waitSince_ = std::chrono::steady_clock::now();
-    frontEnd_.waitStarted(wait);
     publish();
 }
 
-void InstallFlow::endWait(FlowWait wait) {
+void InstallFlow::endWait() {
     wait_.reset();
-    frontEnd_.waitEnded(wait);
     publish();
 }
 
@@ -85,6 +81,7 @@ FlowState InstallFlow::state() const {
     state.signature = signature_;
     state.installPlanned = plan_.has_value();
     state.pane = shownPane_;
+    state.paneShown = paneShown_;
     state.lastExit = lastExit_;
     state.entries = entries_;
     state.wait = wait_;
@@ -117,7 +114,6 @@ void InstallFlow::finish() {
     outcome.install = install_;
     outcome.paneStopped = paneStopped_;
     outcome_ = outcome;
-    frontEnd_.finished(outcome);
     publish();
 }
 
@@ -161,7 +157,6 @@ FlowAnswer InstallFlow::leavePaneForward() {
     wentOn_ = true;
     if (plan_ && handoff_->writtenByThisExit) runInstall();
     step_ = FlowStep::Summary;
-    frontEnd_.stepShown(step_);
     publish();
     return FlowAnswer::Done;
 }
@@ -180,7 +175,6 @@ std::string HandoffValue(const HandoffList& list,
 void InstallFlow::runInstall() {
     step_ = FlowStep::Install;
     progress_.reset();
-    frontEnd_.stepShown(step_);
     publish();
     InstallRequest request;
     request.pack = plan_->pack;
@@ -197,7 +191,6 @@ void InstallFlow::runInstall() {
     request.home = foundation::HomeFolder();
     request.progress = [this](const InstallProgress& progress) {
         progress_ = progress;
-        frontEnd_.installProgress(progress);
         publish();
     };
     request.confirm = [this](const std::string& question) { return confirm(question); };
@@ -209,7 +202,7 @@ void InstallFlow::runInstall() {
     } else {
         install_ = InstallPayloadAsOwner(request);
     }
-    endWait(FlowWait::Installing);
+    endWait();
 }
 
 int InstallFlow::exitCode() const {
@@ -225,7 +218,6 @@ FlowAnswer InstallFlow::leavePaneBackward() {
         return paneStopped_ ? FlowAnswer::PaneStopped : FlowAnswer::PaneRefused;
     }
     step_ = FlowStep::Introduction;
-    frontEnd_.stepShown(step_);
     publish();
     return FlowAnswer::Done;
 }

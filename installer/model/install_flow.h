@@ -13,8 +13,8 @@
 // Entering the pane calls didEnterPane with the direction of arrival (forward from the
 // introduction, backward from the summary), so every arrival runs the pane's discovery
 // again. Leaving it asks shouldExitPane; Continue is offered only while the pane has it
-// enabled, and nothing but the sheet's button works while the pane's sheet is up. What
-// happens is told to the front end (front_end.h) as it happens.
+// enabled, and nothing but the sheet's button works while the pane's sheet is up. After each
+// change the front end (front_end.h) is handed the flow's state (flow_state.h).
 #pragma once
 #define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
@@ -112,7 +112,7 @@ class InstallFlow {
     bool enterPane(InstallerSectionDirection direction);
     bool endIfPaneStopped();
     bool askPaneToLeave(InstallerSectionDirection direction, PaneExit& exit);
-    void showPane(const PaneExit* exit = nullptr);
+    void showPane();
     void finish();
     bool sheetShown() const;
     FlowAnswer leavePaneForward();
@@ -120,7 +120,7 @@ class InstallFlow {
     void runInstall();
     bool confirm(const std::string& question);
     void startWait(FlowWait wait);
-    void endWait(FlowWait wait);
+    void endWait();
     // Hands the front end the state as it stands.
     void publish();
 
@@ -139,6 +139,7 @@ class InstallFlow {
     // The pane as it stood after it was last entered or changed: what the state shows. A
     // pane that stopped in a callback is not read again for it.
     PaneView shownPane_;
+    int paneShown_ = 0;
     std::optional<FlowWait> wait_;
     std::chrono::steady_clock::time_point waitSince_{};
     std::optional<InstallProgress> progress_;

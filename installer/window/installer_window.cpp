@@ -119,8 +119,7 @@ void InstallerWindow::paint(const FlowState& state) {
         if (before.wait) endWait();
         if (state.wait) startWait(*state.wait);
     }
-    // The pane is painted anew once its code has returned (not during its waits).
-    if (state.step == FlowStep::Pane && !state.wait) panePage_->showPane(state.pane);
+    if (state.paneShown != before.paneShown) panePage_->showPane(state.pane);
     if (state.sheetShown() && !sheetUp_) showSheet(*state.pane.sheet);
     if (state.progress && state.step == FlowStep::Install) showProgress(*state.progress);
     if (state.step == FlowStep::Summary && before.step != FlowStep::Summary) showSummary();
