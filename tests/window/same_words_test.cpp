@@ -1,5 +1,6 @@
 // The window and the terminal screen say the same words at the same step: both take them from
-// the one presentation module, and this compares what each actually shows.
+// the one presentation module, and this compares what each actually shows. Painting the same
+// state, both offer the same buttons.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -125,4 +126,60 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
 }
 
 }  // namespace
+// Whether the terminal draws the button `label` ("[ Go Back ]") as one that can be pressed.
+bool TerminalOffers(const installer::ScreenInput& input, const QString& label) {
+    const auto frame = installer::LayoutScreen(installer_test::Decided(input), 140, 40);
+    for (const installer::Span& span : frame.layers.front().spans) {
+        if (span.text == "[ " + label.toStdString() + " ]") {
+            return span.style != installer::Style::ButtonDisabled;
+        }
+    }
+    ADD_FAILURE() << "no button " << label.toStdString();
+    return false;
+}
+
+TEST(SameWords, TheWindowAndTheTerminalOfferTheSameButtonsForTheSameState) {
+    EnsureApplication();
+    installer_test::FakePane pane;
+    WindowRun run(installer::Words::ForUser().language(), &pane);
+    installer::PaneRow row;
+    row.title = "Quillet 5 Studio";
+    row.selected = true;
+    installer::InstallReport installed;
+    installed.installed = true;
+    struct Case {
+        const char* name;
+        FlowStep step;
+        bool nextEnabled;
+        std::optional<installer::FlowWait> wait;
+        std::optional<installer::InstallReport> install;
+    };
+    const Case cases[] = {
+        {"introduction", FlowStep::Introduction, false, std::nullopt, std::nullopt},
+        {"pane", FlowStep::Pane, true, std::nullopt, std::nullopt},
+        {"pane, Continue off", FlowStep::Pane, false, std::nullopt, std::nullopt},
+        {"pane, leaving", FlowStep::Pane, true, installer::FlowWait::LeavingPane, std::nullopt},
+        {"summary", FlowStep::Summary, true, std::nullopt, std::nullopt},
+        {"summary, failed", FlowStep::Summary, true, std::nullopt, installer::InstallReport{}},
+        {"summary, installed", FlowStep::Summary, true, std::nullopt, installed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        installer::ScreenInput input;
+        input.flow.step = c.step;
+        input.flow.installPlanned = c.install.has_value();
+        input.flow.pane.rows = {row};
+        input.flow.pane.nextEnabled = c.nextEnabled;
+        input.flow.wait = c.wait;
+        input.flow.install = c.install;
+        ++input.flow.paneShown;
+        run.window().paint(installer_test::Decided(input).flow);
+        EXPECT_EQ(run.backButton()->isEnabled(), TerminalOffers(input, run.backButton()->text()));
+        EXPECT_EQ(run.continueButton()->isEnabled(),
+                  TerminalOffers(input, run.continueButton()->text()));
+    }
+    // What the flow decides shows in both: no way back once the pack is in.
+    EXPECT_FALSE(run.backButton()->isEnabled());
+}
+
 }  // namespace window_test
