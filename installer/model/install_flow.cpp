@@ -70,6 +70,10 @@ void InstallFlow::endWait() {
     publish();
 }
 
+void InstallFlow::readPaneAhead() {
+    if (paneShown_ == 0) shownPane_ = paneView();
+}
+
 void InstallFlow::publish() {
     frontEnd_.shown(state());
 }

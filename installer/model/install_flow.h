@@ -65,6 +65,10 @@ class InstallFlow {
     // starts painting before any request.
     FlowState state() const;
 
+    // Reads the pane as it stands before it is entered, for a front end that names the
+    // pane's step by its title from the introduction on; the states show it from then.
+    void readPaneAhead();
+
     FlowStep step() const { return step_; }
     const std::string& packTitle() const { return packTitle_; }
     PaneView paneView() const { return ReadPaneView(pane_); }

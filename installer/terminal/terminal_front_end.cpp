@@ -314,6 +314,7 @@ void TerminalFrontEnd::printOutcome() const {
 void TerminalFrontEnd::walk(InstallFlow& flow) {
     const StandardErrorAside aside(log_.path());
     UiController controller(flow);
+    flow.readPaneAhead();  // The list of steps names the pane's step by its title.
     shown(flow.state());
     publish(controller);
     DeferInterrupts(true);

@@ -168,6 +168,14 @@ TEST_F(InstallerFlow, StateTheIntroductionGoesOnIntoThePaneAndHasNothingBefore) 
                                                   FlowStep::Summary}));
 }
 
+TEST_F(InstallerFlow, StateShowsThePaneAheadOfItsEntryOnlyWhenAskedAndWithoutCallingIt) {
+    EXPECT_TRUE(flow_.state().pane.title.empty());
+    flow_.readPaneAhead();
+    EXPECT_EQ(flow_.state().pane.title, "Destination");
+    EXPECT_EQ(flow_.state().paneShown, 0);  // Nothing to paint as the pane's step yet.
+    EXPECT_TRUE(pane_.calls.empty());
+}
+
 TEST_F(InstallerFlow, StateThePaneOffersContinueOnlyWhileItHasItEnabledAndNothingWhileItsSheetIsUp) {
     flow_.next();
     installer::FlowState state = flow_.state();
