@@ -240,12 +240,13 @@ TerminalFrontEnd::~TerminalFrontEnd() = default;
 void TerminalFrontEnd::shown(const FlowState& state) {
     std::lock_guard lock(mutex_);
     if (state_.wait && !state.wait) waited_ = true;
+    if (!state.question) answer_.reset();  // A key pressed after the question went.
     state_ = state;
 }
 
+// The state showing the question came first, so the drawing thread may have answered already.
 bool TerminalFrontEnd::confirm(const std::string&) {
     std::unique_lock lock(mutex_);
-    answer_.reset();
     answered_.wait(lock, [this] { return answer_.has_value(); });
     const bool yes = *answer_;
     answer_.reset();
