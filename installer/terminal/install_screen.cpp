@@ -114,7 +114,7 @@ std::vector<ContentLine> IntroductionInstallLines(const ScreenInput& model, int 
 }
 
 std::string QuitConsequence(const ScreenInput& model) {
-    if (model.flow.install && model.flow.install->installed) return W().text("install.quit_done");
+    if (model.flow.installed()) return W().text("install.quit_done");
     return W().text(model.flow.installPlanned ? "install.quit_will" : "quit.consequence");
 }
 
