@@ -39,12 +39,15 @@ std::optional<std::string> LineFrontEnd::ask(const std::string& prompt) {
     return Trimmed(line);
 }
 
-void LineFrontEnd::waitStarted(FlowWait wait) {
-    if (wait == FlowWait::Installing) tenthsTold_ = -1;
-    out_ << WaitSentence(wait) << std::endl;
-}
-
-void LineFrontEnd::installProgress(const InstallProgress& progress) {
+// A line when a wait starts, and during the install a line per tenth of the copy.
+void LineFrontEnd::shown(const FlowState& state) {
+    if (state.wait && state.wait != waiting_) {
+        if (*state.wait == FlowWait::Installing) tenthsTold_ = -1;
+        out_ << WaitSentence(*state.wait) << std::endl;
+    }
+    waiting_ = state.wait;
+    if (state.step != FlowStep::Install || !state.progress) return;
+    const InstallProgress& progress = *state.progress;
     const int tenths = InstallProgressTenths(progress);
     while (tenthsTold_ < tenths) {
         ++tenthsTold_;
@@ -59,14 +62,15 @@ bool LineFrontEnd::confirm(const std::string& question) {
 }
 
 void LineFrontEnd::introduction(InstallFlow& flow) {
-    out_ << W().text("intro.welcome", {{"pack", PrintableText(flow.packTitle(), false)}})
+    const FlowState state = flow.state();
+    out_ << W().text("intro.welcome", {{"pack", PrintableText(state.packTitle, false)}})
          << "\n\n";
-    if (const auto signature = SignatureLine(flow.signature())) {
+    if (const auto signature = SignatureLine(state.signature)) {
         out_ << PrintableText(*signature, false) << "\n\n";
     }
     out_ << W().text("intro.body") << "\n"
          << W().text("intro.report") << "\n"
-         << W().text(flow.installPlanned() ? "install.intro_will" : "install.intro_bundle")
+         << W().text(state.installPlanned ? "install.intro_will" : "install.intro_bundle")
          << "\n\n";
     const auto answer = ask(W().text("line.continue"));
     if (!answer || *answer == "q") return flow.quit();
@@ -83,7 +87,7 @@ void LineFrontEnd::printPane(const PaneView& view) {
 }
 
 void LineFrontEnd::pane(InstallFlow& flow) {
-    const PaneView view = flow.paneView();
+    const PaneView view = flow.state().pane;
     if (view.sheet) {
         out_ << PrintableText(view.sheet->message, true) << "\n";
         const auto answer =
@@ -115,7 +119,7 @@ void LineFrontEnd::pane(InstallFlow& flow) {
         flow.selectRow(*row);
         const FlowAnswer result = flow.next();
         if (result == FlowAnswer::ContinueDisabled) out_ << W().text("status.continue_disabled") << "\n";
-        if (result == FlowAnswer::PaneRefused && !flow.paneView().sheet) {
+        if (result == FlowAnswer::PaneRefused && !flow.state().pane.sheet) {
             out_ << W().text("status.pane_refused") << "\n";
         }
         return;
@@ -124,12 +128,13 @@ void LineFrontEnd::pane(InstallFlow& flow) {
 
 void LineFrontEnd::summary(InstallFlow& flow) {
     out_ << "\n" << W().text("step.summary") << "\n";
-    if (const auto& install = flow.install()) {
+    const FlowState state = flow.state();
+    if (const auto& install = state.install) {
         out_ << PrintableText(InstallSentence(*install), false) << "\n";
         for (const std::string& line : InstallAfterwords(*install)) {
             out_ << PrintableText(line, false) << "\n";
         }
-    } else if (const auto& handoff = flow.handoff()) {
+    } else if (const auto& handoff = state.handoff) {
         out_ << W().text("summary.went_on") << "\n  " << PrintableText(handoff->path, false)
              << "\n";
         if (handoff->values) {
@@ -168,12 +173,13 @@ int LineFrontEnd::run(InstallFlow& flow) {
                 break;
         }
     }
-    if (flow.paneStopped()) {
-        out_ << PrintableText(*flow.paneStopped(), false) << "\n";
-        return flow.exitCode();
+    const FlowOutcome outcome = flow.state().outcome.value_or(FlowOutcome{});
+    if (outcome.paneStopped) {
+        out_ << PrintableText(*outcome.paneStopped, false) << "\n";
+        return outcome.exitCode;
     }
-    out_ << W().text(outcome_ && outcome_->wentOn ? "outcome.went_on" : "outcome.stayed") << "\n";
-    return flow.exitCode();
+    out_ << W().text(outcome.wentOn ? "outcome.went_on" : "outcome.stayed") << "\n";
+    return outcome.exitCode;
 }
 
 }  // namespace installer

@@ -24,14 +24,9 @@ class LineFrontEnd final : public FrontEnd {
 
     int run(InstallFlow& flow) override;
 
-    void stepShown(FlowStep) override {}
-    void paneShown(const PaneView&) override {}
-    void sheetShown(const appkit::Sheet&) override {}
-    void waitStarted(FlowWait wait) override;
-    void waitEnded(FlowWait) override {}
-    void installProgress(const InstallProgress& progress) override;
+    // Says what each wait is for, and how far the install has come.
+    void shown(const FlowState& state) override;
     bool confirm(const std::string& question) override;
-    void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
 
   private:
     // One line typed by the person, trimmed; nothing at the end of the input.
@@ -43,7 +38,7 @@ class LineFrontEnd final : public FrontEnd {
 
     std::istream& in_;
     std::ostream& out_;
-    std::optional<FlowOutcome> outcome_;
+    std::optional<FlowWait> waiting_;  // The wait of the last state, to see a new one start.
     int tenthsTold_ = -1;  // The last tenth of the copy a line was printed for.
 };
 

@@ -47,7 +47,7 @@ void FlowRunner::loop() {
         running_ = true;
         lock.unlock();
         const FlowAnswer answer = job.request(flow_);
-        if (job.done) job.done(answer);
+        if (job.done) job.done(answer, flow_.state());
         lock.lock();
         running_ = false;
         changed_.notify_all();

@@ -13,18 +13,15 @@ namespace installer {
 InstallFlow::InstallFlow(InstallerPane& pane, std::string packTitle, FrontEnd& frontEnd)
     : pane_(pane), packTitle_(std::move(packTitle)), frontEnd_(frontEnd) {}
 
-// The front end hears of the wait before anything of the flow changes, so what it shows
-// during the wait is the step the person asked to leave.
 bool InstallFlow::enterPane(InstallerSectionDirection direction) {
-    frontEnd_.waitStarted(FlowWait::EnteringPane);
+    startWait(FlowWait::EnteringPane);
     pane_.didEnterPane(direction);
-    frontEnd_.waitEnded(FlowWait::EnteringPane);
+    endWait();
     if (endIfPaneStopped()) return false;
     step_ = FlowStep::Pane;
     wentOn_ = false;
     install_.reset();
     ++entries_;
-    frontEnd_.stepShown(step_);
     showPane();
     return true;
 }
@@ -44,19 +41,71 @@ bool InstallFlow::endIfPaneStopped() {
 
 bool InstallFlow::askPaneToLeave(InstallerSectionDirection direction, PaneExit& exit) {
     exit.askedPane = true;
-    frontEnd_.waitStarted(FlowWait::LeavingPane);
+    startWait(FlowWait::LeavingPane);
     exit.allowed = pane_.shouldExitPane(direction);
-    frontEnd_.waitEnded(FlowWait::LeavingPane);
+    endWait();
     if (endIfPaneStopped()) return false;
     if (const appkit::Window* window = WindowWithSheet(pane_)) exit.sheet = window->sheet();
     lastExit_ = exit;
-    showPane(&exit);
+    showPane();
     return exit.allowed;
 }
 
-void InstallFlow::showPane(const PaneExit* exit) {
-    frontEnd_.paneShown(paneView());
-    if (exit != nullptr && exit->sheet) frontEnd_.sheetShown(*exit->sheet);
+void InstallFlow::showPane() {
+    shownPane_ = paneView();
+    ++paneShown_;
+    publish();
+}
+
+// The front end hears of the wait before anything of the flow changes, so what it shows
+// during the wait is the step the person asked to leave.
+void InstallFlow::startWait(FlowWait wait) {
+    wait_ = wait;
+    waitSince_ = std::chrono::steady_clock::now();
+    publish();
+}
+
+void InstallFlow::endWait() {
+    wait_.reset();
+    publish();
+}
+
+void InstallFlow::readPaneAhead() {
+    if (paneShown_ == 0) shownPane_ = paneView();
+}
+
+void InstallFlow::publish() {
+    frontEnd_.shown(state());
+}
+
+FlowState InstallFlow::state() const {
+    FlowState state;
+    state.step = step_;
+    state.packTitle = packTitle_;
+    state.signature = signature_;
+    state.installPlanned = plan_.has_value();
+    state.pane = shownPane_;
+    state.paneShown = paneShown_;
+    state.lastExit = lastExit_;
+    state.entries = entries_;
+    state.wait = wait_;
+    state.waitSince = waitSince_;
+    state.progress = progress_;
+    state.question = question_;
+    state.install = install_;
+    state.handoff = handoff_;
+    state.outcome = outcome_;
+    DecideControls(state);
+    return state;
+}
+
+bool InstallFlow::confirm(const std::string& question) {
+    question_ = question;
+    publish();
+    const bool yes = frontEnd_.confirm(question);
+    question_.reset();
+    publish();
+    return yes;
 }
 
 void InstallFlow::finish() {
@@ -68,7 +117,8 @@ void InstallFlow::finish() {
     outcome.exitCode = exitCode();
     outcome.install = install_;
     outcome.paneStopped = paneStopped_;
-    frontEnd_.finished(outcome);
+    outcome_ = outcome;
+    publish();
 }
 
 namespace {
@@ -98,6 +148,7 @@ FlowAnswer InstallFlow::leavePaneForward() {
     exit.direction = InstallerDirectionForward;
     if (!pane_.nextEnabled()) {
         lastExit_ = exit;
+        publish();
         return FlowAnswer::ContinueDisabled;
     }
     const std::string handoffPath = HandoffListPath();
@@ -110,7 +161,7 @@ FlowAnswer InstallFlow::leavePaneForward() {
     wentOn_ = true;
     if (plan_ && handoff_->writtenByThisExit) runInstall();
     step_ = FlowStep::Summary;
-    frontEnd_.stepShown(step_);
+    publish();
     return FlowAnswer::Done;
 }
 
@@ -127,7 +178,8 @@ std::string HandoffValue(const HandoffList& list,
 // The list is read back from its file, never taken from the pane's memory.
 void InstallFlow::runInstall() {
     step_ = FlowStep::Install;
-    frontEnd_.stepShown(step_);
+    progress_.reset();
+    publish();
     InstallRequest request;
     request.pack = plan_->pack;
     request.payloadPath = plan_->payloadPath;
@@ -142,10 +194,11 @@ void InstallFlow::runInstall() {
     if (const auto row = view.selectedIndex()) request.hostTitle = view.rows[*row].title;
     request.home = foundation::HomeFolder();
     request.progress = [this](const InstallProgress& progress) {
-        frontEnd_.installProgress(progress);
+        progress_ = progress;
+        publish();
     };
-    request.confirm = [this](const std::string& question) { return frontEnd_.confirm(question); };
-    frontEnd_.waitStarted(FlowWait::Installing);
+    request.confirm = [this](const std::string& question) { return confirm(question); };
+    startWait(FlowWait::Installing);
     if (request.destination.empty()) {
         InstallReport report = ReportFor(request);
         report.error = Words::ForUser().text("install.error.no_handoff");
@@ -153,7 +206,7 @@ void InstallFlow::runInstall() {
     } else {
         install_ = InstallPayloadAsOwner(request);
     }
-    frontEnd_.waitEnded(FlowWait::Installing);
+    endWait();
 }
 
 int InstallFlow::exitCode() const {
@@ -169,39 +222,36 @@ FlowAnswer InstallFlow::leavePaneBackward() {
         return paneStopped_ ? FlowAnswer::PaneStopped : FlowAnswer::PaneRefused;
     }
     step_ = FlowStep::Introduction;
-    frontEnd_.stepShown(step_);
+    publish();
     return FlowAnswer::Done;
 }
 
+// What Continue and Go Back do is decided once, in flow_state.cpp; the states the front ends
+// paint carry the same decisions.
 FlowAnswer InstallFlow::next() {
-    switch (step_) {
-        case FlowStep::Introduction:
+    switch (ContinueActionAt(step_)) {
+        case ContinueAction::EnterPane:
             return enterPane(InstallerDirectionForward) ? FlowAnswer::Done : FlowAnswer::PaneStopped;
-        case FlowStep::Pane:
+        case ContinueAction::LeavePane:
             if (sheetShown()) return FlowAnswer::SheetOpen;
             return leavePaneForward();
-        case FlowStep::Summary:
+        case ContinueAction::Finish:
             finish();
             return FlowAnswer::Done;
-        case FlowStep::Install:  // Nothing is asked of a person while the payload is copied.
-        case FlowStep::Finished:
+        case ContinueAction::None:
             break;
     }
     return FlowAnswer::Ignored;
 }
 
 FlowAnswer InstallFlow::back() {
-    switch (step_) {
-        case FlowStep::Pane:
+    switch (BackActionAt(step_, install_)) {
+        case BackAction::ToIntroduction:
             if (sheetShown()) return FlowAnswer::SheetOpen;
             return leavePaneBackward();
-        case FlowStep::Summary:
-            // The pack is in: there is no choosing another copy for it now.
-            if (install_ && install_->installed) return FlowAnswer::Ignored;
+        case BackAction::ReenterPane:
             return enterPane(InstallerDirectionBackward) ? FlowAnswer::Done : FlowAnswer::PaneStopped;
-        case FlowStep::Introduction:
-        case FlowStep::Install:
-        case FlowStep::Finished:
+        case BackAction::None:
             break;
     }
     return FlowAnswer::Ignored;

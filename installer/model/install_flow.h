@@ -13,15 +13,17 @@
 // Entering the pane calls didEnterPane with the direction of arrival (forward from the
 // introduction, backward from the summary), so every arrival runs the pane's discovery
 // again. Leaving it asks shouldExitPane; Continue is offered only while the pane has it
-// enabled, and nothing but the sheet's button works while the pane's sheet is up. What
-// happens is told to the front end (front_end.h) as it happens.
+// enabled, and nothing but the sheet's button works while the pane's sheet is up. After each
+// change the front end (front_end.h) is handed the flow's state (flow_state.h).
 #pragma once
 #define PACKGATE_INSTALLER_MODEL  // See installer/install/install_room.h.
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
 
+#include "installer/model/flow_state.h"
 #include "installer/model/flow_step.h"
 #include "installer/model/front_end.h"
 #include "installer/model/handoff_list.h"
@@ -42,14 +44,6 @@ enum class FlowAnswer {
     PaneStopped,       // The pane's process stopped (paneStopped says why); the run is over.
 };
 
-// One request to leave the pane.
-struct PaneExit {
-    InstallerSectionDirection direction = InstallerDirectionForward;
-    bool askedPane = false;  // No when Continue was disabled.
-    bool allowed = false;
-    std::optional<appkit::Sheet> sheet;  // The sheet on the pane's window afterwards.
-};
-
 // The pack whose payload the Install step copies.
 struct InstallPlan {
     PackIdentity pack;
@@ -65,6 +59,15 @@ class InstallFlow {
   public:
     // `frontEnd` hears of every change; it must outlive the flow.
     InstallFlow(InstallerPane& pane, std::string packTitle, FrontEnd& frontEnd);
+
+    // The flow as it stands now, with what Continue and Go Back may do (flow_state.h). The
+    // front end is handed one after every change; this is the same for a front end that
+    // starts painting before any request.
+    FlowState state() const;
+
+    // Reads the pane as it stands before it is entered, for a front end that names the
+    // pane's step by its title from the introduction on; the states show it from then.
+    void readPaneAhead();
 
     FlowStep step() const { return step_; }
     const std::string& packTitle() const { return packTitle_; }
@@ -113,12 +116,17 @@ class InstallFlow {
     bool enterPane(InstallerSectionDirection direction);
     bool endIfPaneStopped();
     bool askPaneToLeave(InstallerSectionDirection direction, PaneExit& exit);
-    void showPane(const PaneExit* exit = nullptr);
+    void showPane();
     void finish();
     bool sheetShown() const;
     FlowAnswer leavePaneForward();
     FlowAnswer leavePaneBackward();
     void runInstall();
+    bool confirm(const std::string& question);
+    void startWait(FlowWait wait);
+    void endWait();
+    // Hands the front end the state as it stands.
+    void publish();
 
     InstallerPane& pane_;
     std::string packTitle_;
@@ -132,6 +140,15 @@ class InstallFlow {
     std::optional<InstallReport> install_;
     std::optional<PackSignature> signature_;
     std::optional<std::string> paneStopped_;
+    // The pane as it stood after it was last entered or changed: what the state shows. A
+    // pane that stopped in a callback is not read again for it.
+    PaneView shownPane_;
+    int paneShown_ = 0;
+    std::optional<FlowWait> wait_;
+    std::chrono::steady_clock::time_point waitSince_{};
+    std::optional<InstallProgress> progress_;
+    std::optional<std::string> question_;
+    std::optional<FlowOutcome> outcome_;
 };
 
 }  // namespace installer

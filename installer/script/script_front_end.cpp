@@ -7,10 +7,10 @@
 namespace installer {
 namespace {
 
-ScriptEvent Event(ScriptEvent::Kind kind) {
-    ScriptEvent event;
-    event.kind = kind;
-    return event;
+ScriptStep Step(ScriptStep::Kind kind) {
+    ScriptStep step;
+    step.kind = kind;
+    return step;
 }
 
 // The row number the request names, or nothing with the reason in `error`.
@@ -44,52 +44,51 @@ std::optional<std::size_t> RowToChoose(const PaneView& view, const ScriptRequest
 ScriptFrontEnd::ScriptFrontEnd(ScriptRequest request, ReportContext context, ScriptOutput output)
     : request_(std::move(request)), context_(std::move(context)), output_(std::move(output)) {}
 
-// Each event shows the pane as the flow last told of it.
-void ScriptFrontEnd::record(ScriptEvent event) {
-    event.view = shown_;
-    script_.events.push_back(std::move(event));
+// Each request is kept with the flow as it left it.
+void ScriptFrontEnd::record(const InstallFlow& flow, ScriptStep step) {
+    step.after = flow.state();
+    script_.steps.push_back(std::move(step));
 }
 
 void ScriptFrontEnd::enter(InstallFlow& flow) {
     flow.next();
-    record(Event(ScriptEvent::Kind::Entered));
-    script_.paneBeforeExit = shown_;
+    record(flow, Step(ScriptStep::Kind::Entered));
+    script_.beforeExit = script_.steps.back().after;
 }
 
 // Asks to leave the pane (`request` is the flow's next or back) and records the answer.
-void ScriptFrontEnd::leave(InstallFlow& flow, ScriptEvent::Kind kind,
+void ScriptFrontEnd::leave(InstallFlow& flow, ScriptStep::Kind kind,
                            FlowAnswer (InstallFlow::*request)()) {
-    script_.paneBeforeExit = shown_;
-    ScriptEvent event = Event(kind);
-    event.answer = (flow.*request)();
-    event.exit = flow.lastExit();
-    script_.exit = flow.lastExit();
-    record(std::move(event));
+    script_.beforeExit = flow.state();
+    ScriptStep step = Step(kind);
+    step.answer = (flow.*request)();
+    record(flow, std::move(step));
 }
 
 void ScriptFrontEnd::goOn(InstallFlow& flow) {
-    leave(flow, ScriptEvent::Kind::Continued, &InstallFlow::next);
-    if (flow.step() == FlowStep::Pane && shown_.sheet) {
+    leave(flow, ScriptStep::Kind::Continued, &InstallFlow::next);
+    if (script_.steps.back().after.sheetShown()) {
         // The person presses the sheet's only button.
         flow.dismissSheet();
-        record(Event(ScriptEvent::Kind::DismissedSheet));
+        record(flow, Step(ScriptStep::Kind::DismissedSheet));
     }
     // On the summary, Continue finishes.
-    if (flow.step() == FlowStep::Summary) flow.next();
+    if (flow.state().continueAction == ContinueAction::Finish) flow.next();
 }
 
 void ScriptFrontEnd::choose(InstallFlow& flow) {
     std::string error;
-    const auto row = RowToChoose(shown_, request_, error);
+    const PaneView pane = flow.state().pane;
+    const auto row = RowToChoose(pane, request_, error);
     if (!error.empty()) {
         script_.error = error;
         return;
     }
     if (row) {
-        ScriptEvent event = Event(ScriptEvent::Kind::Chose);
-        event.answer = flow.selectRow(*row);
-        event.row = shown_.rows[*row];
-        record(std::move(event));
+        ScriptStep step = Step(ScriptStep::Kind::Chose);
+        step.answer = flow.selectRow(*row);
+        step.row = pane.rows[*row];
+        record(flow, std::move(step));
     }
     goOn(flow);
 }
@@ -98,7 +97,7 @@ void ScriptFrontEnd::walk(InstallFlow& flow) {
     enter(flow);
     const bool chooses = request_.chooseTag || request_.chooseTitle;
     if (request_.back) {
-        leave(flow, ScriptEvent::Kind::WentBack, &InstallFlow::back);
+        leave(flow, ScriptStep::Kind::WentBack, &InstallFlow::back);
         if (!chooses) return;
         // Coming back to the pane from the introduction enters it anew.
         if (flow.step() == FlowStep::Introduction) enter(flow);
@@ -106,7 +105,9 @@ void ScriptFrontEnd::walk(InstallFlow& flow) {
     choose(flow);
 }
 
-void ScriptFrontEnd::installProgress(const InstallProgress& progress) {
+void ScriptFrontEnd::shown(const FlowState& state) {
+    if (state.step != FlowStep::Install || !state.progress) return;
+    const InstallProgress& progress = *state.progress;
     const int tenths = InstallProgressTenths(progress);
     // Each tenth reached gets its line, even when one file carries the count past several.
     while (tenthsTold_ < tenths) {
@@ -117,19 +118,17 @@ void ScriptFrontEnd::installProgress(const InstallProgress& progress) {
 }
 
 int ScriptFrontEnd::run(InstallFlow& flow) {
-    script_ = ScriptTranscript{};
+    script_ = ScriptRun{};
     tenthsTold_ = -1;
-    outcome_.reset();
     walk(flow);
     // The run ends where the walk stopped.
     flow.quit();
-    script_.entries = outcome_->entries;
-    script_.handoff = outcome_->handoff;
-    script_.install = outcome_->install;
-    script_.exitCode = script_.error ? kExitUsage : outcome_->exitCode;
-    if (outcome_->paneStopped) {
-        script_.error = outcome_->paneStopped;
-        script_.exitCode = outcome_->exitCode;
+    script_.end = flow.state();
+    const FlowOutcome outcome = script_.outcome();
+    script_.exitCode = script_.error ? kExitUsage : outcome.exitCode;
+    if (outcome.paneStopped) {
+        script_.error = outcome.paneStopped;
+        script_.exitCode = outcome.exitCode;
     }
     output_.out << (output_.json ? ScriptJsonReport(script_, context_)
                                  : ScriptTextReport(script_, context_));

@@ -1,6 +1,7 @@
 // The scripted front end, for runs without a person at a terminal: enter the pane, do what
 // the command line asked (go back, choose a row, continue), dismiss a sheet the pane shows,
-// record each step as the flow tells of it, and print the report (scripted_report.h).
+// record each request with the flow's state after it, and print the report
+// (scripted_report.h).
 #pragma once
 #define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
@@ -11,7 +12,7 @@
 
 #include "installer/model/front_end.h"
 #include "installer/model/install_flow.h"
-#include "installer/script/script_transcript.h"
+#include "installer/script/script_run.h"
 #include "installer/script/scripted_report.h"
 
 namespace installer {
@@ -39,34 +40,24 @@ class ScriptFrontEnd final : public FrontEnd {
     // the request named a row the pane does not have.
     int run(InstallFlow& flow) override;
 
-    void stepShown(FlowStep) override {}
-    void paneShown(const PaneView& pane) override { shown_ = pane; }
-    // The sheet is in the pane's view as well; the walk presses its button.
-    void sheetShown(const appkit::Sheet&) override {}
-    // Nobody watches a script wait.
-    void waitStarted(FlowWait) override {}
-    void waitEnded(FlowWait) override {}
-    // One line per tenth of the bytes copied.
-    void installProgress(const InstallProgress& progress) override;
-    void finished(const FlowOutcome& outcome) override { outcome_ = outcome; }
+    // One line per tenth of the bytes copied, from the states of the install step.
+    void shown(const FlowState& state) override;
 
     // The record of the last run.
-    const ScriptTranscript& transcript() const { return script_; }
+    const ScriptRun& record() const { return script_; }
 
   private:
     void walk(InstallFlow& flow);
     void enter(InstallFlow& flow);
-    void record(ScriptEvent event);
-    void leave(InstallFlow& flow, ScriptEvent::Kind kind, FlowAnswer (InstallFlow::*request)());
+    void record(const InstallFlow& flow, ScriptStep step);
+    void leave(InstallFlow& flow, ScriptStep::Kind kind, FlowAnswer (InstallFlow::*request)());
     void goOn(InstallFlow& flow);
     void choose(InstallFlow& flow);
 
     ScriptRequest request_;
     ReportContext context_;
     ScriptOutput output_;
-    ScriptTranscript script_;
-    PaneView shown_;
-    std::optional<FlowOutcome> outcome_;
+    ScriptRun script_;
     int tenthsTold_ = -1;
 };
 

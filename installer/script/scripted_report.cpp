@@ -37,7 +37,7 @@ void AppendPane(std::string& out, const PaneView& view) {
     out += std::string("Continue: ") + (view.nextEnabled ? "enabled" : "disabled") + "\n";
 }
 
-void AppendContinued(std::string& out, const ScriptEvent& event) {
+void AppendContinued(std::string& out, const ScriptStep& event) {
     out += "> Continue\n";
     switch (event.answer) {
         case FlowAnswer::Done:
@@ -57,36 +57,36 @@ void AppendContinued(std::string& out, const ScriptEvent& event) {
             out += "Nothing happened.\n";
             return;
     }
-    if (event.exit && event.exit->sheet) {
-        out += "Sheet: " + Shown(event.exit->sheet->message) + "  [" +
-               Shown(event.exit->sheet->defaultButton) + "]\n";
+    if (event.after.lastExit && event.after.lastExit->sheet) {
+        out += "Sheet: " + Shown(event.after.lastExit->sheet->message) + "  [" +
+               Shown(event.after.lastExit->sheet->defaultButton) + "]\n";
     }
 }
 
-void AppendWentBack(std::string& out, const ScriptEvent& event) {
+void AppendWentBack(std::string& out, const ScriptStep& event) {
     out += "> Go Back\n";
     out += event.answer == FlowAnswer::Done ? "The pane let the user go back to the introduction.\n"
                                             : "The pane kept the user on the pane.\n";
 }
 
-void AppendEvent(std::string& out, const ScriptEvent& event) {
+void AppendEvent(std::string& out, const ScriptStep& event) {
     switch (event.kind) {
-        case ScriptEvent::Kind::Entered:
-            AppendPane(out, event.view);
+        case ScriptStep::Kind::Entered:
+            AppendPane(out, event.after.pane);
             return;
-        case ScriptEvent::Kind::WentBack:
+        case ScriptStep::Kind::WentBack:
             AppendWentBack(out, event);
             return;
-        case ScriptEvent::Kind::Chose:
+        case ScriptStep::Kind::Chose:
             out += "> Choose row " + std::to_string(event.row->tag) + ": " +
                    Shown(event.row->title) + "\n";
             return;
-        case ScriptEvent::Kind::Continued:
+        case ScriptStep::Kind::Continued:
             AppendContinued(out, event);
             return;
-        case ScriptEvent::Kind::DismissedSheet:
+        case ScriptStep::Kind::DismissedSheet:
             out += "> Press the sheet's button\n";
-            out += std::string("Continue: ") + (event.view.nextEnabled ? "enabled" : "disabled") +
+            out += std::string("Continue: ") + (event.after.pane.nextEnabled ? "enabled" : "disabled") +
                    "\n";
             return;
     }
@@ -128,21 +128,21 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-void AppendInstall(std::string& out, const ScriptTranscript& script) {
+void AppendInstall(std::string& out, const ScriptRun& script) {
     out += "\n== " + Words::ForUser().text("install.step") + " ==\n";
     for (const std::string& line : script.progressLines) out += line + "\n";
 }
 
 // After an install the summary says what happened in plain words; the handoff list's raw
 // values follow under "Details:", for whoever checks them.
-void AppendInstallSummary(std::string& out, const ScriptTranscript& script) {
+void AppendInstallSummary(std::string& out, const ScriptRun& script) {
     out += "\n== Summary ==\n";
-    out += Shown(InstallSentence(*script.install)) + "\n";
-    for (const std::string& line : InstallAfterwords(*script.install)) out += Shown(line) + "\n";
-    if (!script.handoff) return;
+    out += Shown(InstallSentence(*script.outcome().install)) + "\n";
+    for (const std::string& line : InstallAfterwords(*script.outcome().install)) out += Shown(line) + "\n";
+    if (!script.outcome().handoff) return;
     out += "\nDetails:\n";
     std::string details;
-    AppendHandoffValues(details, *script.handoff);
+    AppendHandoffValues(details, *script.outcome().handoff);
     for (const std::string& line : Lines(details)) out += "  " + line + "\n";
 }
 
@@ -198,14 +198,14 @@ JsonValue Sheet(const std::optional<appkit::Sheet>& sheet) {
 }
 
 // "next_enabled" after the exit: the pane's state once the sheet, if any, was dismissed.
-JsonValue Exit(const ScriptTranscript& script) {
-    if (!script.exit) return nullptr;
+JsonValue Exit(const ScriptRun& script) {
+    if (!script.end.lastExit) return nullptr;
     JsonValue exit;
-    exit["direction"] = DirectionName(script.exit->direction);
-    exit["asked_pane"] = script.exit->askedPane;
-    exit["allowed"] = script.exit->allowed;
-    exit["next_enabled"] = script.events.back().view.nextEnabled;
-    exit["sheet"] = Sheet(script.exit->sheet);
+    exit["direction"] = DirectionName(script.end.lastExit->direction);
+    exit["asked_pane"] = script.end.lastExit->askedPane;
+    exit["allowed"] = script.end.lastExit->allowed;
+    exit["next_enabled"] = script.steps.back().after.pane.nextEnabled;
+    exit["sheet"] = Sheet(script.end.lastExit->sheet);
     return exit;
 }
 
@@ -260,34 +260,34 @@ JsonValue Demo(const std::optional<std::string>& folder) {
 
 }  // namespace
 
-std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context) {
+std::string ScriptTextReport(const ScriptRun& script, const ReportContext& context) {
     std::string out = Heading(context, true);
-    for (const ScriptEvent& event : script.events) AppendEvent(out, event);
-    if (script.install) {
+    for (const ScriptStep& event : script.steps) AppendEvent(out, event);
+    if (script.outcome().install) {
         AppendInstall(out, script);
         AppendInstallSummary(out, script);
-    } else if (script.handoff) {
-        AppendHandoff(out, *script.handoff);
+    } else if (script.outcome().handoff) {
+        AppendHandoff(out, *script.outcome().handoff);
     }
     return out;
 }
 
-std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context) {
+std::string ScriptJsonReport(const ScriptRun& script, const ReportContext& context) {
     JsonValue report;
     report["pack_title"] = context.packTitle;
     report["signature"] = Signature(context.signature);
     report["bundle"] = context.bundlePath;
     report["log"] = OptionalString(context.logPath);
-    report["title"] = script.paneBeforeExit.title;
-    report["label"] = script.paneBeforeExit.label;
-    report["rows"] = Rows(script.paneBeforeExit);
-    report["candidates"] = Candidates(script.paneBeforeExit);
+    report["title"] = script.beforeExit.pane.title;
+    report["label"] = script.beforeExit.pane.label;
+    report["rows"] = Rows(script.beforeExit.pane);
+    report["candidates"] = Candidates(script.beforeExit.pane);
     report["warnings"] = Warnings(context.warnings);
-    report["next_enabled"] = script.paneBeforeExit.nextEnabled;
-    report["entries"] = script.entries;
+    report["next_enabled"] = script.beforeExit.pane.nextEnabled;
+    report["entries"] = script.outcome().entries;
     report["exit"] = Exit(script);
-    report["handoff"] = Handoff(script.handoff);
-    report["install"] = Install(script.install);
+    report["handoff"] = Handoff(script.outcome().handoff);
+    report["install"] = Install(script.outcome().install);
     report["error"] = OptionalString(script.error);
     report["demo"] = Demo(context.demoFolder);
     report["exit_code"] = script.exitCode;

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "installer/pack/pack_signature.h"
-#include "installer/script/script_transcript.h"
+#include "installer/script/script_run.h"
 
 namespace installer {
 
@@ -33,8 +33,8 @@ struct ReportContext {
     std::optional<PackSignature> signature;  // Who signed the pack; nothing without a pack.
 };
 
-std::string ScriptTextReport(const ScriptTranscript& script, const ReportContext& context);
-std::string ScriptJsonReport(const ScriptTranscript& script, const ReportContext& context);
+std::string ScriptTextReport(const ScriptRun& script, const ReportContext& context);
+std::string ScriptJsonReport(const ScriptRun& script, const ReportContext& context);
 
 // --list: the pane as discovery left it, nothing chosen. The JSON object has "pack_title",
 // "signature", "bundle", "log", "title", "label", "rows", "candidates", "next_enabled", "warnings", "demo"

@@ -69,40 +69,40 @@ std::vector<std::string> ProgressLines(const InstallProgress& progress, int widt
     return lines;
 }
 
-std::vector<ContentLine> InstallingLines(const ScreenModel& model, int width) {
+std::vector<ContentLine> InstallingLines(const ScreenInput& model, int width) {
     std::vector<ContentLine> lines;
     AddWrapped(lines, W().text("install.step"), width, Style::Heading);
     lines.push_back({});
-    if (!model.progress) {
+    if (!model.flow.progress) {
         AddWrapped(lines, WaitSentence(FlowWait::Installing), width, Style::Normal);
         return lines;
     }
-    for (std::string& line : ProgressLines(*model.progress, width)) {
+    for (std::string& line : ProgressLines(*model.flow.progress, width)) {
         lines.push_back({std::move(line), Style::Normal, 0});
     }
     return lines;
 }
 
-std::vector<ContentLine> InstallSummaryLines(const ScreenModel& model, int width) {
+std::vector<ContentLine> InstallSummaryLines(const ScreenInput& model, int width) {
     std::vector<ContentLine> lines;
     AddWrapped(lines, W().text("step.summary"), width, Style::Heading);
     lines.push_back({});
-    if (!model.install) return lines;
-    const InstallReport& report = *model.install;
+    if (!model.flow.install) return lines;
+    const InstallReport& report = *model.flow.install;
     AddWrapped(lines, InstallSentence(report), width,
                report.installed ? Style::Normal : Style::Warning);
     for (const std::string& line : InstallAfterwords(report)) {
         AddWrapped(lines, line, width, Style::Normal);
     }
-    if (!model.handoff) return lines;
+    if (!model.flow.handoff) return lines;
     lines.push_back({});
     if (!model.ui.details) AddWrapped(lines, W().text("install.details_hint"), width, Style::Hint);
     return lines;
 }
 
-std::vector<ContentLine> IntroductionInstallLines(const ScreenModel& model, int width) {
+std::vector<ContentLine> IntroductionInstallLines(const ScreenInput& model, int width) {
     std::vector<ContentLine> lines;
-    AddWrapped(lines, W().text(model.installPlanned ? "install.intro_will" : "install.intro_bundle"),
+    AddWrapped(lines, W().text(model.flow.installPlanned ? "install.intro_will" : "install.intro_bundle"),
                width, Style::Normal);
     if (model.warnings.empty()) return lines;
     lines.push_back({});
@@ -113,9 +113,9 @@ std::vector<ContentLine> IntroductionInstallLines(const ScreenModel& model, int 
     return lines;
 }
 
-std::string QuitConsequence(const ScreenModel& model) {
-    if (model.install && model.install->installed) return W().text("install.quit_done");
-    return W().text(model.installPlanned ? "install.quit_will" : "quit.consequence");
+std::string QuitConsequence(const ScreenInput& model) {
+    if (model.flow.installed()) return W().text("install.quit_done");
+    return W().text(model.flow.installPlanned ? "install.quit_will" : "quit.consequence");
 }
 
 }  // namespace installer

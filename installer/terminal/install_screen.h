@@ -29,17 +29,17 @@ std::vector<std::string> ProgressLines(const InstallProgress& progress, int widt
                                        const Words& words = Words::ForUser());
 
 // The Install step's content.
-std::vector<ContentLine> InstallingLines(const ScreenModel& model, int width);
+std::vector<ContentLine> InstallingLines(const ScreenInput& model, int width);
 
 // The Summary after an install: what happened in plain words, then the hint of the details
 // view (or the details themselves, added by the caller, when it is open).
-std::vector<ContentLine> InstallSummaryLines(const ScreenModel& model, int width);
+std::vector<ContentLine> InstallSummaryLines(const ScreenInput& model, int width);
 
 // The introduction's lines about the install: what it will and will not do, and one line
 // when the pack has problems.
-std::vector<ContentLine> IntroductionInstallLines(const ScreenModel& model, int width);
+std::vector<ContentLine> IntroductionInstallLines(const ScreenInput& model, int width);
 
 // The quit box's second line: what quitting now leaves as it is.
-std::string QuitConsequence(const ScreenModel& model);
+std::string QuitConsequence(const ScreenInput& model);
 
 }  // namespace installer

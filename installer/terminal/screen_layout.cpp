@@ -73,13 +73,13 @@ void AddLines(std::vector<Line>& lines, std::vector<ContentLine> added) {
     }
 }
 
-std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
+std::vector<Line> IntroductionLines(const ScreenInput& model, int width) {
     std::vector<Line> lines;
-    AddWrapped(lines, IntroductionHeading(model.packTitle, W()), width, Style::Heading);
+    AddWrapped(lines, IntroductionHeading(model.flow.packTitle, W()), width, Style::Heading);
     AddBlank(lines);
-    if (const auto signature = SignatureLine(model.signature)) {
+    if (const auto signature = SignatureLine(model.flow.signature)) {
         const bool trusted =
-            model.signature->state == PackSignature::State::Trusted;
+            model.flow.signature->state == PackSignature::State::Trusted;
         AddWrapped(lines, *signature, width, trusted ? Style::Normal : Style::Warning);
         AddBlank(lines);
     }
@@ -91,14 +91,14 @@ std::vector<Line> IntroductionLines(const ScreenModel& model, int width) {
     return lines;
 }
 
-std::vector<Line> PaneLines(const ScreenModel& model, int width) {
+std::vector<Line> PaneLines(const ScreenInput& model, int width) {
     std::vector<Line> lines;
-    AddWrapped(lines, model.pane.title, width, Style::Heading);
+    AddWrapped(lines, model.flow.pane.title, width, Style::Heading);
     AddBlank(lines);
-    AddWrapped(lines, model.pane.label, width, Style::Normal);
-    if (!model.pane.rows.empty()) AddBlank(lines);
-    for (std::size_t index = 0; index < model.pane.rows.size(); ++index) {
-        const PaneRow& row = model.pane.rows[index];
+    AddWrapped(lines, model.flow.pane.label, width, Style::Normal);
+    if (!model.flow.pane.rows.empty()) AddBlank(lines);
+    for (std::size_t index = 0; index < model.flow.pane.rows.size(); ++index) {
+        const PaneRow& row = model.flow.pane.rows[index];
         const Style style = row.selected ? Style::Selected : Style::Normal;
         auto wrapped = WrapText(PrintableText(row.title, false), Columns(width - 6));
         for (std::size_t i = 0; i < wrapped.size(); ++i) {
@@ -113,9 +113,9 @@ std::vector<Line> PaneLines(const ScreenModel& model, int width) {
     }
     // Turned-away copies: dimmed, below the rows, never selectable; when nothing is offered
     // they are what scrolls.
-    std::vector<std::string> turnedAway = TurnedAwayLines(model.pane, width - 2);
+    std::vector<std::string> turnedAway = TurnedAwayLines(model.flow.pane, width - 2);
     if (!turnedAway.empty()) AddBlank(lines);
-    const bool startsList = model.pane.rows.empty();
+    const bool startsList = model.flow.pane.rows.empty();
     for (std::size_t i = 0; i < turnedAway.size(); ++i) {
         lines.push_back({std::move(turnedAway[i]), Style::ButtonDisabled, 2, std::nullopt,
                          startsList && i == 0});
@@ -124,10 +124,10 @@ std::vector<Line> PaneLines(const ScreenModel& model, int width) {
 }
 
 // The handoff list: where it is and its six raw values.
-void AddHandoffLines(std::vector<Line>& lines, const ScreenModel& model, int width) {
+void AddHandoffLines(std::vector<Line>& lines, const ScreenInput& model, int width) {
     constexpr int kKeyColumns = 18;
-    if (!model.handoff) return;
-    const HandoffList& handoff = *model.handoff;
+    if (!model.flow.handoff) return;
+    const HandoffList& handoff = *model.flow.handoff;
     AddWrapped(lines, W().text("summary.went_on"), width, Style::Normal);
     AddWrapped(lines, handoff.path, width, Style::Normal, 2);
     if (!handoff.writtenByThisExit) {
@@ -152,9 +152,9 @@ void AddHandoffLines(std::vector<Line>& lines, const ScreenModel& model, int wid
 }
 
 // After an install: the plain sentence, and the raw values only in the details view.
-std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
+std::vector<Line> SummaryLines(const ScreenInput& model, int width) {
     std::vector<Line> lines;
-    if (model.install) {
+    if (model.flow.install) {
         AddLines(lines, InstallSummaryLines(model, width));
         if (model.ui.details) AddHandoffLines(lines, model, width);  // Below the hint's blank.
         return lines;
@@ -165,8 +165,8 @@ std::vector<Line> SummaryLines(const ScreenModel& model, int width) {
     return lines;
 }
 
-std::vector<Line> ContentLines(const ScreenModel& model, int width) {
-    switch (model.step) {
+std::vector<Line> ContentLines(const ScreenInput& model, int width) {
+    switch (model.flow.step) {
         case FlowStep::Introduction:
             return IntroductionLines(model, width);
         case FlowStep::Pane:
@@ -197,12 +197,12 @@ Layer TooSmall(int width, int height, int needWidth, int needHeight) {
     return layer;
 }
 
-std::string StepName(const ScreenModel& model, FlowStep step) {
+std::string StepName(const ScreenInput& model, FlowStep step) {
     switch (step) {
         case FlowStep::Introduction:
             return W().text("step.introduction");
         case FlowStep::Pane:
-            return PrintableText(model.pane.title, false);
+            return PrintableText(model.flow.pane.title, false);
         case FlowStep::Install:
             return W().text("step.installation");
         case FlowStep::Summary:
@@ -212,10 +212,9 @@ std::string StepName(const ScreenModel& model, FlowStep step) {
     return {};
 }
 
-void AddStepList(Layer& layer, const ScreenModel& model, int width) {
-    std::vector<FlowStep> steps{FlowStep::Introduction, FlowStep::Pane, FlowStep::Summary};
-    if (model.installPlanned) steps.insert(steps.begin() + 2, FlowStep::Install);
-    const FlowStep current = model.step == FlowStep::Finished ? FlowStep::Summary : model.step;
+void AddStepList(Layer& layer, const ScreenInput& model, int width) {
+    const std::vector<FlowStep>& steps = model.flow.steps;
+    const FlowStep current = model.flow.step == FlowStep::Finished ? FlowStep::Summary : model.flow.step;
     int col = kMargin;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         std::string name = StepName(model, steps[i]);
@@ -231,16 +230,11 @@ void AddStepList(Layer& layer, const ScreenModel& model, int width) {
     }
 }
 
-void AddButtons(Layer& layer, const ScreenModel& model, int width, int height) {
-    const bool sheet = model.step == FlowStep::Pane && model.pane.sheet.has_value();
-    // Once the pack is in there is no choosing another copy for it.
-    const bool installed = model.install && model.install->installed;
-    const bool backEnabled =
-        model.step != FlowStep::Introduction && !sheet && !model.wait && !installed;
-    bool nextEnabled = !sheet && !model.wait;
-    if (model.step == FlowStep::Pane) nextEnabled = nextEnabled && model.pane.nextEnabled;
+void AddButtons(Layer& layer, const ScreenInput& model, int width, int height) {
+    const bool backEnabled = model.flow.canGoBack;
+    const bool nextEnabled = model.flow.canContinue;
     const std::string back = "[ " + W().text("button.go_back") + " ]";
-    const std::string next = "[ " + ContinueLabel(model.step) + " ]";
+    const std::string next = "[ " + ContinueLabel(model.flow.step) + " ]";
     const int row = height - 3;
     const int nextCol = width - kMargin - Width(next);
     const int backCol = nextCol - 2 - Width(back);
@@ -252,27 +246,27 @@ void AddButtons(Layer& layer, const ScreenModel& model, int width, int height) {
 
 // The key hints of what the screen shows now, most needed first; each has a long and a
 // short form ("hint.X", "hint.X.short").
-std::vector<std::string> HintKeys(const ScreenModel& model) {
+std::vector<std::string> HintKeys(const ScreenInput& model) {
     if (model.ui.overlay == Overlay::Log) {
         if (model.ui.filtering) return {"hint.filter_apply", "hint.filter_clear"};
         return {"hint.log_scroll", "hint.log_filter", "hint.log_close"};
     }
-    if (model.question) return {"install.hint.yes", "install.hint.no"};
+    if (model.flow.question) return {"install.hint.yes", "install.hint.no"};
     if (model.ui.overlay == Overlay::QuitConfirm) return {"hint.quit_yes", "hint.quit_no"};
-    switch (model.step) {
+    switch (model.flow.step) {
         case FlowStep::Introduction:
             return {"hint.continue", "hint.log", "hint.quit"};
         case FlowStep::Pane:
-            if (model.pane.sheet) return {"hint.sheet_button", "hint.log"};
+            if (model.flow.pane.sheet) return {"hint.sheet_button", "hint.log"};
             return {"hint.choose", "hint.continue", "hint.back", "hint.log", "hint.quit"};
         case FlowStep::Install:
             return {"hint.log"};
         case FlowStep::Summary:
         case FlowStep::Finished:
-            if (model.install && model.install->installed) {
+            if (model.flow.backAction == BackAction::None) {
                 return {"hint.finish", "install.hint.details", "hint.log", "hint.quit"};
             }
-            if (model.install) {
+            if (model.flow.install) {
                 return {"hint.finish", "hint.back", "install.hint.details", "hint.log", "hint.quit"};
             }
             return {"hint.finish", "hint.back", "hint.log", "hint.quit"};
@@ -297,16 +291,14 @@ std::string FitHints(const std::vector<std::string>& keys, int columns) {
     return {};
 }
 
-void AddStatus(Layer& layer, const ScreenModel& model, int width, int height) {
+void AddStatus(Layer& layer, const ScreenInput& model, int width, int height) {
     std::string text = FitHints(HintKeys(model), width - 2);
     Style style = Style::Hint;
-    if (model.question) {
+    if (model.flow.question) {
         // The question's answer is all that is waited for; the hint says how to give it.
-    } else if (model.wait) {
-        text = WaitText(W(), *model.wait, model.waitSeconds);
+    } else if (model.flow.wait) {
+        text = WaitText(W(), *model.flow.wait, model.waitSeconds);
         style = Style::Warning;
-    } else if (model.working) {
-        text = W().text("wait.working");
     } else if (!model.ui.status.empty()) {
         text = model.ui.status;
         style = model.ui.statusIsWarning ? Style::Warning : Style::Hint;
@@ -361,7 +353,7 @@ std::vector<std::string> WrapKeepingIndent(const std::string& message, int colum
     return lines;
 }
 
-Layer LogLayer(const ScreenModel& model, int width, int height) {
+Layer LogLayer(const ScreenInput& model, int width, int height) {
     Layer layer;
     const Box box{1, 0, height - 2, width};
     layer.box = box;
@@ -462,7 +454,7 @@ std::string ScrollPosition(const std::vector<Line>& shown, std::size_t scroll,
 
 // Lays the content into `rows` rows from kContentTop on: all of it when it fits, else the
 // heading fixed and the list scrolled under it, with its position on the last row.
-void AddContent(Layer& layer, Frame& frame, const ScreenModel& model,
+void AddContent(Layer& layer, Frame& frame, const ScreenInput& model,
                 const std::vector<Line>& lines, int rows, int width) {
     auto put = [&](const Line& line, int row) {
         layer.spans.push_back({row, kMargin + line.indent, line.text, line.style});
@@ -481,7 +473,7 @@ void AddContent(Layer& layer, Frame& frame, const ScreenModel& model,
     const std::vector<Line> list(lines.begin() + static_cast<long>(fixed), lines.end());
     const auto visible = static_cast<std::size_t>(rows - static_cast<int>(fixed) - 1);
     const std::size_t scroll =
-        ScrollShowing(list, model.ui.scroll, visible, model.pane.selectedIndex());
+        ScrollShowing(list, model.ui.scroll, visible, model.flow.pane.selectedIndex());
     const std::size_t end = std::min(list.size(), scroll + visible);
     const std::vector<Line> shown(list.begin() + static_cast<long>(scroll),
                                   list.begin() + static_cast<long>(end));
@@ -489,7 +481,7 @@ void AddContent(Layer& layer, Frame& frame, const ScreenModel& model,
         put(shown[i], kContentTop + static_cast<int>(fixed + i));
     }
     const std::string position =
-        ScrollPosition(shown, scroll, list.size(), model.pane.rows.size());
+        ScrollPosition(shown, scroll, list.size(), model.flow.pane.rows.size());
     const int positionWidth = Width(position);
     layer.spans.push_back({kContentTop + rows - 1, std::max(kMargin, width - kMargin - positionWidth),
                            Fit(position, width - 2 * kMargin), Style::Hint});
@@ -499,7 +491,7 @@ void AddContent(Layer& layer, Frame& frame, const ScreenModel& model,
 
 }  // namespace
 
-Frame LayoutScreen(const ScreenModel& model, int width, int height) {
+Frame LayoutScreen(const ScreenInput& model, int width, int height) {
     Frame frame;
     if (width < kMinWidth || height < kMinHeight) {
         frame.tooSmall = true;
@@ -513,7 +505,7 @@ Frame LayoutScreen(const ScreenModel& model, int width, int height) {
     base.spans.push_back(
         {0, 0,
          Padded(" " + W().text("screen.header",
-                               {{"pack", PrintableText(model.packTitle, false)}}),
+                               {{"pack", PrintableText(model.flow.packTitle, false)}}),
                 width),
          Style::Header});
     AddStepList(base, model, width);
@@ -523,16 +515,16 @@ Frame LayoutScreen(const ScreenModel& model, int width, int height) {
     frame.layers.push_back(std::move(base));
 
     std::optional<Layer> overlay;
-    if (model.step == FlowStep::Pane && model.pane.sheet) {
+    if (model.flow.sheetShown()) {
         overlay =
-            Dialog({model.pane.sheet->message}, model.pane.sheet->defaultButton, width, height);
+            Dialog({model.flow.pane.sheet->message}, model.flow.pane.sheet->defaultButton, width, height);
     }
     if (model.ui.overlay == Overlay::QuitConfirm) {
         overlay = Dialog({W().text("quit.question"), QuitConsequence(model)},
                          W().text("quit.button"), width, height);
     }
-    if (model.question) {
-        overlay = Dialog({*model.question}, W().text("install.ask.button"), width, height);
+    if (model.flow.question) {
+        overlay = Dialog({*model.flow.question}, W().text("install.ask.button"), width, height);
     }
     if (model.ui.overlay == Overlay::Log) overlay = LogLayer(model, width, height);
     if (overlay) frame.layers.push_back(std::move(*overlay));

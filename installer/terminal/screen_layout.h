@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/model/install_flow.h"
+#include "installer/model/flow_state.h"
 #include "installer/model/install_log.h"
 #include "installer/terminal/ui_controller.h"
 
@@ -58,29 +58,18 @@ struct Frame {
     int pageRows = 1;
 };
 
-// Everything the screen shows.
-struct ScreenModel {
-    FlowStep step = FlowStep::Introduction;
-    std::string packTitle;
-    PaneView pane;
-    std::optional<HandoffList> handoff;
+// Everything the screen shows: the flow as it last told of it, and the screen's own state.
+struct ScreenInput {
+    // What the flow published last: the step, the pane, the wait, the install, and what
+    // Continue and Go Back can do.
+    FlowState flow;
     UiState ui;
     std::vector<LogEntry> logEntries;
     std::optional<std::string> logPath;
-    bool working = false;  // A pane callback is about to run.
-    // What the person waits for, and for how long already, while the pane's code runs.
-    std::optional<FlowWait> wait;
+    // How long the flow's wait has taken so far.
     int waitSeconds = 0;
-    // The install step: whether the run installs a pack, how far the copy has come, what
-    // it did, and its yes-or-no question while it waits for the answer.
-    bool installPlanned = false;
-    std::optional<InstallProgress> progress;
-    std::optional<InstallReport> install;
-    std::optional<std::string> question;
     // The pack's problems, as --check finds them.
     std::vector<std::string> warnings;
-    // Who signed the pack; nothing for a run without a pack.
-    std::optional<PackSignature> signature;
 };
 
 // Below the header and above the buttons: the fewest content rows any step needs (its
@@ -91,7 +80,7 @@ inline constexpr int kMinContentRows = 5;
 inline constexpr int kMinWidth = 40;
 inline constexpr int kMinHeight = 3 + kMinContentRows + 4;
 
-Frame LayoutScreen(const ScreenModel& model, int width, int height);
+Frame LayoutScreen(const ScreenInput& model, int width, int height);
 
 // The frame as lines of text (styles dropped), as a terminal of that size would show it.
 std::vector<std::string> FrameText(const Frame& frame, int width, int height);

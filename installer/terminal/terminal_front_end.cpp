@@ -165,31 +165,6 @@ class StandardErrorAside {
     int saved_ = -1;
 };
 
-ScreenModel Model(const TerminalFrontEnd::Shown& shown, const InstallLog& log,
-                  const std::vector<std::string>& warnings) {
-    ScreenModel model;
-    model.installPlanned = shown.installPlanned;
-    model.progress = shown.progress;
-    model.install = shown.install;
-    model.question = shown.question;
-    model.warnings = warnings;
-    model.step = shown.step;
-    model.packTitle = shown.packTitle;
-    model.signature = shown.signature;
-    model.pane = shown.pane;
-    model.handoff = shown.handoff;
-    model.ui = shown.ui;
-    if (model.ui.overlay == Overlay::Log) model.logEntries = log.entries();
-    model.logPath = log.path();
-    model.wait = shown.wait;
-    if (shown.wait) {
-        model.waitSeconds = static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(
-                                                 std::chrono::steady_clock::now() - shown.waitSince)
-                                                 .count());
-    }
-    return model;
-}
-
 // Whether standard input has gone (hung up, closed): reads would fail from now on.
 bool InputGone() {
     pollfd input{STDIN_FILENO, POLLIN, 0};
@@ -262,99 +237,74 @@ TerminalFrontEnd::TerminalFrontEnd(std::unique_ptr<Screen> screen, const Install
 
 TerminalFrontEnd::~TerminalFrontEnd() = default;
 
-void TerminalFrontEnd::stepShown(FlowStep step) {
+void TerminalFrontEnd::shown(const FlowState& state) {
     std::lock_guard lock(mutex_);
-    shown_.step = step;
+    if (state_.wait && !state.wait) waited_ = true;
+    if (!state.question) answer_.reset();  // A key pressed after the question went.
+    state_ = state;
 }
 
-void TerminalFrontEnd::paneShown(const PaneView& pane) {
-    std::lock_guard lock(mutex_);
-    shown_.pane = pane;
-}
-
-void TerminalFrontEnd::waitStarted(FlowWait wait) {
-    std::lock_guard lock(mutex_);
-    shown_.wait = wait;
-    shown_.waitSince = std::chrono::steady_clock::now();
-}
-
-void TerminalFrontEnd::waitEnded(FlowWait) {
-    std::lock_guard lock(mutex_);
-    shown_.wait.reset();
-    shown_.waited = true;
-}
-
-void TerminalFrontEnd::installProgress(const InstallProgress& progress) {
-    std::lock_guard lock(mutex_);
-    shown_.progress = progress;
-}
-
-bool TerminalFrontEnd::confirm(const std::string& question) {
+// The state showing the question came first, so the drawing thread may have answered already.
+bool TerminalFrontEnd::confirm(const std::string&) {
     std::unique_lock lock(mutex_);
-    shown_.question = question;
-    shown_.answer.reset();
-    answered_.wait(lock, [this] { return shown_.answer.has_value(); });
-    const bool yes = *shown_.answer;
-    shown_.question.reset();
-    shown_.answer.reset();
+    answered_.wait(lock, [this] { return answer_.has_value(); });
+    const bool yes = *answer_;
+    answer_.reset();
     return yes;
 }
 
 void TerminalFrontEnd::answer(bool yes) {
     {
         std::lock_guard lock(mutex_);
-        if (!shown_.question || shown_.answer) return;
-        shown_.answer = yes;
+        if (!state_.question || answer_) return;
+        answer_ = yes;
     }
     answered_.notify_all();
 }
 
-void TerminalFrontEnd::finished(const FlowOutcome& outcome) {
+void TerminalFrontEnd::publish(const UiController& controller) {
     std::lock_guard lock(mutex_);
-    outcome_ = outcome;
-    shown_.finished = true;
+    ui_ = controller.state();
 }
 
-void TerminalFrontEnd::publish(const InstallFlow& flow, const UiController& controller) {
-    Shown next;
-    next.step = flow.step();
-    next.packTitle = flow.packTitle();
-    next.signature = flow.signature();
-    next.pane = flow.paneView();
-    next.handoff = flow.handoff();
-    next.ui = controller.state();
-    next.installPlanned = flow.installPlanned();
-    next.install = flow.install();
-    std::lock_guard lock(mutex_);
-    next.waited = shown_.waited;
-    next.finished = shown_.finished;
-    next.progress = shown_.progress;
-    shown_ = std::move(next);
-}
-
-TerminalFrontEnd::Shown TerminalFrontEnd::shown() {
-    std::lock_guard lock(mutex_);
-    Shown copy = shown_;
-    shown_.waited = false;
-    return copy;
+ScreenInput TerminalFrontEnd::input(bool& waited) {
+    ScreenInput input;
+    {
+        std::lock_guard lock(mutex_);
+        input.flow = state_;
+        input.ui = ui_;
+        waited = waited_;
+        waited_ = false;
+    }
+    input.warnings = warnings_;
+    if (input.ui.overlay == Overlay::Log) input.logEntries = log_.entries();
+    input.logPath = log_.path();
+    if (input.flow.wait) {
+        input.waitSeconds = static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(
+                                                 std::chrono::steady_clock::now() -
+                                                 input.flow.waitSince)
+                                                 .count());
+    }
+    return input;
 }
 
 // What the screen leaves behind once it is gone.
 void TerminalFrontEnd::printOutcome() const {
     const Words& words = Words::ForUser();
-    if (outcome_ && outcome_->paneStopped) {
-        out_ << PrintableText(*outcome_->paneStopped, false) << "\n";
+    const std::optional<FlowOutcome>& outcome = state_.outcome;
+    if (outcome && outcome->paneStopped) {
+        out_ << PrintableText(*outcome->paneStopped, false) << "\n";
         return;
     }
-    if (!outcome_ || !outcome_->wentOn) {
+    if (!outcome || !outcome->wentOn) {
         out_ << words.text("outcome.stayed") << "\n";
         return;
     }
     out_ << words.text("outcome.went_on") << "\n";
-    if (outcome_->install) out_ << PrintableText(InstallSentence(*outcome_->install), false) << "\n";
-    if (outcome_->handoff) {
+    if (outcome->install) out_ << PrintableText(InstallSentence(*outcome->install), false) << "\n";
+    if (outcome->handoff) {
         out_ << words.text("outcome.handoff",
-                           {{"path", PrintableText(outcome_->handoff->path, false)}})
+                           {{"path", PrintableText(outcome->handoff->path, false)}})
              << "\n";
     }
 }
@@ -365,7 +315,9 @@ void TerminalFrontEnd::printOutcome() const {
 void TerminalFrontEnd::walk(InstallFlow& flow) {
     const StandardErrorAside aside(log_.path());
     UiController controller(flow);
-    publish(flow, controller);
+    flow.readPaneAhead();  // The list of steps names the pane's step by its title.
+    shown(flow.state());
+    publish(controller);
     DeferInterrupts(true);
     FlowRunner worker(flow);
     timeout(kRedrawMilliseconds);
@@ -380,20 +332,21 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
                  << std::endl;
             EndInterrupted(signal, false);
         }
-        Shown now = shown();
-        if (now.finished && !worker.busy()) break;
-        const bool busy = worker.busy() || now.wait.has_value();
-        if (now.waited && !busy) flushinp();  // What was typed during the wait goes.
-        const Frame frame = LayoutScreen(Model(now, log_, warnings_), COLS, LINES);
+        bool waited = false;
+        const ScreenInput now = input(waited);
+        if (now.flow.outcome && !worker.busy()) break;
+        const bool busy = worker.busy() || now.flow.wait.has_value();
+        if (waited && !busy) flushinp();  // What was typed during the wait goes.
+        const Frame frame = LayoutScreen(now, COLS, LINES);
         Paint(frame);
         const int key = getch();
         if (key == ERR) {
             // No one is left to answer the install step's question: the answer is no.
-            if (now.question && InputGone()) answer(false);
+            if (now.flow.question && InputGone()) answer(false);
             if (InputGone() && ++failedReads >= kMaxFailedReads && !worker.busy()) {
                 worker.post([&](InstallFlow& f) {
                     f.quit();
-                    publish(f, controller);
+                    publish(controller);
                     return FlowAnswer::Done;
                 });
                 worker.waitIdle(kQuickRequest);
@@ -402,7 +355,7 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
         }
         failedReads = 0;
         const KeyPress press = Translate(key);
-        if (now.question) {
+        if (now.flow.question) {
             if (press.key == Key::Char && (press.ch == 'y' || press.ch == 'Y')) answer(true);
             if ((press.key == Key::Char && (press.ch == 'n' || press.ch == 'N')) ||
                 press.key == Key::Escape) {
@@ -423,7 +376,7 @@ void TerminalFrontEnd::walk(InstallFlow& flow) {
             } else {
                 controller.handle(press);
             }
-            publish(f, controller);
+            publish(controller);
             return FlowAnswer::Done;
         });
         worker.waitIdle(kQuickRequest);

@@ -4,7 +4,6 @@
 #pragma once
 #define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
-#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -16,6 +15,7 @@
 #include "installer/model/front_end.h"
 #include "installer/model/install_flow.h"
 #include "installer/model/install_log.h"
+#include "installer/terminal/screen_layout.h"
 #include "installer/terminal/ui_controller.h"
 
 namespace installer {
@@ -41,44 +41,20 @@ class TerminalFrontEnd final : public FrontEnd {
     // requests run on a worker thread while this thread draws.
     int run(InstallFlow& flow) override;
 
-    // Called on the worker thread: each keeps a copy of what it delivers for the drawing
-    // thread, which never reads the flow or the pane while a request runs.
-    void stepShown(FlowStep step) override;
-    void paneShown(const PaneView& pane) override;
-    void sheetShown(const appkit::Sheet&) override {}
-    void waitStarted(FlowWait wait) override;
-    void waitEnded(FlowWait wait) override;
-    void installProgress(const InstallProgress& progress) override;
-    // Shows the question in a box and waits for the drawing thread's answer (y or n).
+    // Called on the runner's thread: keeps the flow's latest state for the drawing thread,
+    // which never reads the flow or the pane while a request runs.
+    void shown(const FlowState& state) override;
+    // Waits for the drawing thread's answer (y or n) to the question the state shows.
     bool confirm(const std::string& question) override;
-    void finished(const FlowOutcome& outcome) override;
-
-    // What the drawing thread draws: copies, guarded by the front end's mutex.
-    struct Shown {
-        FlowStep step = FlowStep::Introduction;
-        std::string packTitle;
-        std::optional<PackSignature> signature;
-        PaneView pane;
-        std::optional<HandoffList> handoff;
-        UiState ui;
-        std::optional<FlowWait> wait;
-        std::chrono::steady_clock::time_point waitSince;
-        bool waited = false;  // A wait ended since the drawing thread last looked.
-        bool finished = false;
-        bool installPlanned = false;
-        std::optional<InstallProgress> progress;
-        std::optional<InstallReport> install;
-        // The install step's question, until the drawing thread answers it.
-        std::optional<std::string> question;
-        std::optional<bool> answer;
-    };
 
   private:
     TerminalFrontEnd(std::unique_ptr<Screen> screen, const InstallLog& log, std::ostream& out);
     void walk(InstallFlow& flow);
     // On the worker thread, between requests: the flow and the keys' state as they stand.
-    void publish(const InstallFlow& flow, const UiController& controller);
-    Shown shown();
+    // On the runner's thread, after each request: the keys' state as it stands.
+    void publish(const UiController& controller);
+    // On the drawing thread: what to draw now, and whether a wait ended since the last look.
+    ScreenInput input(bool& waited);
     // On the drawing thread: answers the question on the screen, if there is one.
     void answer(bool yes);
     void printOutcome() const;
@@ -88,9 +64,11 @@ class TerminalFrontEnd final : public FrontEnd {
     std::ostream& out_;
     std::mutex mutex_;
     std::condition_variable answered_;
-    Shown shown_;
+    FlowState state_;
+    UiState ui_;
+    bool waited_ = false;  // A wait ended since the drawing thread last looked.
+    std::optional<bool> answer_;  // The drawing thread's answer to the state's question.
     std::vector<std::string> warnings_;
-    std::optional<FlowOutcome> outcome_;
 };
 
 }  // namespace installer

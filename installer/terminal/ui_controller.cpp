@@ -46,7 +46,7 @@ void UiController::handle(KeyPress key) {
         case Overlay::None:
             break;
     }
-    if (flow_.step() == FlowStep::Pane && flow_.paneView().sheet) {
+    if (flow_.state().sheetShown()) {
         handleSheetKeys(key);
         return;
     }
@@ -95,7 +95,7 @@ void UiController::handlePaneKeys(KeyPress key) {
         return;
     }
     if (IsChar(key, 'q')) {
-        if (flow_.step() == FlowStep::Summary) {
+        if (flow_.state().continueAction == ContinueAction::Finish) {
             // The pane has already let the installation go on: quitting here is finishing.
             flow_.quit();
             return;
@@ -185,14 +185,16 @@ void UiController::handleQuitKeys(KeyPress key) {
 
 // Only the summary after an install has the details view.
 bool UiController::toggleDetails() {
-    if (flow_.step() != FlowStep::Summary || !flow_.install()) return false;
+    const FlowState state = flow_.state();
+    if (state.step != FlowStep::Summary || !state.install) return false;
     state_.details = !state_.details;
     state_.scroll = 0;
     return true;
 }
 
 void UiController::moveSelection(long delta) {
-    if (flow_.step() != FlowStep::Pane) {
+    const FlowState state = flow_.state();
+    if (state.step != FlowStep::Pane) {
         // Other steps scroll their text when it does not fit; the layout stops at its end.
         if (delta < 0) {
             const auto up = static_cast<std::size_t>(-delta);
@@ -202,7 +204,7 @@ void UiController::moveSelection(long delta) {
         }
         return;
     }
-    const PaneView view = flow_.paneView();
+    const PaneView& view = state.pane;
     if (view.rows.empty()) return;
     const long last = static_cast<long>(view.rows.size()) - 1;
     long row = 0;
@@ -219,10 +221,12 @@ void UiController::next() {
 }
 
 void UiController::back() {
-    if (flow_.step() == FlowStep::Introduction) {
+    const FlowState state = flow_.state();
+    if (state.step == FlowStep::Introduction) {
         say(Say("status.nothing_before"), true);
         return;
     }
+    if (state.backAction == BackAction::None) return report(FlowAnswer::Ignored);
     report(flow_.back());
 }
 
@@ -241,7 +245,7 @@ void UiController::report(FlowAnswer answer) {
             return;
         case FlowAnswer::PaneRefused:
             // A sheet, if the pane showed one, says why.
-            say(flow_.paneView().sheet ? "" : Say("status.pane_refused"), true);
+            say(flow_.state().pane.sheet ? "" : Say("status.pane_refused"), true);
             return;
     }
 }

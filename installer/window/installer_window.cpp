@@ -6,10 +6,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <chrono>
+#include <utility>
 
 #include "installer/present/flow_words.h"
 #include "installer/window/log_window.h"
@@ -68,9 +71,10 @@ void Clear(QLayout* layout) {
 
 }  // namespace
 
-InstallerWindow::InstallerWindow(const Words& words, const std::string& packTitle,
-                                 const InstallLog& log, FlowWorker& worker)
-    : words_(words), packTitle_(packTitle), log_(log), worker_(worker) {
+InstallerWindow::InstallerWindow(const Words& words, const FlowState& state,
+                                 const InstallLog& log, FlowRunner& runner)
+    : words_(words), packTitle_(state.packTitle), log_(log), runner_(runner), state_(state) {
+    const std::string& packTitle = packTitle_;
     setObjectName("installerWindow");
     setWindowTitle(ToQt(words.text("window.title", {{"pack", packTitle}})));
     auto* central = new QWidget(this);
@@ -101,7 +105,26 @@ InstallerWindow::InstallerWindow(const Words& words, const std::string& packTitl
     });
     waitTimer_.setInterval(1000);
     connect(&waitTimer_, &QTimer::timeout, this, [this]() { tick(); });
-    showStep(FlowStep::Introduction);
+    showSignature(state.signature);
+    showStep(state.step);
+    if (state.step == FlowStep::Pane) panePage_->showPane(state.pane);
+    updateControls();
+}
+
+void InstallerWindow::paint(const FlowState& state) {
+    const FlowState before = std::exchange(state_, state);
+    showSignature(state.signature);
+    if (state.step != before.step) showStep(state.step);
+    if (state.wait != before.wait) {
+        if (before.wait) endWait();
+        if (state.wait) startWait(*state.wait);
+    }
+    if (state.paneShown != before.paneShown) panePage_->showPane(state.pane);
+    if (state.sheetShown() && !sheetUp_) showSheet(*state.pane.sheet);
+    if (state.progress && state.step == FlowStep::Install) showProgress(*state.progress);
+    if (state.step == FlowStep::Summary && before.step != FlowStep::Summary) showSummary();
+    updateControls();
+    if (state.outcome && !before.outcome) finish(*state.outcome);
 }
 
 QWidget* InstallerWindow::buildSteps() {
@@ -200,20 +223,23 @@ QWidget* InstallerWindow::buildButtons() {
     return bar;
 }
 
-void InstallerWindow::post(FlowWorker::Request request) {
+// The answer comes back on the interface thread, queued after every state the request
+// published, with the state right after it.
+void InstallerWindow::post(FlowRunner::Request request) {
     ++pending_;
     updateControls();
-    worker_.post(std::move(request), this, [this](const FlowSnapshot& snapshot) {
-        --pending_;
-        handoff_ = snapshot.handoff;
-        install_ = snapshot.install;
-        if (snapshot.step == FlowStep::Summary) showSummary();
-        updateControls();
+    runner_.post(std::move(request), [this](FlowAnswer, const FlowState& state) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, state]() {
+                --pending_;
+                paint(state);
+            },
+            Qt::QueuedConnection);
     });
 }
 
 void InstallerWindow::showStep(FlowStep step) {
-    step_ = step;
     const Page page = PageOf(step);
     pages_->setCurrentIndex(page);
     for (std::size_t i = 0; i < stepLabels_.size(); ++i) {
@@ -223,14 +249,6 @@ void InstallerWindow::showStep(FlowStep step) {
         stepLabels_[i]->setEnabled(i <= static_cast<std::size_t>(page));
     }
     continue_->setText(ToQt(ContinueLabel(step, words_)));
-    updateControls();
-}
-
-void InstallerWindow::showPane(const PaneView& pane) {
-    pane_ = pane;
-    sheetUp_ = pane.sheet.has_value();
-    panePage_->showPane(pane);
-    updateControls();
 }
 
 void InstallerWindow::showSheet(const appkit::Sheet& sheet) {
@@ -243,34 +261,32 @@ void InstallerWindow::showSheet(const appkit::Sheet& sheet) {
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     // However the box goes (its button, Escape), the pane's sheet ends with it.
-    connect(box, &QMessageBox::finished, this,
-            [this]() { post([](InstallFlow& flow) { return flow.dismissSheet(); }); });
+    connect(box, &QMessageBox::finished, this, [this]() {
+        sheetUp_ = false;
+        post([](InstallFlow& flow) { return flow.dismissSheet(); });
+    });
     box->open();
-    updateControls();
 }
 
 void InstallerWindow::startWait(FlowWait wait) {
-    wait_ = wait;
-    waitClock_.start();
     waitTimer_.start();
     if (wait == FlowWait::Installing) {
         installFile_->clear();
         installBar_->setRange(0, 0);
     }
     tick();
-    updateControls();
 }
 
 void InstallerWindow::endWait() {
-    wait_.reset();
     waitTimer_.stop();
     waitLabel_->clear();
-    updateControls();
 }
 
 void InstallerWindow::tick() {
-    if (!wait_) return;
-    waitLabel_->setText(ToQt(WaitText(words_, *wait_, waitClock_.elapsed() / 1000)));
+    if (!state_.wait) return;
+    const auto taken = std::chrono::steady_clock::now() - state_.waitSince;
+    waitLabel_->setText(ToQt(WaitText(
+        words_, *state_.wait, std::chrono::duration_cast<std::chrono::seconds>(taken).count())));
     if (logWindow_->isVisible()) logWindow_->refresh();
 }
 
@@ -288,7 +304,7 @@ void InstallerWindow::showProgress(const InstallProgress& progress) {
 
 void InstallerWindow::showSummary() {
     Clear(summaryLayout_);
-    const SummaryText summary = MakeSummary(words_, packTitle_, handoff_, install_);
+    const SummaryText summary = MakeSummary(words_, packTitle_, state_.handoff, state_.install);
     summaryLayout_->addWidget(HeadingLabel(words_.text("window.summary.heading"), "summaryHeading",
                                            pages_->widget(kSummaryPage)));
     for (std::size_t i = 0; i < summary.paragraphs.size(); ++i) {
@@ -309,37 +325,17 @@ void InstallerWindow::showSummary() {
     summaryLayout_->addStretch(1);
 }
 
+// What the buttons can do is the flow's to say; the window only holds them while a request
+// it posted is unanswered or the sheet's box is open.
 void InstallerWindow::updateControls() {
-    const bool free = pending_ == 0 && !wait_ && !sheetUp_;
-    bool canContinue = false;
-    bool canGoBack = false;
-    switch (step_) {
-        case FlowStep::Introduction:
-            canContinue = true;
-            break;
-        case FlowStep::Pane:
-            canContinue = pane_ && pane_->nextEnabled;
-            canGoBack = true;
-            break;
-        case FlowStep::Summary:
-            canContinue = true;
-            // Once the pack is in, the pane cannot be chosen again.
-            canGoBack = !(install_ && install_->installed);
-            break;
-        case FlowStep::Install:
-        case FlowStep::Finished:
-            break;
-    }
-    continue_->setEnabled(free && canContinue);
-    back_->setEnabled(free && canGoBack);
-    panePage_->setInteractive(free);
-    busyBar_->setVisible(wait_.has_value());
+    const bool free = pending_ == 0 && !sheetUp_;
+    continue_->setEnabled(free && state_.canContinue);
+    back_->setEnabled(free && state_.canGoBack);
+    panePage_->setInteractive(free && !state_.wait && !state_.sheetShown());
+    busyBar_->setVisible(state_.wait.has_value());
 }
 
 void InstallerWindow::finish(const FlowOutcome& outcome) {
-    outcome_ = outcome;
-    step_ = FlowStep::Finished;
-    updateControls();
     if (outcome.paneStopped) {
         // The run ends once the person has read why.
         auto* box = new QMessageBox(QMessageBox::Critical, ToQt(packTitle_),
@@ -371,7 +367,7 @@ void InstallerWindow::openLog() {
 }
 
 void InstallerWindow::closeEvent(QCloseEvent* event) {
-    if (outcome_) {
+    if (state_.outcome) {
         event->accept();
         return;
     }

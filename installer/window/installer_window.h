@@ -1,12 +1,11 @@
 // The installer's window in the manner of the macOS Installer: the steps down the side (the
 // current one bold), the current step's page, the wait with its elapsed seconds, Go Back and
-// Continue at the bottom right, and Window > Installer Log in the menu bar. It shows what the
-// flow reports and posts what the person asks to the flow's worker; it decides nothing.
-// Every member runs on the interface thread.
+// Continue at the bottom right, and Window > Installer Log in the menu bar. It paints the
+// states the flow publishes and posts what the person asks to the flow's runner; it decides
+// nothing. Every member runs on the interface thread.
 #pragma once
 #define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <optional>
@@ -14,7 +13,7 @@
 
 #include "installer/model/front_end.h"
 #include "installer/model/install_log.h"
-#include "installer/window/flow_worker.h"
+#include "installer/model/flow_runner.h"
 #include "installer/words/words.h"
 
 class QLabel;
@@ -32,27 +31,21 @@ class InstallerWindow : public QMainWindow {
     Q_OBJECT
 
   public:
-    // `worker` runs the requests; `log` and `words` must outlive the window.
-    InstallerWindow(const Words& words, const std::string& packTitle, const InstallLog& log,
-                    FlowWorker& worker);
+    // `runner` runs the requests; `log` and `words` must outlive the window, which starts
+    // painting `state`, the flow's as it stands before any request.
+    InstallerWindow(const Words& words, const FlowState& state, const InstallLog& log,
+                    FlowRunner& runner);
 
-    // What the flow reported, delivered on the interface thread.
-    void showStep(FlowStep step);
-    void showPane(const PaneView& pane);
-    void showSheet(const appkit::Sheet& sheet);
-    void startWait(FlowWait wait);
-    void endWait();
-    void showProgress(const InstallProgress& progress);
-    void finish(const FlowOutcome& outcome);
-    // Who signed the pack, on the introduction (nothing is said for a run without a pack).
-    void showSignature(const std::optional<PackSignature>& signature);
+    // Paints the flow's state, delivered on the interface thread: what changed since the
+    // last one (the step, the pane, a sheet put up, the wait, the install, the end).
+    void paint(const FlowState& state);
     // The install step's yes-or-no question, in a message box; true for Yes.
     bool ask(const std::string& question);
 
     // A request is posted and not yet answered.
     bool busy() const { return pending_ > 0; }
-    const std::optional<FlowOutcome>& outcome() const { return outcome_; }
-    FlowStep step() const { return step_; }
+    const std::optional<FlowOutcome>& outcome() const { return state_.outcome; }
+    FlowStep step() const { return state_.step; }
     LogWindow* logWindow() const { return logWindow_; }
     void openLog();
 
@@ -69,25 +62,27 @@ class InstallerWindow : public QMainWindow {
     QWidget* buildInstallation(const std::string& packTitle);
     QWidget* buildSummaryPage();
     QWidget* buildButtons();
+    void showStep(FlowStep step);
+    void showSheet(const appkit::Sheet& sheet);
+    void startWait(FlowWait wait);
+    void endWait();
+    void showProgress(const InstallProgress& progress);
+    void finish(const FlowOutcome& outcome);
+    void showSignature(const std::optional<PackSignature>& signature);
     void showSummary();
-    void post(FlowWorker::Request request);
+    void post(FlowRunner::Request request);
     void updateControls();
     void tick();
 
     const Words& words_;
     std::string packTitle_;
     const InstallLog& log_;
-    FlowWorker& worker_;
+    FlowRunner& runner_;
 
-    FlowStep step_ = FlowStep::Introduction;
-    std::optional<PaneView> pane_;
-    bool sheetUp_ = false;
-    std::optional<HandoffList> handoff_;
-    std::optional<InstallReport> install_;
-    std::optional<FlowOutcome> outcome_;
+    // The state painted last: the flow's own value, kept to see what the next one changes.
+    FlowState state_;
+    bool sheetUp_ = false;  // A sheet's box is open.
     int pending_ = 0;
-    std::optional<FlowWait> wait_;
-    QElapsedTimer waitClock_;
     QTimer waitTimer_;
 
     std::vector<QLabel*> stepLabels_;

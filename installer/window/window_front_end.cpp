@@ -9,7 +9,7 @@
 #include <QMetaObject>
 #include <cstdlib>
 
-#include "installer/window/flow_worker.h"
+#include "installer/model/flow_runner.h"
 #include "installer/window/installer_window.h"
 
 namespace installer {
@@ -63,14 +63,13 @@ WindowFrontEnd::WindowFrontEnd(std::unique_ptr<QApplication> application, const 
     : application_(std::move(application)), log_(log), words_(words) {}
 
 WindowFrontEnd::~WindowFrontEnd() {
-    worker_.reset();
+    runner_.reset();
     window_.reset();
 }
 
 void WindowFrontEnd::start(InstallFlow& flow) {
-    worker_ = std::make_unique<FlowWorker>(flow);
-    window_ = std::make_unique<InstallerWindow>(words_, flow.packTitle(), log_, *worker_);
-    window_->showSignature(flow.signature());
+    runner_ = std::make_unique<FlowRunner>(flow);
+    window_ = std::make_unique<InstallerWindow>(words_, flow.state(), log_, *runner_);
     window_->show();
 }
 
@@ -80,54 +79,25 @@ int WindowFrontEnd::run(InstallFlow& flow) {
     QEventLoop loop;
     QObject::connect(window_.get(), &InstallerWindow::flowFinished, &loop, &QEventLoop::quit);
     loop.exec();
-    worker_.reset();  // Nothing of the flow runs any more when its exit code is read.
+    runner_.reset();  // Nothing of the flow runs any more when its exit code is read.
     window_->hide();
     return flow.exitCode();
 }
 
-template <typename Call>
-void WindowFrontEnd::toWindow(Call call) {
+void WindowFrontEnd::shown(const FlowState& state) {
     InstallerWindow* window = window_.get();
     QMetaObject::invokeMethod(
-        window, [window, call = std::move(call)]() { call(*window); }, Qt::QueuedConnection);
-}
-
-void WindowFrontEnd::stepShown(FlowStep step) {
-    toWindow([step](InstallerWindow& window) { window.showStep(step); });
-}
-
-void WindowFrontEnd::paneShown(const PaneView& pane) {
-    toWindow([pane](InstallerWindow& window) { window.showPane(pane); });
-}
-
-void WindowFrontEnd::sheetShown(const appkit::Sheet& sheet) {
-    toWindow([sheet](InstallerWindow& window) { window.showSheet(sheet); });
-}
-
-void WindowFrontEnd::waitStarted(FlowWait wait) {
-    toWindow([wait](InstallerWindow& window) { window.startWait(wait); });
-}
-
-void WindowFrontEnd::waitEnded(FlowWait) {
-    toWindow([](InstallerWindow& window) { window.endWait(); });
-}
-
-void WindowFrontEnd::installProgress(const InstallProgress& progress) {
-    toWindow([progress](InstallerWindow& window) { window.showProgress(progress); });
+        window, [window, state]() { window->paint(state); }, Qt::QueuedConnection);
 }
 
 bool WindowFrontEnd::confirm(const std::string& question) {
     InstallerWindow* window = window_.get();
     bool yes = false;
-    // The worker runs no other request meanwhile, so the window cannot go while it waits.
+    // The runner runs no other request meanwhile, so the window cannot go while it waits.
     QMetaObject::invokeMethod(
         window, [window, &question, &yes]() { yes = window->ask(question); },
         Qt::BlockingQueuedConnection);
     return yes;
-}
-
-void WindowFrontEnd::finished(const FlowOutcome& outcome) {
-    toWindow([outcome](InstallerWindow& window) { window.finish(outcome); });
 }
 
 }  // namespace installer

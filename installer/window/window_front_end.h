@@ -1,7 +1,7 @@
-// The window front end on Qt Widgets: the install flow shown in a real window. The flow runs
-// on a worker thread (flow_worker.h); each front-end call arrives there and is handed, with a
-// copy of what it carries, to the window on the interface thread, so the window keeps
-// answering while the pane's code runs.
+// The window front end on Qt Widgets: the install flow shown in a real window. The flow's
+// requests run on its runner's thread (model/flow_runner.h); each state the flow publishes
+// there is handed to the window on the interface thread, so the window keeps answering while
+// the pane's code runs.
 #pragma once
 #define PACKGATE_INSTALLER_ABOVE_MODEL  // See installer/model/model_room.h.
 
@@ -16,7 +16,7 @@ class QApplication;
 
 namespace installer {
 
-class FlowWorker;
+class FlowRunner;
 class InstallerWindow;
 
 // Whether the environment names a display ($WAYLAND_DISPLAY or $DISPLAY non-empty).
@@ -40,29 +40,21 @@ class WindowFrontEnd final : public FrontEnd {
     // start, then the event loop until the flow is finished; answers the flow's exit code.
     int run(InstallFlow& flow) override;
 
-    // From the worker thread: each is queued to the window.
-    void stepShown(FlowStep step) override;
-    void paneShown(const PaneView& pane) override;
-    void sheetShown(const appkit::Sheet& sheet) override;
-    void waitStarted(FlowWait wait) override;
-    void waitEnded(FlowWait wait) override;
-    void installProgress(const InstallProgress& progress) override;
-    // Asks on the interface thread; the worker waits for the answer.
+    // From the runner's thread: queued to the window.
+    void shown(const FlowState& state) override;
+    // Asks on the interface thread; the runner waits for the answer.
     bool confirm(const std::string& question) override;
-    void finished(const FlowOutcome& outcome) override;
 
   private:
     WindowFrontEnd(std::unique_ptr<QApplication> application, const InstallLog& log,
                    const Words& words);
-    template <typename Call>
-    void toWindow(Call call);
 
     std::unique_ptr<QApplication> application_;  // Null when the process had one already.
     const InstallLog& log_;
     const Words& words_;
-    // The window goes after the worker, so no request runs once it is gone.
+    // The window goes after the runner, so no request runs once it is gone.
     std::unique_ptr<InstallerWindow> window_;
-    std::unique_ptr<FlowWorker> worker_;
+    std::unique_ptr<FlowRunner> runner_;
 };
 
 }  // namespace installer

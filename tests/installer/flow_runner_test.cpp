@@ -34,10 +34,12 @@ TEST_F(FlowRunnerTest, RequestsRunInOrderOffThePostingThreadAndTellTheirAnswers)
     InstallFlow flow(pane, "Pack", frontEnd_);
     std::vector<FlowAnswer> answers;
     std::vector<std::thread::id> threads;
+    std::vector<installer::FlowState> states;
     {
         FlowRunner runner(flow);
-        auto record = [&](FlowAnswer answer) {
+        auto record = [&](FlowAnswer answer, const installer::FlowState& state) {
             answers.push_back(answer);
+            states.push_back(state);
             threads.push_back(std::this_thread::get_id());
         };
         runner.post([](InstallFlow& f) { return f.next(); }, record);  // Held in the pane.
@@ -54,6 +56,11 @@ TEST_F(FlowRunnerTest, RequestsRunInOrderOffThePostingThreadAndTellTheirAnswers)
     EXPECT_EQ(answers, (std::vector<FlowAnswer>{FlowAnswer::Done, FlowAnswer::Done,
                                                 FlowAnswer::Done}));
     ASSERT_EQ(threads.size(), 3u);
+    // Each answer comes with the flow as the request left it.
+    ASSERT_EQ(states.size(), 3u);
+    EXPECT_EQ(states[0].step, installer::FlowStep::Pane);
+    EXPECT_EQ(states[1].pane.selectedIndex(), 1u);
+    EXPECT_EQ(states[2].step, installer::FlowStep::Introduction);
     for (const auto& id : threads) {
         EXPECT_NE(id, std::this_thread::get_id());
         EXPECT_EQ(id, threads.front());

@@ -4,6 +4,7 @@
 
 #include "installer/present/flow_words.h"
 #include "installer/terminal/screen_layout.h"
+#include "decided_screen.h"
 
 namespace installer {
 namespace {
@@ -53,20 +54,20 @@ TEST(FlowWords, WaitsAndTheLastButtonHaveOneWordingInEachLanguage) {
 // The terminal's introduction shows the same line, right under the welcome, and nothing for a
 // run without a pack.
 TEST(FlowWords, TheTerminalIntroductionSaysWhoSignedThePack) {
-    ScreenModel model;
-    model.packTitle = "Pack";
+    ScreenInput model;
+    model.flow.packTitle = "Pack";
     auto text = [&model] {
         std::string all;
-        for (const std::string& line : FrameText(LayoutScreen(model, 100, 30), 100, 30)) {
+        for (const std::string& line : FrameText(LayoutScreen(installer_test::Decided(model), 100, 30), 100, 30)) {
             all += line + "\n";
         }
         return all;
     };
     EXPECT_EQ(text().find("signed"), std::string::npos);
-    model.signature = Signed();
-    EXPECT_NE(text().find(*SignatureLine(model.signature)), std::string::npos) << text();
-    model.signature = PackSignature{};
-    EXPECT_NE(text().find(*SignatureLine(model.signature)), std::string::npos) << text();
+    model.flow.signature = Signed();
+    EXPECT_NE(text().find(*SignatureLine(model.flow.signature)), std::string::npos) << text();
+    model.flow.signature = PackSignature{};
+    EXPECT_NE(text().find(*SignatureLine(model.flow.signature)), std::string::npos) << text();
 }
 
 }  // namespace

@@ -118,7 +118,7 @@ TEST_F(FlowInstall, ScriptedReportSaysWhatWasInstalledAndShowsProgressByTenths) 
     EXPECT_NE(details, std::string::npos) << text;
     EXPECT_LT(text.find("was installed into"), details) << text;
     EXPECT_GT(text.find("ContTemplatePath:"), details) << text;
-    EXPECT_EQ(script.transcript().progressLines.size(), 11u) << text;
+    EXPECT_EQ(script.record().progressLines.size(), 11u) << text;
 
     std::ostringstream json;
     installer::ScriptFrontEnd jsonScript({}, {}, {true, json, err, ""});

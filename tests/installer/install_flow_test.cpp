@@ -1,4 +1,4 @@
-// The install flow's steps and what each request asks of the pane.
+// The install flow's steps, what each request asks of the pane, and the states it publishes.
 #include "installer/model/install_flow.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@ namespace installer_test {
 namespace {
 
 using installer::FlowAnswer;
+using installer::FlowState;
 using installer::FlowStep;
 using installer::InstallFlow;
 using Calls = std::vector<std::string>;
@@ -151,6 +152,108 @@ TEST_F(InstallerFlow, APaneThatStopsEndsTheRunWithoutItsHandoffList) {
         EXPECT_EQ(flow.next(), FlowAnswer::Ignored);
         EXPECT_EQ(flow.back(), FlowAnswer::Ignored);
     }
+}
+
+// ---- The state the flow publishes: what Continue and Go Back can do, decided once ----------
+
+TEST_F(InstallerFlow, StateTheIntroductionGoesOnIntoThePaneAndHasNothingBefore) {
+    const installer::FlowState state = flow_.state();
+    EXPECT_EQ(state.step, FlowStep::Introduction);
+    EXPECT_EQ(state.packTitle, "Pack");
+    EXPECT_EQ(state.continueAction, installer::ContinueAction::EnterPane);
+    EXPECT_TRUE(state.canContinue);
+    EXPECT_EQ(state.backAction, installer::BackAction::None);
+    EXPECT_FALSE(state.canGoBack);
+    EXPECT_EQ(state.steps, (std::vector<FlowStep>{FlowStep::Introduction, FlowStep::Pane,
+                                                  FlowStep::Summary}));
+}
+
+TEST_F(InstallerFlow, StateShowsThePaneAheadOfItsEntryOnlyWhenAskedAndWithoutCallingIt) {
+    EXPECT_TRUE(flow_.state().pane.title.empty());
+    flow_.readPaneAhead();
+    EXPECT_EQ(flow_.state().pane.title, "Destination");
+    EXPECT_EQ(flow_.state().paneShown, 0);  // Nothing to paint as the pane's step yet.
+    EXPECT_TRUE(pane_.calls.empty());
+}
+
+TEST_F(InstallerFlow, StateThePaneOffersContinueOnlyWhileItHasItEnabledAndNothingWhileItsSheetIsUp) {
+    flow_.next();
+    installer::FlowState state = flow_.state();
+    EXPECT_EQ(state.continueAction, installer::ContinueAction::LeavePane);
+    EXPECT_EQ(state.backAction, installer::BackAction::ToIntroduction);
+    EXPECT_TRUE(state.canContinue);
+    EXPECT_TRUE(state.canGoBack);
+
+    pane_.allowForward = false;
+    flow_.next();  // Refused, with a sheet.
+    state = flow_.state();
+    ASSERT_TRUE(state.sheetShown());
+    EXPECT_FALSE(state.canContinue);
+    EXPECT_FALSE(state.canGoBack);
+
+    flow_.dismissSheet();
+    state = flow_.state();
+    // The pane turned Continue off when it refused; Go Back still works.
+    EXPECT_FALSE(state.pane.nextEnabled);
+    EXPECT_FALSE(state.canContinue);
+    EXPECT_TRUE(state.canGoBack);
+}
+
+TEST_F(InstallerFlow, StateTheSummaryFinishesAndGoesBackIntoThePaneUntilSomethingIsInstalled) {
+    flow_.next();
+    flow_.next();
+    installer::FlowState state = flow_.state();
+    ASSERT_EQ(state.step, FlowStep::Summary);
+    EXPECT_EQ(state.continueAction, installer::ContinueAction::Finish);
+    EXPECT_EQ(state.backAction, installer::BackAction::ReenterPane);
+    EXPECT_TRUE(state.canGoBack);
+    ASSERT_TRUE(state.handoff);
+
+    // The same summary once the pack is in: Go Back is gone.
+    state.install = installer::InstallReport{};
+    state.install->installed = true;
+    installer::DecideControls(state);
+    EXPECT_EQ(state.backAction, installer::BackAction::None);
+    EXPECT_FALSE(state.canGoBack);
+    EXPECT_TRUE(state.canContinue);
+    // A failed install leaves the way back open.
+    state.install->installed = false;
+    installer::DecideControls(state);
+    EXPECT_TRUE(state.canGoBack);
+}
+
+TEST_F(InstallerFlow, StateWhileThePaneWorksNeitherButtonCanBePressed) {
+    flow_.next();
+    flow_.next();
+    int waiting = 0;
+    for (const FlowState& state : frontEnd_.states) {
+        if (!state.wait) continue;
+        ++waiting;
+        EXPECT_FALSE(state.canContinue);
+        EXPECT_FALSE(state.canGoBack);
+    }
+    EXPECT_EQ(waiting, 2);  // Entering the pane, then leaving it.
+}
+
+TEST_F(InstallerFlow, StateEveryChangeIsHandedOverAndTheLastStateIsTheFlowsOwn) {
+    flow_.next();
+    ASSERT_FALSE(frontEnd_.states.empty());
+    EXPECT_EQ(frontEnd_.states.front().wait, installer::FlowWait::EnteringPane);
+    // The wait is told while the flow still stands where the person asked to leave it.
+    EXPECT_EQ(frontEnd_.states.front().step, FlowStep::Introduction);
+    const std::size_t before = frontEnd_.states.size();
+    flow_.selectRow(1);
+    ASSERT_EQ(frontEnd_.states.size(), before + 1);
+    EXPECT_EQ(frontEnd_.states.back().pane.selectedIndex(), 1u);
+    EXPECT_EQ(frontEnd_.states.back().pane.selectedIndex(), flow_.state().pane.selectedIndex());
+
+    flow_.quit();
+    const FlowState& last = frontEnd_.states.back();
+    EXPECT_EQ(last.step, FlowStep::Finished);
+    ASSERT_TRUE(last.outcome);
+    EXPECT_EQ(last.outcome->exitCode, 3);
+    EXPECT_FALSE(last.canContinue);
+    EXPECT_FALSE(last.canGoBack);
 }
 
 }  // namespace

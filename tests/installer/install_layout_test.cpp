@@ -8,6 +8,7 @@
 #include <string>
 
 #include "installer/terminal/screen_layout.h"
+#include "decided_screen.h"
 #include "installer/text/text_wrap.h"
 #include "installer/words/words.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 using installer::FlowStep;
 using installer::InstallProgress;
-using installer::ScreenModel;
+using installer::ScreenInput;
 
 InstallProgress Halfway() {
     InstallProgress progress;
@@ -28,10 +29,10 @@ InstallProgress Halfway() {
     return progress;
 }
 
-std::string Screen(const ScreenModel& model, int width, int height) {
+std::string Screen(const ScreenInput& model, int width, int height) {
     std::string text;
     for (const std::string& line :
-         installer::FrameText(installer::LayoutScreen(model, width, height), width, height)) {
+         installer::FrameText(installer::LayoutScreen(installer_test::Decided(model), width, height), width, height)) {
         text += line + "\n";
     }
     return text;
@@ -80,11 +81,11 @@ TEST(InstallLayout, EveryLineFitsNarrowWidthsInEveryLanguage) {
     EXPECT_EQ(installer::ProgressLines(Halfway(), 60, zh)[1], "7／12 個檔案，700.0 kB／1.4 MB");
 }
 
-ScreenModel Installed() {
-    ScreenModel model;
-    model.step = FlowStep::Summary;
-    model.packTitle = "Storyboard Pack";
-    model.installPlanned = true;
+ScreenInput Installed() {
+    ScreenInput model;
+    model.flow.step = FlowStep::Summary;
+    model.flow.packTitle = "Storyboard Pack";
+    model.flow.installPlanned = true;
     installer::InstallReport report;
     report.installed = true;
     report.packTitle = "Storyboard Pack";
@@ -94,18 +95,18 @@ ScreenModel Installed() {
     report.files = 12;
     report.bytes = 1'400'000;
     report.receiptPath = "/r.plist";
-    model.install = report;
+    model.flow.install = report;
     installer::HandoffList handoff;
     handoff.path = "/h.plist";
     handoff.writtenByThisExit = true;
     handoff.values.emplace();
     handoff.values->templatePath = "/Library/Template";
-    model.handoff = handoff;
+    model.flow.handoff = handoff;
     return model;
 }
 
 TEST(InstallLayout, TheSummarySaysTheSentenceAndKeepsTheValuesForTheDetailsView) {
-    ScreenModel model = Installed();
+    ScreenInput model = Installed();
     std::string screen = Screen(model, 100, 24);
     EXPECT_TRUE(Contains(screen, "Storyboard Pack 1.0 was installed into Quillet 5 Studio: 12 "
                                  "files, 1.4 MB, in /Library/Template"))
@@ -120,8 +121,8 @@ TEST(InstallLayout, TheSummarySaysTheSentenceAndKeepsTheValuesForTheDetailsView)
     EXPECT_TRUE(Contains(screen, "ContTemplatePath  /Library/Template")) << screen;
     EXPECT_FALSE(Contains(screen, "Press d for")) << screen;
 
-    model.install->installed = false;
-    model.install->error = "Could not write /Library/Template/x: Disk full";
+    model.flow.install->installed = false;
+    model.flow.install->error = "Could not write /Library/Template/x: Disk full";
     model.ui.details = false;
     screen = Screen(model, 60, 24);
     EXPECT_TRUE(Contains(screen, "Storyboard Pack was not installed: Could not write")) << screen;
@@ -130,17 +131,17 @@ TEST(InstallLayout, TheSummarySaysTheSentenceAndKeepsTheValuesForTheDetailsView)
 }
 
 TEST(InstallLayout, TheInstallStepShowsTheBarAndTheQuestionComesInABox) {
-    ScreenModel model;
-    model.step = FlowStep::Install;
-    model.packTitle = "Storyboard Pack";
-    model.installPlanned = true;
-    model.wait = installer::FlowWait::Installing;
-    model.progress = Halfway();
+    ScreenInput model;
+    model.flow.step = FlowStep::Install;
+    model.flow.packTitle = "Storyboard Pack";
+    model.flow.installPlanned = true;
+    model.flow.wait = installer::FlowWait::Installing;
+    model.flow.progress = Halfway();
     std::string screen = Screen(model, installer::kMinWidth, installer::kMinHeight);
     EXPECT_TRUE(Contains(screen, "[##############---------------]  50%")) << screen;
     EXPECT_TRUE(Contains(screen, "7 of 12 files, 700.0 kB of 1.4 MB")) << screen;
 
-    model.question = "Install the older version?";
+    model.flow.question = "Install the older version?";
     screen = Screen(model, 80, 24);
     EXPECT_TRUE(Contains(screen, "| Install the older version?")) << screen;
     EXPECT_TRUE(Contains(screen, "[ y Yes   n No ]")) << screen;
@@ -149,10 +150,10 @@ TEST(InstallLayout, TheInstallStepShowsTheBarAndTheQuestionComesInABox) {
 }
 
 TEST(InstallLayout, TheIntroductionAndTheQuitBoxSayWhatWillHappen) {
-    ScreenModel model;
-    model.packTitle = "Storyboard Pack";
+    ScreenInput model;
+    model.flow.packTitle = "Storyboard Pack";
     EXPECT_TRUE(Contains(Screen(model, 80, 24), "runs the pack's pane only"));
-    model.installPlanned = true;
+    model.flow.installPlanned = true;
     model.warnings = {"Contents/Info.plist: no CFBundleVersion", "second"};
     std::string screen = Screen(model, 80, 24);
     EXPECT_TRUE(Contains(screen, "This installs the pack's files")) << screen;

@@ -33,35 +33,32 @@ std::string WaitName(installer::FlowWait wait) {
 
 }  // namespace
 
-void RecordingFrontEnd::stepShown(installer::FlowStep step) {
-    calls.push_back("step " + StepName(step));
-}
-
-void RecordingFrontEnd::paneShown(const installer::PaneView& pane) {
-    const auto selected = pane.selectedIndex();
-    calls.push_back("pane " + std::to_string(pane.rows.size()) + " rows, selected " +
-                    (selected ? std::to_string(*selected) : "none") + ", next " +
-                    (pane.nextEnabled ? "on" : "off") + (pane.sheet ? ", sheet" : ""));
-    lastPane = pane;
-}
-
-void RecordingFrontEnd::sheetShown(const appkit::Sheet& sheet) {
-    calls.push_back("sheet " + sheet.message);
-}
-
-void RecordingFrontEnd::waitStarted(installer::FlowWait wait) {
-    ++waits;
-    if (watched != nullptr) stepsDuringWaits.push_back(watched->step());
-    calls.push_back("wait " + WaitName(wait));
-}
-
-void RecordingFrontEnd::waitEnded(installer::FlowWait wait) {
-    calls.push_back("end " + WaitName(wait));
-}
-
-void RecordingFrontEnd::finished(const installer::FlowOutcome& result) {
-    calls.push_back("finished " + std::to_string(result.exitCode));
-    outcome = result;
+void RecordingFrontEnd::shown(const installer::FlowState& state) {
+    const installer::FlowState before =
+        states.empty() ? installer::FlowState{} : states.back();
+    states.push_back(state);
+    if (state.wait && !before.wait) {
+        ++waits;
+        if (watched != nullptr) stepsDuringWaits.push_back(watched->step());
+        calls.push_back("wait " + WaitName(*state.wait));
+    }
+    if (before.wait && !state.wait) calls.push_back("end " + WaitName(*before.wait));
+    if (state.step != before.step && state.step != installer::FlowStep::Finished) {
+        calls.push_back("step " + StepName(state.step));
+    }
+    if (state.paneShown != before.paneShown) {
+        const installer::PaneView& pane = state.pane;
+        const auto selected = pane.selectedIndex();
+        calls.push_back("pane " + std::to_string(pane.rows.size()) + " rows, selected " +
+                        (selected ? std::to_string(*selected) : "none") + ", next " +
+                        (pane.nextEnabled ? "on" : "off") + (pane.sheet ? ", sheet" : ""));
+        lastPane = pane;
+        if (pane.sheet && !before.pane.sheet) calls.push_back("sheet " + pane.sheet->message);
+    }
+    if (state.outcome && !before.outcome) {
+        calls.push_back("finished " + std::to_string(state.outcome->exitCode));
+        outcome = state.outcome;
+    }
 }
 
 }  // namespace installer_test

@@ -1,5 +1,6 @@
 // What the terminal screen shows for each step, laid out for a given size.
 #include "installer/terminal/screen_layout.h"
+#include "decided_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -23,26 +24,26 @@ installer::PaneRow Row(long tag, std::string title, bool selected) {
 using installer::FlowStep;
 using installer::FrameText;
 using installer::LayoutScreen;
-using installer::ScreenModel;
+using installer::ScreenInput;
 
-std::string Screen(const ScreenModel& model, int width, int height) {
+std::string Screen(const ScreenInput& model, int width, int height) {
     std::string text;
-    for (const std::string& line : FrameText(LayoutScreen(model, width, height), width, height)) {
+    for (const std::string& line : FrameText(LayoutScreen(installer_test::Decided(model), width, height), width, height)) {
         text += line + "\n";
     }
     return text;
 }
 
-ScreenModel PaneModel() {
-    ScreenModel model;
-    model.step = FlowStep::Pane;
-    model.packTitle = "Storyboard Pack";
-    model.pane.title = "Destination";
-    model.pane.label =
+ScreenInput PaneModel() {
+    ScreenInput model;
+    model.flow.step = FlowStep::Pane;
+    model.flow.packTitle = "Storyboard Pack";
+    model.flow.pane.title = "Destination";
+    model.flow.pane.label =
         "Select the copy of Quillet that should receive this content pack, then "
         "click Continue.";
-    model.pane.rows = {Row(0, "Quillet 5 Studio", true), Row(1, "Quillet 5 ( Apple Store )", false)};
-    model.pane.nextEnabled = true;
+    model.flow.pane.rows = {Row(0, "Quillet 5 Studio", true), Row(1, "Quillet 5 ( Apple Store )", false)};
+    model.flow.pane.nextEnabled = true;
     return model;
 }
 
@@ -62,7 +63,7 @@ TEST(InstallerScreen, ShowsThePaneTitleLabelRowsAndButtons) {
 
 TEST(InstallerScreen, LongLabelsWrapWithinTheScreen) {
     const int width = 44;  // 40 columns for the content between the margins.
-    const auto lines = FrameText(LayoutScreen(PaneModel(), width, 24), width, 24);
+    const auto lines = FrameText(LayoutScreen(installer_test::Decided(PaneModel()), width, 24), width, 24);
     for (const std::string& line : lines) EXPECT_LE(line.size(), std::size_t{width}) << line;
     const auto has = [&](const std::string& text) {
         return std::find(lines.begin(), lines.end(), "  " + text) != lines.end();
@@ -73,9 +74,9 @@ TEST(InstallerScreen, LongLabelsWrapWithinTheScreen) {
 }
 
 TEST(InstallerScreen, ContinueLooksDisabledWhenThePaneDisablesIt) {
-    ScreenModel model = PaneModel();
-    model.pane.nextEnabled = false;
-    const auto frame = LayoutScreen(model, 80, 24);
+    ScreenInput model = PaneModel();
+    model.flow.pane.nextEnabled = false;
+    const auto frame = LayoutScreen(installer_test::Decided(model), 80, 24);
     bool found = false;
     for (const auto& span : frame.layers.front().spans) {
         if (span.text == "[ Continue ]") {
@@ -87,9 +88,9 @@ TEST(InstallerScreen, ContinueLooksDisabledWhenThePaneDisablesIt) {
 }
 
 TEST(InstallerScreen, TheSheetIsABoxOverThePaneWithItsOneButton) {
-    ScreenModel model = PaneModel();
-    model.pane.sheet = appkit::Sheet{std::nullopt, "The template folder could not be found.", "OK"};
-    const auto frame = LayoutScreen(model, 80, 24);
+    ScreenInput model = PaneModel();
+    model.flow.pane.sheet = appkit::Sheet{std::nullopt, "The template folder could not be found.", "OK"};
+    const auto frame = LayoutScreen(installer_test::Decided(model), 80, 24);
     ASSERT_EQ(frame.layers.size(), 2u);
     ASSERT_TRUE(frame.layers.back().box);
     const std::string screen = Screen(model, 80, 24);
@@ -100,9 +101,9 @@ TEST(InstallerScreen, TheSheetIsABoxOverThePaneWithItsOneButton) {
 
 TEST(InstallerScreen, ASmallScreenSaysSoInsteadOfDrawingThePane) {
     for (const auto& [width, height] : {std::pair{30, 24}, {80, 8}, {39, 24}, {80, 11}}) {
-        ScreenModel model = PaneModel();
-        model.pane.rows.resize(8, Row(2, "Another copy", false));
-        const auto frame = LayoutScreen(model, width, height);
+        ScreenInput model = PaneModel();
+        model.flow.pane.rows.resize(8, Row(2, "Another copy", false));
+        const auto frame = LayoutScreen(installer_test::Decided(model), width, height);
         EXPECT_TRUE(frame.tooSmall) << width << "x" << height;
         const std::string screen = Screen(model, width, height);
         EXPECT_TRUE(Contains(screen, "too small")) << screen;
@@ -111,8 +112,8 @@ TEST(InstallerScreen, ASmallScreenSaysSoInsteadOfDrawingThePane) {
 }
 
 TEST(InstallerScreen, TitlesCannotSendEscapeSequencesToTheTerminal) {
-    ScreenModel model = PaneModel();
-    model.pane.rows[0].title = "Evil \x1b]0;pwned\x07 title";
+    ScreenInput model = PaneModel();
+    model.flow.pane.rows[0].title = "Evil \x1b]0;pwned\x07 title";
     const std::string screen = Screen(model, 80, 24);
     EXPECT_EQ(screen.find('\x1b'), std::string::npos);
     EXPECT_EQ(screen.find('\x07'), std::string::npos);
@@ -120,15 +121,15 @@ TEST(InstallerScreen, TitlesCannotSendEscapeSequencesToTheTerminal) {
 }
 
 TEST(InstallerScreen, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
-    ScreenModel model;
-    model.step = FlowStep::Summary;
-    model.packTitle = "Pack";
+    ScreenInput model;
+    model.flow.step = FlowStep::Summary;
+    model.flow.packTitle = "Pack";
     installer::HandoffList handoff;
     handoff.path = "/home/u/Library/Preferences/TempContentInstallPath.plist";
     handoff.writtenByThisExit = true;
     handoff.values = HandoffValues{
         "/p.plist", "130", "KZ", "EM2-VALUE", "/templates", "/Applications/Quillet.app"};
-    model.handoff = handoff;
+    model.flow.handoff = handoff;
     const std::string screen = Screen(model, 80, 24);
     EXPECT_TRUE(Contains(screen, handoff.path)) << screen;
     for (const char* text : {"Plist Path", "Version Code", "PRODUCT_TYPE", "EM2-VALUE",
@@ -139,7 +140,7 @@ TEST(InstallerScreen, TheSummaryShowsTheHandoffListPathAndItsSixValues) {
 }
 
 TEST(InstallerScreen, TheLogViewShowsTheNewestLinesUnlessScrolled) {
-    ScreenModel model = PaneModel();
+    ScreenInput model = PaneModel();
     model.ui.overlay = installer::Overlay::Log;
     for (int i = 0; i < 100; ++i) model.logEntries.push_back({"10:00:00.000", "line " + std::to_string(i)});
     std::string screen = Screen(model, 80, 24);
@@ -166,16 +167,16 @@ TEST(InstallerScreen, MarksAndWideCharactersKeepLaterTextInItsColumn) {
 }
 
 TEST(InstallerScreen, ChineseTextFitsTheScreenWithItsPunctuationInPlace) {
-    ScreenModel model = PaneModel();
-    model.pane.title = "\xe5\xae\x89\xe8\xa3\x9d\xe4\xbd\x8d\xe7\xbd\xae";  // 安裝位置
+    ScreenInput model = PaneModel();
+    model.flow.pane.title = "\xe5\xae\x89\xe8\xa3\x9d\xe4\xbd\x8d\xe7\xbd\xae";  // 安裝位置
     // 請選擇要安裝此內容包的 Quillet，然後按一下「繼續」。
-    model.pane.label =
+    model.flow.pane.label =
         "\xe8\xab\x8b\xe9\x81\xb8\xe6\x93\x87\xe8\xa6\x81\xe5\xae\x89\xe8\xa3\x9d"
         "\xe6\xad\xa4\xe5\x85\xa7\xe5\xae\xb9\xe5\x8c\x85\xe7\x9a\x84 Quillet\xef\xbc\x8c"
         "\xe7\x84\xb6\xe5\xbe\x8c\xe6\x8c\x89\xe4\xb8\x80\xe4\xb8\x8b\xe3\x80\x8c"
         "\xe7\xb9\xbc\xe7\xba\x8c\xe3\x80\x8d\xe3\x80\x82";
     for (const int width : {40, 41, 44, 50, 60}) {
-        const auto lines = FrameText(LayoutScreen(model, width, 24), width, 24);
+        const auto lines = FrameText(LayoutScreen(installer_test::Decided(model), width, 24), width, 24);
         for (const std::string& line : lines) {
             EXPECT_LE(installer::DisplayWidth(line), std::size_t(width)) << line;
             EXPECT_FALSE(line.ends_with("\xe3\x80\x8c")) << line;                   // 「

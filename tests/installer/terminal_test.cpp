@@ -42,7 +42,9 @@ class TerminalInstaller : public ::testing::Test {
 
 TEST_F(TerminalInstaller, ChoosesACopyGetsTheSheetGoesBackAndFinishes) {
     Tmux tmux(Arguments(), 80, 24);
-    tmux.waitFor({"Welcome to the Quillet Storyboard Essentials Pack", "[ Continue ]"});
+    // The list of steps names the pane's step by the pane's title before it is entered.
+    tmux.waitFor({"Welcome to the Quillet Storyboard Essentials Pack", "[ Continue ]",
+                  "Introduction > " + BundleText("Title") + " > "});
 
     tmux.send("Enter");
     tmux.waitFor({BundleText("Title"), "Select the copy of Quillet",  // The label, wrapped.

@@ -1,5 +1,6 @@
 // The window and the terminal screen say the same words at the same step: both take them from
-// the one presentation module, and this compares what each actually shows.
+// the one presentation module, and this compares what each actually shows. Painting the same
+// state, both offer the same buttons.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -8,6 +9,7 @@
 
 #include "fake_pane.h"
 #include "installer/terminal/screen_layout.h"
+#include "decided_screen.h"
 #include "window_harness.h"
 
 namespace window_test {
@@ -16,10 +18,10 @@ namespace {
 using installer::FlowStep;
 
 // The terminal screen as text, wide enough that nothing is cut.
-std::string TerminalScreen(const installer::ScreenModel& model) {
+std::string TerminalScreen(const installer::ScreenInput& model) {
     std::string all;
     for (const std::string& line :
-         installer::FrameText(installer::LayoutScreen(model, 140, 40), 140, 40)) {
+         installer::FrameText(installer::LayoutScreen(installer_test::Decided(model), 140, 40), 140, 40)) {
         all += line + "\n";
     }
     return all;
@@ -36,8 +38,8 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     HeldPane pane;
     // The terminal speaks the user's language; the window is opened in the same one.
     WindowRun run(installer::Words::ForUser().language(), &pane);
-    installer::ScreenModel model;
-    model.packTitle = "Velmora Brushes";
+    installer::ScreenInput model;
+    model.flow.packTitle = "Velmora Brushes";
 
     // The introduction: who signed the pack, and the button that goes on.
     installer::PackSignature signature;
@@ -45,8 +47,8 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     signature.keyId = "0123456789ABCDEF";
     signature.signer = "Velmora";
     for (const auto& shown : {signature, installer::PackSignature{}}) {
-        run.window().showSignature(shown);
-        model.signature = shown;
+        model.flow.signature = shown;
+        run.window().paint(installer_test::Decided(model).flow);
         const auto* line = run.find<QLabel>("introductionSignature");
         ASSERT_NE(line, nullptr);
         EXPECT_TRUE(Shows(TerminalScreen(model), line->text())) << line->text().toStdString();
@@ -54,7 +56,7 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     // The introduction's heading and paragraphs, on a screen wide enough that none is wrapped.
     std::string wide;
     for (const std::string& line :
-         installer::FrameText(installer::LayoutScreen(model, 400, 60), 400, 60)) {
+         installer::FrameText(installer::LayoutScreen(installer_test::Decided(model), 400, 60), 400, 60)) {
         wide += line + "\n";
     }
     const QString heading = run.find<QLabel>("introductionHeading")->text();
@@ -75,7 +77,7 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     const auto* busy = run.find<QProgressBar>("busyBar");
     ASSERT_TRUE(QTest::qWaitFor([&]() { return busy->isVisible(); }, 60000));
     const QString wait = run.find<QLabel>("waitLabel")->text();
-    model.wait = installer::FlowWait::EnteringPane;
+    model.flow.wait = installer::FlowWait::EnteringPane;
     bool same = false;
     for (model.waitSeconds = 0; model.waitSeconds < 60 && !same; ++model.waitSeconds) {
         same = Shows(TerminalScreen(model), wait);
@@ -83,12 +85,12 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     EXPECT_TRUE(same) << wait.toStdString();
     pane.release.count_down();
     ASSERT_TRUE(run.waitIdle());
-    model.wait.reset();
+    model.flow.wait.reset();
 
     // The summary's last button.
     ASSERT_TRUE(run.click(run.continueButton()));
     ASSERT_EQ(run.window().step(), FlowStep::Summary);
-    model.step = FlowStep::Summary;
+    model.flow.step = FlowStep::Summary;
     const QString finish = "[ " + run.continueButton()->text() + " ]";
     EXPECT_TRUE(Shows(TerminalScreen(model), finish)) << finish.toStdString();
 
@@ -110,10 +112,9 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
     old.name = "Quillet 4";
     old.reason = "its revision code is below what the pack needs";
     pane_view.candidates = {offered, old};
-    run.window().showStep(FlowStep::Pane);
-    run.window().showPane(pane_view);
-    model.step = FlowStep::Pane;
-    model.pane = pane_view;
+    model.flow.step = FlowStep::Pane;
+    model.flow.pane = pane_view;
+    run.window().paint(installer_test::Decided(model).flow);
     const std::string paneScreen = TerminalScreen(model);
     const auto* details = run.find<QLabel>("paneRowDetails0");
     ASSERT_NE(details, nullptr);
@@ -125,4 +126,60 @@ TEST(SameWords, TheWindowAndTheTerminalSayTheSameAtEachStep) {
 }
 
 }  // namespace
+// Whether the terminal draws the button `label` ("[ Go Back ]") as one that can be pressed.
+bool TerminalOffers(const installer::ScreenInput& input, const QString& label) {
+    const auto frame = installer::LayoutScreen(installer_test::Decided(input), 140, 40);
+    for (const installer::Span& span : frame.layers.front().spans) {
+        if (span.text == "[ " + label.toStdString() + " ]") {
+            return span.style != installer::Style::ButtonDisabled;
+        }
+    }
+    ADD_FAILURE() << "no button " << label.toStdString();
+    return false;
+}
+
+TEST(SameWords, TheWindowAndTheTerminalOfferTheSameButtonsForTheSameState) {
+    EnsureApplication();
+    installer_test::FakePane pane;
+    WindowRun run(installer::Words::ForUser().language(), &pane);
+    installer::PaneRow row;
+    row.title = "Quillet 5 Studio";
+    row.selected = true;
+    installer::InstallReport installed;
+    installed.installed = true;
+    struct Case {
+        const char* name;
+        FlowStep step;
+        bool nextEnabled;
+        std::optional<installer::FlowWait> wait;
+        std::optional<installer::InstallReport> install;
+    };
+    const Case cases[] = {
+        {"introduction", FlowStep::Introduction, false, std::nullopt, std::nullopt},
+        {"pane", FlowStep::Pane, true, std::nullopt, std::nullopt},
+        {"pane, Continue off", FlowStep::Pane, false, std::nullopt, std::nullopt},
+        {"pane, leaving", FlowStep::Pane, true, installer::FlowWait::LeavingPane, std::nullopt},
+        {"summary", FlowStep::Summary, true, std::nullopt, std::nullopt},
+        {"summary, failed", FlowStep::Summary, true, std::nullopt, installer::InstallReport{}},
+        {"summary, installed", FlowStep::Summary, true, std::nullopt, installed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        installer::ScreenInput input;
+        input.flow.step = c.step;
+        input.flow.installPlanned = c.install.has_value();
+        input.flow.pane.rows = {row};
+        input.flow.pane.nextEnabled = c.nextEnabled;
+        input.flow.wait = c.wait;
+        input.flow.install = c.install;
+        ++input.flow.paneShown;
+        run.window().paint(installer_test::Decided(input).flow);
+        EXPECT_EQ(run.backButton()->isEnabled(), TerminalOffers(input, run.backButton()->text()));
+        EXPECT_EQ(run.continueButton()->isEnabled(),
+                  TerminalOffers(input, run.continueButton()->text()));
+    }
+    // What the flow decides shows in both: no way back once the pack is in.
+    EXPECT_FALSE(run.backButton()->isEnabled());
+}
+
 }  // namespace window_test

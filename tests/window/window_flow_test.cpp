@@ -216,14 +216,19 @@ TEST(WindowInstall, ProgressFromAnotherThreadMovesTheBar) {
     WindowRun run("en", &pane);
     std::thread install([&run]() {
         auto& frontEnd = run.frontEnd();
-        frontEnd.stepShown(installer::FlowStep::Install);
-        frontEnd.waitStarted(installer::FlowWait::Installing);
+        installer::FlowState state;
+        state.step = installer::FlowStep::Install;
+        state.installPlanned = true;
+        state.wait = installer::FlowWait::Installing;
+        installer::DecideControls(state);
+        frontEnd.shown(state);
         installer::InstallProgress progress;
         progress.filesTotal = 8;
         for (std::size_t done = 1; done <= 3; ++done) {
             progress.filesDone = done;
             progress.currentFile = "Templates/brush" + std::to_string(done) + ".qtp";
-            frontEnd.installProgress(progress);
+            state.progress = progress;
+            frontEnd.shown(state);
         }
     });
     install.join();

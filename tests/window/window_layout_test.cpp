@@ -63,12 +63,17 @@ TEST_P(WindowLayout, EveryPageFitsItsTexts) {
     Check(run.window(), "destination");
     ASSERT_TRUE(run.click(run.continueButton()));
     Check(run.window(), "summary");
-    run.window().startWait(installer::FlowWait::Installing);
-    run.window().showStep(installer::FlowStep::Install);
-    installer::InstallProgress progress{2, 5, 2048, 8192, "Templates/brushes/ink.qtp"};
-    run.window().showProgress(progress);
+    // The install step halfway, as the flow would publish it.
+    installer::FlowState installing;
+    installing.step = installer::FlowStep::Install;
+    installing.installPlanned = true;
+    installing.wait = installer::FlowWait::Installing;
+    installing.progress = installer::InstallProgress{2, 5, 2048, 8192, "Templates/brushes/ink.qtp"};
+    installer::DecideControls(installing);
+    run.window().paint(installing);
     Check(run.window(), "installation");
-    run.window().endWait();
+    installing.wait.reset();
+    run.window().paint(installing);
     run.window().openLog();
     Check(*run.window().logWindow(), "log");
 }
