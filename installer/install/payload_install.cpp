@@ -153,6 +153,7 @@ class PayloadInstaller {
     std::vector<LaterDigest> digestLater_;
     std::vector<bool> taken_;  // By listing position: moved from the payload, not copied.
     bool journaled_ = false;
+    const uid_t writer_ = ::geteuid();  // Asked once: every staged file is checked against it.
     InstallProgress progress_;
     std::uint64_t lastToldBytes_ = 0;
     Clock::time_point lastTold_ = Clock::now();
@@ -300,7 +301,7 @@ bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& 
 }
 
 bool PayloadInstaller::mayTake(const struct stat& info) const {
-    return request_.payloadIsOwn && info.st_uid == ::geteuid() && info.st_nlink == 1 &&
+    return request_.payloadIsOwn && info.st_uid == writer_ && info.st_nlink == 1 &&
            info.st_dev == destinationInfo_.st_dev;
 }
 

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 #include <filesystem>
 
 #include "installer/pack/pack_words.h"
@@ -24,11 +26,6 @@ const char* RefusedKind(fs::file_type type) {
     }
 }
 
-mode_t ModeOf(const fs::path& path, bool folder) {
-    struct stat facts {};
-    if (lstat(path.c_str(), &facts) != 0) return folder ? (S_IFDIR | 0755) : 0644;
-    return facts.st_mode & (S_IFMT | 07777);
-}
 
 }  // namespace
 
@@ -52,9 +49,18 @@ PayloadListing ListPayload(const std::string& payloadPath) {
                                       {"kind", PackText(RefusedKind(type))}});
             return listing;
         }
-        PayloadFile file{relative, 0, ModeOf(walk->path(), folder)};
-        if (!folder) file.size = walk->file_size(error);
-        if (error) break;
+        // One lstat gives both the mode and the size: a pack of many files pays it per file.
+        struct stat facts {};
+        if (lstat(walk->path().c_str(), &facts) != 0) {
+            error = std::error_code(errno, std::generic_category());
+            break;
+        }
+        if (S_ISDIR(facts.st_mode) != folder || (!folder && !S_ISREG(facts.st_mode))) {
+            error = std::make_error_code(std::errc::resource_unavailable_try_again);
+            break;
+        }
+        PayloadFile file{relative, folder ? 0 : static_cast<std::uint64_t>(facts.st_size),
+                         facts.st_mode & (S_IFMT | 07777)};
         listing.totalBytes += file.size;
         listing.files.push_back(std::move(file));
     }
