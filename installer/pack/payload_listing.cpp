@@ -14,18 +14,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The words key of what `type` is, when the payload may not hold it.
-const char* RefusedKind(fs::file_type type) {
-    switch (type) {
-        case fs::file_type::symlink: return "pack.kind.link";
-        case fs::file_type::block:
-        case fs::file_type::character: return "pack.kind.device";
-        case fs::file_type::fifo: return "pack.kind.fifo";
-        case fs::file_type::socket: return "pack.kind.socket";
+// The words key of what `mode` is, when the payload may not hold it.
+const char* RefusedKind(mode_t mode) {
+    switch (mode & S_IFMT) {
+        case S_IFLNK: return "pack.kind.link";
+        case S_IFBLK:
+        case S_IFCHR: return "pack.kind.device";
+        case S_IFIFO: return "pack.kind.fifo";
+        case S_IFSOCK: return "pack.kind.socket";
         default: return "pack.kind.other";
     }
 }
-
 
 }  // namespace
 
@@ -38,26 +37,20 @@ PayloadListing ListPayload(const std::string& payloadPath) {
     }
     fs::recursive_directory_iterator walk(payloadPath, error);
     for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
-        const fs::file_type type = walk->symlink_status(error).type();
-        if (error) break;
-        const std::string relative = walk->path().lexically_relative(payloadPath).string();
-        const bool folder = type == fs::file_type::directory;
-        if (!folder && type != fs::file_type::regular) {
-            listing.error = PackText("pack.error.payload_kind",
-                                     {{"path", payloadPath},
-                                      {"entry", PrintableName(relative)},
-                                      {"kind", PackText(RefusedKind(type))}});
-            return listing;
-        }
-        // One lstat gives both the mode and the size: a pack of many files pays it per file.
+        // One lstat gives the kind, the mode and the size: a pack of many files pays it per file.
         struct stat facts {};
         if (lstat(walk->path().c_str(), &facts) != 0) {
             error = std::error_code(errno, std::generic_category());
             break;
         }
-        if (S_ISDIR(facts.st_mode) != folder || (!folder && !S_ISREG(facts.st_mode))) {
-            error = std::make_error_code(std::errc::resource_unavailable_try_again);
-            break;
+        const std::string relative = walk->path().lexically_relative(payloadPath).string();
+        const bool folder = S_ISDIR(facts.st_mode);
+        if (!folder && !S_ISREG(facts.st_mode)) {
+            listing.error = PackText("pack.error.payload_kind",
+                                     {{"path", payloadPath},
+                                      {"entry", PrintableName(relative)},
+                                      {"kind", PackText(RefusedKind(facts.st_mode))}});
+            return listing;
         }
         PayloadFile file{relative, folder ? 0 : static_cast<std::uint64_t>(facts.st_size),
                          facts.st_mode & (S_IFMT | 07777)};
