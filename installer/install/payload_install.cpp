@@ -96,7 +96,9 @@ class PayloadInstaller {
     std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
                              int toFolder);
     void giveBack();
-    bool finishStagedFile(int to, const PayloadFile& entry);
+    // `current`: the staged file's mode when known (0 when not), so a change that changes
+    // nothing is not made.
+    bool finishStagedFile(int to, const PayloadFile& entry, mode_t current = 0);
     bool listFile(const ReceiptFile& file, bool digestPending);
     bool flushStage();
     bool flushEverything();
@@ -327,7 +329,7 @@ std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const st
         staged.st_ino != info.st_ino || staged.st_dev != info.st_dev) {
         return fail("install.error.write", destinationPath(entry.relativePath), EBUSY);
     }
-    if (!finishStagedFile(from, entry)) return false;
+    if (!finishStagedFile(from, entry, staged.st_mode)) return false;
     progress_.bytesDone += digest->size;
     return listFile({entry.relativePath, digest->size, digest->sha256}, false);
 }
@@ -351,8 +353,10 @@ void PayloadInstaller::giveBack() {
 
 // Sets the staged file's permissions and, when files are flushed one by one, flushes a small
 // one now (a big one later, with the others).
-bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
-    if (platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
+bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry, mode_t current) {
+    const mode_t wanted = (entry.mode & 0777) | 0400;
+    // A file moved from the payload mostly has its permissions already: one call less per file.
+    if ((current & 07777) != wanted && platform::Posix().fchmod(to, wanted) != 0) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     if (!flushEach_) return true;
