@@ -108,13 +108,26 @@ void Bench::measure(const std::string& name, double goal, const std::vector<std:
                     const std::vector<std::string>& ourSide) {
     std::vector<double> references;
     std::vector<double> ourTimes;
-    for (int round = 0; round < rounds_; ++round) {
+    // The side that goes first alternates too, so a disk that grows slower or faster during
+    // the run weighs on both alike.
+    auto runReference = [&] {
         freshDestination();
         references.push_back(RunTimed(reference).seconds);
+    };
+    auto runOurs = [&] {
         freshDestination();
         const Timed timed = RunTimed(ourSide);
         ourTimes.push_back(timed.seconds);
         peakMiB_ = std::max(peakMiB_, timed.peakMiB);
+    };
+    for (int round = 0; round < rounds_; ++round) {
+        if (round % 2 == 0) {
+            runReference();
+            runOurs();
+        } else {
+            runOurs();
+            runReference();
+        }
     }
     rows_.push_back({name, Median(references), Median(ourTimes), goal});
     std::printf("  %-34s done\n", name.c_str());
