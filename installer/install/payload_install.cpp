@@ -143,8 +143,8 @@ class PayloadInstaller {
     std::set<std::string> touchedFolders_;
     // The receipt's list of files, kept on disk as files are staged.
     ReceiptSpool spool_;
-    bool receiptUnwritable_ = false;
-    int spoolError_ = 0;  // A path XML cannot hold: no receipt can be written.
+    bool receiptUnwritable_ = false;  // A path XML cannot hold: no receipt can be written.
+    int spoolError_ = 0;               // Why a late digest could not go into the spool.
     Receipt receipt_;
     // Files copied in the kernel, whose digests are read back from the staged copies.
     struct LaterDigest {
