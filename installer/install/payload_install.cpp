@@ -19,6 +19,8 @@
 #include "installer/install/file_digest.h"
 #include "installer/install/folder_handle.h"
 #include "installer/install/receipt.h"
+#include "installer/install/receipt_spool.h"
+#include "installer/install/receipt_stream.h"
 #include "installer/install/size_text.h"
 #include "installer/install/stage_journal.h"
 #include "installer/install/staged_copy.h"
@@ -94,14 +96,18 @@ class PayloadInstaller {
     std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
                              int toFolder);
     void giveBack();
-    bool finishStagedFile(int to, const PayloadFile& entry);
+    // `current`: the staged file's mode when known (0 when not), so a change that changes
+    // nothing is not made.
+    bool finishStagedFile(int to, const PayloadFile& entry, mode_t current = 0);
+    bool listFile(const ReceiptFile& file, bool digestPending);
     bool flushStage();
     bool flushEverything();
     int flushStagedFile(const std::string& relative) const;
     bool destinationUnchanged();
     bool planMoves();
     bool planEntry(const PayloadFile& entry, std::set<std::string>& movedFolders);
-    void planDropped();
+    bool planDropped();
+    std::optional<bool> isStagedFile(const std::string& relative) const;
     bool writeJournal();
     bool commitAll();
     bool commitMove(const StagedMove& move);
@@ -135,11 +141,21 @@ class PayloadInstaller {
     std::vector<StagedMove> moves_;
     std::vector<std::string> createdFolders_;
     std::set<std::string> touchedFolders_;
-    std::vector<ReceiptFile> files_;  // Moved into receipt_ once everything is staged.
+    // The receipt's list of files, kept on disk as files are staged.
+    ReceiptSpool spool_;
+    bool receiptUnwritable_ = false;  // A path XML cannot hold: no receipt can be written.
+    int spoolError_ = 0;               // Why a late digest could not go into the spool.
     Receipt receipt_;
-    std::vector<std::size_t> digestLater_;  // Of files_: copied in the kernel, not yet read back.
+    // Files copied in the kernel, whose digests are read back from the staged copies.
+    struct LaterDigest {
+        std::string path;
+        std::uint64_t size = 0;
+        std::uint64_t spoolAt = 0;
+    };
+    std::vector<LaterDigest> digestLater_;
     std::vector<bool> taken_;  // By listing position: moved from the payload, not copied.
     bool journaled_ = false;
+    const uid_t writer_ = ::geteuid();  // Asked once: every staged file is checked against it.
     InstallProgress progress_;
     std::uint64_t lastToldBytes_ = 0;
     Clock::time_point lastTold_ = Clock::now();
@@ -212,7 +228,7 @@ bool PayloadInstaller::prepare() {
     }
     SweepAbandonedStages({destination_.fd(), request_.destination, request_.home});
     receiptPath_ = ReceiptPathFor(request_.home, request_.pack.identifier, request_.destination);
-    earlier_ = ReadReceipt(receiptPath_);
+    earlier_ = ReadReceiptStreaming(receiptPath_, {});
     return true;
 }
 
@@ -265,6 +281,7 @@ bool PayloadInstaller::makeStage() {
             return fail("install.error.write", stagePath() + "/" + part, errno);
         }
     }
+    if (!spool_.open(stage_.fd())) return fail("install.error.write", stagePath(), errno);
     stagedNew_ = OpenBelow(stage_.fd(), {kStagedNew}, false);
     stagedOld_ = OpenBelow(stage_.fd(), {kStagedOld}, false);
     if (!stagedNew_.valid() || !stagedOld_.valid()) {
@@ -286,7 +303,7 @@ bool PayloadInstaller::checkDigest(const PayloadFile& entry, const std::string& 
 }
 
 bool PayloadInstaller::mayTake(const struct stat& info) const {
-    return request_.payloadIsOwn && info.st_uid == ::geteuid() && info.st_nlink == 1 &&
+    return request_.payloadIsOwn && info.st_uid == writer_ && info.st_nlink == 1 &&
            info.st_dev == destinationInfo_.st_dev;
 }
 
@@ -312,10 +329,9 @@ std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const st
         staged.st_ino != info.st_ino || staged.st_dev != info.st_dev) {
         return fail("install.error.write", destinationPath(entry.relativePath), EBUSY);
     }
-    if (!finishStagedFile(from, entry)) return false;
+    if (!finishStagedFile(from, entry, staged.st_mode)) return false;
     progress_.bytesDone += digest->size;
-    files_.push_back({entry.relativePath, digest->size, digest->sha256});
-    return true;
+    return listFile({entry.relativePath, digest->size, digest->sha256}, false);
 }
 
 // After a failure (and the rollback, which brings every placed file back into staging):
@@ -337,8 +353,10 @@ void PayloadInstaller::giveBack() {
 
 // Sets the staged file's permissions and, when files are flushed one by one, flushes a small
 // one now (a big one later, with the others).
-bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
-    if (platform::Posix().fchmod(to, (entry.mode & 0777) | 0400) != 0) {
+bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry, mode_t current) {
+    const mode_t wanted = (entry.mode & 0777) | 0400;
+    // A file moved from the payload mostly has its permissions already: one call less per file.
+    if ((current & 07777) != wanted && platform::Posix().fchmod(to, wanted) != 0) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     if (!flushEach_) return true;
@@ -347,6 +365,19 @@ bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry) {
     } else if (platform::FsyncRetrying(to) != 0) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
+    return true;
+}
+
+// Adds a staged file to the receipt's list. A path XML cannot hold fails the install when the
+// receipt is written, as it always has.
+bool PayloadInstaller::listFile(const ReceiptFile& file, bool digestPending) {
+    const std::optional<std::uint64_t> at = spool_.add(file, digestPending);
+    if (!at && errno == EILSEQ) {
+        receiptUnwritable_ = true;
+        return true;
+    }
+    if (!at) return fail("install.error.write", stagePath(), errno);
+    if (digestPending) digestLater_.push_back({file.path, file.size, *at});
     return true;
 }
 
@@ -420,8 +451,7 @@ bool PayloadInstaller::stageAll() {
             good = fail("install.error.write", destinationPath(entry.relativePath), errno);
         }
         if (!good) return false;
-        if (copied.digestPending) digestLater_.push_back(files_.size());
-        files_.push_back({entry.relativePath, copied.bytes, copied.sha256});
+        if (!listFile({entry.relativePath, copied.bytes, copied.sha256}, copied.digestPending)) return false;
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
     }
@@ -475,17 +505,20 @@ bool PayloadInstaller::flushEverything() {
     return true;
 }
 
-// Reads back the files the kernel copied, for their digests: the first (in files_) whose
-// digest cannot be read or is not the signed one, or nothing. It runs beside the flush, which
-// mostly waits on the disk.
+// Reads back the files the kernel copied, for their digests: the first (in digestLater_)
+// whose digest cannot be read or is not the signed one, or nothing. It runs beside the flush,
+// which mostly waits on the disk.
 std::optional<std::size_t> PayloadInstaller::digestStaged() {
     FolderCache staged(stagedNew_);
-    for (const std::size_t i : digestLater_) {
-        ReceiptFile& file = files_[i];
+    for (std::size_t i = 0; i < digestLater_.size(); ++i) {
+        const LaterDigest& file = digestLater_[i];
         const FolderHandle& parent = staged.at(ParentPath(file.path));
         const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(file.path)) : std::nullopt;
         if (!digest || digest->size != file.size || !isSignedDigest(file.path, digest->sha256)) return i;
-        file.sha256 = digest->sha256;
+        if (!spool_.setDigest(file.spoolAt, digest->sha256)) {
+            spoolError_ = errno;
+            return i;
+        }
     }
     return std::nullopt;
 }
@@ -504,8 +537,9 @@ bool PayloadInstaller::flushStage() {
     const std::optional<std::size_t> mismatch = digesting.get();
     if (!flushing.get()) return false;
     if (!mismatch) return true;
+    if (spoolError_ != 0) return fail("install.error.write", stagePath(), spoolError_);
     return failText(Words::ForUser().text(
-        "install.error.digest", {{"path", request_.payloadPath + "/" + files_[*mismatch].path}}));
+        "install.error.digest", {{"path", request_.payloadPath + "/" + digestLater_[*mismatch].path}}));
 }
 
 // The template folder may have been removed, or a link put in its place, while the files
@@ -558,23 +592,43 @@ bool PayloadInstaller::planEntry(const PayloadFile& entry, std::set<std::string>
 // After an upgrade: the earlier version's files this one no longer carries are moved aside
 // with the rest (and so come back on a rollback), unless they were changed since: those are
 // kept and reported.
-void PayloadInstaller::planDropped() {
-    if (!earlier_) return;
-    std::set<std::string> current;
-    for (const ReceiptFile& file : files_) current.insert(file.path);
-    for (const ReceiptFile& old : earlier_->files) {
-        if (current.count(old.path) != 0 || Names(old.path).empty()) continue;
+bool PayloadInstaller::planDropped() {
+    if (!earlier_) return true;
+    // The earlier receipt is read again one entry at a time, so its list is never held whole.
+    bool good = true;
+    ReadReceiptStreaming(receiptPath_, [&](const ReceiptFile& old) {
+        if (!good || Names(old.path).empty()) return;
+        const std::optional<bool> carried = isStagedFile(old.path);
+        if (!carried) good = fail("install.error.write", destinationPath(old.path), errno);
+        if (!carried || *carried) return;
         const FolderHandle parent = OpenBelow(destination_.fd(), Names(ParentPath(old.path)), false);
-        if (!parent.valid()) continue;
+        if (!parent.valid()) return;
         const auto digest = DigestOfFileAt(parent.fd(), LeafName(old.path));
-        if (!digest) continue;  // Already gone.
+        if (!digest) return;  // Already gone.
         if (digest->sha256 != old.sha256 || digest->size != old.size) {
             report_.keptFiles.push_back(old.path);
-            continue;
+            return;
         }
         moves_.push_back({StagedMove::Kind::Drop, old.path, std::to_string(moves_.size())});
         touchedFolders_.insert(ParentPath(old.path));
+    });
+    return good;
+}
+
+// Whether this pack carries the file `relative` (everything it carries is staged by now);
+// nothing (errno set) when that cannot be told, so a file is never dropped on a guess.
+std::optional<bool> PayloadInstaller::isStagedFile(const std::string& relative) const {
+    const FolderHandle parent = OpenBelow(stagedNew_.fd(), Names(ParentPath(relative)), false);
+    if (!parent.valid()) {
+        if (errno == ENOENT || errno == ENOTDIR) return false;
+        return std::nullopt;
     }
+    struct stat info {};
+    if (platform::Posix().fstatat(parent.fd(), LeafName(relative).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) return false;
+        return std::nullopt;
+    }
+    return S_ISREG(info.st_mode);
 }
 
 bool PayloadInstaller::planMoves() {
@@ -582,12 +636,11 @@ bool PayloadInstaller::planMoves() {
     for (const PayloadFile& entry : listing_.files) {
         if (!planEntry(entry, movedFolders)) return false;
     }
-    planDropped();
-    return true;
+    return planDropped();
 }
 
-// One receipt for the staged copy and the final one; the list of files moves into it, so a
-// large install holds it once.
+// One receipt for the staged copy and the final one; its list of files stays in the spool,
+// so a large install never holds it.
 void PayloadInstaller::makeReceipt() {
     Receipt& receipt = receipt_;
     receipt.identifier = request_.pack.identifier;
@@ -598,7 +651,6 @@ void PayloadInstaller::makeReceipt() {
     receipt.hostKind = request_.hostKind;
     receipt.hostPath = request_.hostPath;
     receipt.destination = request_.destination;
-    receipt.files = std::move(files_);
     receipt.installedAt = SecondsSince2001Now();
     // Folders an earlier version created stay the pack's own.
     std::set<std::string> seen;
@@ -617,7 +669,8 @@ void PayloadInstaller::makeReceipt() {
 bool PayloadInstaller::writeJournal() {
     const std::string staged = stagePath() + "/" + kStagedReceipt;
     makeReceipt();
-    const std::string error = WriteReceipt(receipt_, staged);
+    const std::string error = receiptUnwritable_ ? staged + ": " + std::strerror(EIO)
+                                                 : WriteReceiptFrom(receipt_, spool_, staged);
     if (!error.empty()) {
         return failText(Words::ForUser().text("install.error.receipt", {{"path", staged}, {"reason", error}}));
     }
@@ -672,7 +725,7 @@ bool PayloadInstaller::markCommitted() {
 }
 
 bool PayloadInstaller::writeReceipt() {
-    const std::string error = WriteReceipt(receipt_, receiptPath_);
+    const std::string error = WriteReceiptFrom(receipt_, spool_, receiptPath_);
     if (error.empty()) return true;
     platform::Posix().unlinkat(stage_.fd(), kCommittedMark, 0);
     return failText(Words::ForUser().text("install.error.receipt", {{"path", receiptPath_}, {"reason", error}}));
@@ -714,7 +767,7 @@ InstallReport PayloadInstaller::run() {
     report_.installed = true;
     removeStage();
     report_.files = progress_.filesTotal;
-    for (const ReceiptFile& file : receipt_.files) report_.bytes += file.size;
+    report_.bytes = spool_.fileBytes();
     report_.receiptPath = receiptPath_;
     return report_;
 }

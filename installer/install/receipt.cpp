@@ -76,17 +76,6 @@ bool ReadFiles(const foundation::PlistDict& dict, Receipt& receipt) {
     return true;
 }
 
-std::string MakeFoldersAbove(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (platform::Posix().mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
-            return folder + ": " + std::strerror(errno);
-        }
-    }
-    return "";
-}
-
 }  // namespace
 
 bool IsReceiptIdentifier(const std::string& identifier) {
@@ -159,6 +148,23 @@ std::string WriteReceipt(const Receipt& receipt, const std::string& path) {
         return path + ": " + std::strerror(errno != 0 ? errno : EIO);
     }
     return "";
+}
+
+std::string MakeFoldersAbove(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (platform::Posix().mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+            return folder + ": " + std::strerror(errno);
+        }
+    }
+    return "";
+}
+
+std::optional<std::string> ReceiptText(const Receipt& receipt) {
+    const foundation::PlistValue value(ReceiptDict(receipt));
+    if (!foundation::IsXmlWritable(value)) return std::nullopt;
+    return foundation::XmlPropertyListText(value);
 }
 
 int CompareVersions(const std::string& a, const std::string& b) {

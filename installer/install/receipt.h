@@ -49,6 +49,11 @@ std::optional<Receipt> ReadReceipt(const std::string& path);
 // Writes atomically (temporary file, flush, rename), creating the folders above. The reason
 // of a failure, or the empty text.
 std::string WriteReceipt(const Receipt& receipt, const std::string& path);
+// Makes the folders above the file `path` that are missing: the reason of a failure, or the
+// empty text.
+std::string MakeFoldersAbove(const std::string& path);
+// The XML text WriteReceipt puts on disk, or nothing when a field cannot be written as XML.
+std::optional<std::string> ReceiptText(const Receipt& receipt);
 
 // Orders dotted versions by their numbers ("1.10" after "1.9"); a part that is no number
 // compares as text. Negative, 0 or positive.

@@ -11,6 +11,8 @@
 
 #include "installer/install/folder_handle.h"
 #include "installer/install/receipt.h"
+#include "installer/install/receipt_spool.h"
+#include "installer/install/receipt_stream.h"
 #include "installer/install/stage_journal.h"
 #include "system/posix_calls.h"
 
@@ -43,14 +45,14 @@ bool Exists(int folder, const char* name) {
 // this template folder (a staging folder is in a folder the user may write, so nothing in
 // it may send the receipt anywhere else).
 void FinishCommitted(const StageSweep& sweep, const std::string& stageName, const StageJournal& journal) {
-    const auto receipt =
-        ReadReceipt(sweep.destinationPath + "/" + stageName + "/" + kStagedReceipt);
+    const std::string staged = sweep.destinationPath + "/" + stageName + "/" + kStagedReceipt;
+    const auto receipt = ReadReceiptStreaming(staged, {});
     if (!receipt || receipt->destination != sweep.destinationPath ||
         !IsReceiptIdentifier(receipt->identifier)) {
         return;
     }
     const std::string path = ReceiptPathFor(sweep.home, receipt->identifier, sweep.destinationPath);
-    if (path == journal.receiptPath) WriteReceipt(*receipt, path);
+    if (path == journal.receiptPath) CopyReceiptFile(staged, path);
 }
 
 bool CleanUp(const StageSweep& sweep, const std::string& name) {

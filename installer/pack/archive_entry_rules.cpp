@@ -149,7 +149,7 @@ EntryCheck CheckEntryHeader(const EntryHeader& header, const ArchiveCaps& caps) 
 EntryListCheck::EntryListCheck(const ArchiveCaps& caps) : caps_(caps) {}
 
 std::optional<ListRefusal> EntryListCheck::add(const EntryHeader& header) {
-    if (headers_.size() >= caps_.entries) return ListRefusal{header.name, EntryRefusal::TooManyEntries};
+    if (count_ >= caps_.entries) return ListRefusal{header.name, EntryRefusal::TooManyEntries};
     EntryCheck check = CheckEntryHeader(header, caps_);
     if (check.refusal) return ListRefusal{header.name, *check.refusal};
     const EntryPlace& place = *check.place;
@@ -162,24 +162,47 @@ std::optional<ListRefusal> EntryListCheck::add(const EntryHeader& header) {
     if (files_.count(place.path) || (!folder && folders_.count(place.path))) {
         return ListRefusal{header.name, EntryRefusal::Duplicate};
     }
-    (folder ? folders_ : files_).insert(place.path);
-    if (header.kind == EntryKind::SymbolicLink) links_.insert(place.path);
     total_ += header.size;
     if (total_ > caps_.totalBytes) return ListRefusal{header.name, EntryRefusal::TotalTooLarge};
-    headers_.push_back(header);
+    const std::size_t at = count_++;
+    (folder ? folders_ : files_).emplace(place.path, at);
+    if (BeneathALink(place.path, links_)) noteBeneath(at, header.name);
+    if (header.kind == EntryKind::SymbolicLink) {
+        links_.insert(place.path);
+        linkHeaders_.emplace_back(at, header);
+        noteEntriesBeneath(place.path);
+    }
     return std::nullopt;
 }
 
-std::optional<ListRefusal> EntryListCheck::finish() const {
-    for (const EntryHeader& header : headers_) {
-        const std::string path = CheckEntryHeader(header, caps_).place->path;
-        if (BeneathALink(path, links_)) return ListRefusal{header.name, EntryRefusal::BeneathLink};
-        if (header.kind != EntryKind::SymbolicLink) continue;
-        if (auto refusal = LinkRefusal(path, header.linkTarget, links_)) {
-            return ListRefusal{header.name, *refusal};
+void EntryListCheck::noteBeneath(std::size_t at, const std::string& name) {
+    if (!beneath_ || at < beneath_->at) beneath_ = Refused{at, {name, EntryRefusal::BeneathLink}};
+}
+
+// The entries that came before the link `link` and lie beneath it; they are named by their
+// place, their archive names being no longer kept.
+void EntryListCheck::noteEntriesBeneath(const std::string& link) {
+    const std::string inside = link + "/";
+    const std::string top = top_ && !top_->empty() ? *top_ + "/" : "";
+    for (const auto* paths : {&files_, &folders_}) {
+        for (auto it = paths->lower_bound(inside); it != paths->end() && it->first.starts_with(inside); ++it) {
+            noteBeneath(it->second, top + it->first);
         }
     }
-    return std::nullopt;
+}
+
+std::optional<ListRefusal> EntryListCheck::finish() const {
+    std::optional<Refused> first = beneath_;
+    for (const auto& [at, header] : linkHeaders_) {
+        if (first && first->at < at) break;
+        const std::string path = CheckEntryHeader(header, caps_).place->path;
+        if (auto refusal = LinkRefusal(path, header.linkTarget, links_)) {
+            first = Refused{at, {header.name, *refusal}};
+            break;
+        }
+    }
+    if (!first) return std::nullopt;
+    return first->refusal;
 }
 
 std::optional<ListRefusal> CheckEntryList(const std::vector<EntryHeader>& headers,

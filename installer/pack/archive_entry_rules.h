@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -98,24 +99,36 @@ std::optional<ListRefusal> CheckEntryList(const std::vector<EntryHeader>& header
 // The same checks made as the entries come, so an archive is read once: `add` answers the
 // first refusal of an entry by itself or against those before it (the top folder, duplicates,
 // the caps on count and total); `finish`, once all are in, the checks of links, which need
-// every entry. An entry refused by `add` is not kept.
+// every entry. An entry refused by `add` is not kept. Only the paths are kept (and the links
+// whole), so an archive of many entries is checked in little memory.
 class EntryListCheck {
   public:
     explicit EntryListCheck(const ArchiveCaps& caps = {});
     std::optional<ListRefusal> add(const EntryHeader& header);
     std::optional<ListRefusal> finish() const;
-    std::size_t count() const { return headers_.size(); }
+    std::size_t count() const { return count_; }
     // The archive's top folder ("NAME.pack", or empty when it holds Contents/ at its top),
     // once an entry has shown it.
     const std::optional<std::string>& top() const { return top_; }
 
   private:
+    struct Refused {
+        std::size_t at = 0;  // The entry's position in the archive.
+        ListRefusal refusal;
+    };
+    void noteBeneath(std::size_t at, const std::string& name);
+    void noteEntriesBeneath(const std::string& link);
+
     ArchiveCaps caps_;
-    std::vector<EntryHeader> headers_;
+    std::size_t count_ = 0;
     std::optional<std::string> top_;
-    std::set<std::string> files_;
-    std::set<std::string> folders_;
+    // Each path with its entry's position in the archive.
+    std::map<std::string, std::size_t> files_;
+    std::map<std::string, std::size_t> folders_;
     std::set<std::string> links_;
+    std::vector<std::pair<std::size_t, EntryHeader>> linkHeaders_;
+    // The first entry (in archive order) that lies beneath a link, wherever the link came.
+    std::optional<Refused> beneath_;
     std::uint64_t total_ = 0;
 };
 

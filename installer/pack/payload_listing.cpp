@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 #include <filesystem>
 
 #include "installer/pack/pack_words.h"
@@ -12,22 +14,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The words key of what `type` is, when the payload may not hold it.
-const char* RefusedKind(fs::file_type type) {
-    switch (type) {
-        case fs::file_type::symlink: return "pack.kind.link";
-        case fs::file_type::block:
-        case fs::file_type::character: return "pack.kind.device";
-        case fs::file_type::fifo: return "pack.kind.fifo";
-        case fs::file_type::socket: return "pack.kind.socket";
+// The words key of what `mode` is, when the payload may not hold it.
+const char* RefusedKind(mode_t mode) {
+    switch (mode & S_IFMT) {
+        case S_IFLNK: return "pack.kind.link";
+        case S_IFBLK:
+        case S_IFCHR: return "pack.kind.device";
+        case S_IFIFO: return "pack.kind.fifo";
+        case S_IFSOCK: return "pack.kind.socket";
         default: return "pack.kind.other";
     }
-}
-
-mode_t ModeOf(const fs::path& path, bool folder) {
-    struct stat facts {};
-    if (lstat(path.c_str(), &facts) != 0) return folder ? (S_IFDIR | 0755) : 0644;
-    return facts.st_mode & (S_IFMT | 07777);
 }
 
 }  // namespace
@@ -41,20 +37,23 @@ PayloadListing ListPayload(const std::string& payloadPath) {
     }
     fs::recursive_directory_iterator walk(payloadPath, error);
     for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
-        const fs::file_type type = walk->symlink_status(error).type();
-        if (error) break;
+        // One lstat gives the kind, the mode and the size: a pack of many files pays it per file.
+        struct stat facts {};
+        if (lstat(walk->path().c_str(), &facts) != 0) {
+            error = std::error_code(errno, std::generic_category());
+            break;
+        }
         const std::string relative = walk->path().lexically_relative(payloadPath).string();
-        const bool folder = type == fs::file_type::directory;
-        if (!folder && type != fs::file_type::regular) {
+        const bool folder = S_ISDIR(facts.st_mode);
+        if (!folder && !S_ISREG(facts.st_mode)) {
             listing.error = PackText("pack.error.payload_kind",
                                      {{"path", payloadPath},
                                       {"entry", PrintableName(relative)},
-                                      {"kind", PackText(RefusedKind(type))}});
+                                      {"kind", PackText(RefusedKind(facts.st_mode))}});
             return listing;
         }
-        PayloadFile file{relative, 0, ModeOf(walk->path(), folder)};
-        if (!folder) file.size = walk->file_size(error);
-        if (error) break;
+        PayloadFile file{relative, folder ? 0 : static_cast<std::uint64_t>(facts.st_size),
+                         facts.st_mode & (S_IFMT | 07777)};
         listing.totalBytes += file.size;
         listing.files.push_back(std::move(file));
     }

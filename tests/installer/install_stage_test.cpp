@@ -109,6 +109,28 @@ TEST(InstallStaging, CopiedBytesMustMatchTheSignedDigests) {
 // Big files are copied in the kernel and read back for their digests while the flush runs:
 // one whose bytes differ from the signed digest still stops the install whole, whichever of
 // several it is.
+// The receipt's list is written as files are staged; a name XML cannot hold still fails the
+// install only when the receipt is written, and changes nothing, the earlier receipt included.
+TEST(InstallStaging, ANameNoReceiptCanHoldFailsTheInstallAndChangesNothing) {
+    InstallScene scene;
+    const auto first = InstallPayload(scene.request());
+    ASSERT_TRUE(first.installed);
+    const auto earlier = installer::ReadReceipt(first.receiptPath);
+    ASSERT_TRUE(earlier);
+    scene.payloadFile("Storyboards/bell\x07.qtpl", "ding\n");
+    scene.payloadFile("read-me.txt", "second version\n");
+    const auto before = packgate_test::SnapshotTree(scene.templateFolder);
+    const auto report = InstallPayload(scene.request("1.1"));
+    EXPECT_FALSE(report.installed);
+    EXPECT_NE(report.error.find("receipt.plist"), std::string::npos) << report.error;
+    EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
+    EXPECT_TRUE(NothingStaged(scene.templateFolder));
+    const auto after = installer::ReadReceipt(first.receiptPath);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->version, "1.0");
+    EXPECT_EQ(after->files.size(), earlier->files.size());
+}
+
 TEST(InstallStaging, BigFilesReadBackMustMatchTheSignedDigests) {
     const std::string big(2u << 20, 'x');
     for (const std::string swapped : {"Big/a.bin", "Big/c.bin"}) {

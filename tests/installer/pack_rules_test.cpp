@@ -99,6 +99,41 @@ TEST(PackRules, EachHostileEntryIsRefusedForItsReason) {
     }
 }
 
+// The checks keep no entry's header but the links': an entry beneath a link is refused
+// whichever comes first in the archive, and of several refusals the earliest entry's is told.
+TEST(PackRules, EntriesBeneathALinkAreRefusedInEitherOrder) {
+    const std::string p = "Demo.pack/Contents/Plugins/";
+    auto headers = SoundPack("Demo.pack/");
+    headers.insert(headers.begin() + 2, File(p + "Hidden/planted"));
+    headers.insert(headers.begin() + 3, File(p + "Hidden/deeper/also"));
+    headers.push_back(Link(p + "Hidden", "Packgate.bundle"));
+    auto refusal = CheckEntryList(headers);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->refusal, EntryRefusal::BeneathLink);
+    EXPECT_EQ(refusal->entry, p + "Hidden/planted");
+
+    // A link refused by itself that comes before the entry beneath another link is told first.
+    headers = SoundPack("");
+    headers.push_back(Link("Contents/Plugins/out", "/usr/lib"));
+    headers.push_back(File("Contents/Plugins/Later/x"));
+    headers.push_back(Link("Contents/Plugins/Later", "Packgate.bundle"));
+    refusal = CheckEntryList(headers);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->refusal, EntryRefusal::LinkOutside);
+    EXPECT_EQ(refusal->entry, "Contents/Plugins/out");
+    // And after it, the entry beneath the later link is.
+    std::swap(headers[headers.size() - 3], headers[headers.size() - 2]);
+    refusal = CheckEntryList(headers);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->refusal, EntryRefusal::BeneathLink);
+    EXPECT_EQ(refusal->entry, "Contents/Plugins/Later/x");
+    // A name that only starts like the link is not beneath it.
+    headers = SoundPack("");
+    headers.push_back(File("Contents/Plugins/Later-not/x"));
+    headers.push_back(Link("Contents/Plugins/Later", "Packgate.bundle"));
+    EXPECT_FALSE(CheckEntryList(headers));
+}
+
 TEST(PackRules, CapsOnCountAndTotalCountEveryEntry) {
     ArchiveCaps caps;
     caps.entries = 9;
