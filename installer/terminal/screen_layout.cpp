@@ -369,11 +369,11 @@ Layer LogLayer(const ScreenInput& model, int width, int height) {
     }
     const int inner = width - 4;
     constexpr int kTimeColumns = 12;  // hh:mm:ss.mmm
-    struct Shown {
+    struct LogRow {
         std::string text;
         std::string time;
     };
-    std::vector<Shown> lines;
+    std::vector<LogRow> lines;
     for (const LogEntry& entry : model.logEntries) {
         if (!model.ui.logFilter.empty() &&
             entry.message.find(model.ui.logFilter) == std::string::npos) {
