@@ -45,6 +45,9 @@ constexpr std::uint64_t kRoomPerEntry = 4096;  // A folder entry and an inode, r
 constexpr std::uint64_t kOwnFlushBytes = 1u << 20;
 constexpr std::size_t kFlushEachUpTo = 64;
 constexpr std::size_t kFlushers = 8;
+// A file moved from the payload at least this big has its digest read back from staging while
+// the flush runs, as a big copied file's is, rather than before it is moved.
+constexpr std::uint64_t kDigestLaterFrom = 1u << 20;
 
 std::string Reason(int error) {
     return std::strerror(error);
@@ -146,7 +149,8 @@ class PayloadInstaller {
     bool receiptUnwritable_ = false;  // A path XML cannot hold: no receipt can be written.
     int spoolError_ = 0;               // Why a late digest could not go into the spool.
     Receipt receipt_;
-    // Files copied in the kernel, whose digests are read back from the staged copies.
+    // Big files copied in the kernel or moved from the payload, whose digests are read back
+    // from staging.
     struct LaterDigest {
         std::string path;
         std::uint64_t size = 0;
@@ -308,16 +312,22 @@ bool PayloadInstaller::mayTake(const struct stat& info) const {
 }
 
 // Moves the payload file open as `from` (named like the entry in `fromFolder`) into
-// `toFolder`: its digest is taken from the open file and checked first, and the staged name
-// must lead to that same file afterwards, so what is staged is exactly what was checked.
+// `toFolder`, and the staged name must lead to that same file afterwards. A small file's
+// digest is taken from the open file and checked first; a big one's is read back from staging
+// beside the flush, so its bytes are read once and the hashing overlaps the disk's work. Either
+// way nothing is committed before the digest of what is staged was checked.
 // Nothing when the two folders turn out to be on different mounts: the file is then copied.
 std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const struct stat& info, int fromFolder,
                             int toFolder) {
     const PayloadFile& entry = listing_.files[index];
     const std::string leaf = LeafName(entry.relativePath);
-    const auto digest = DigestOfOpenFile(from);
-    if (!digest) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
-    if (!checkDigest(entry, digest->sha256)) return false;
+    const bool digestLater = static_cast<std::uint64_t>(info.st_size) >= kDigestLaterFrom;
+    std::optional<FileDigest> digest;
+    if (!digestLater) {
+        digest = DigestOfOpenFile(from);
+        if (!digest) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
+        if (!checkDigest(entry, digest->sha256)) return false;
+    }
     const auto& posix = platform::Posix();
     if (posix.renameat(fromFolder, leaf.c_str(), toFolder, leaf.c_str()) != 0) {
         if (errno == EXDEV && ::lseek(from, 0, SEEK_SET) == 0) return std::nullopt;
@@ -330,6 +340,11 @@ std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const st
         return fail("install.error.write", destinationPath(entry.relativePath), EBUSY);
     }
     if (!finishStagedFile(from, entry, staged.st_mode)) return false;
+    if (digestLater) {
+        const auto size = static_cast<std::uint64_t>(staged.st_size);
+        progress_.bytesDone += size;
+        return listFile({entry.relativePath, size, ""}, true);
+    }
     progress_.bytesDone += digest->size;
     return listFile({entry.relativePath, digest->size, digest->sha256}, false);
 }
@@ -505,7 +520,7 @@ bool PayloadInstaller::flushEverything() {
     return true;
 }
 
-// Reads back the files the kernel copied, for their digests: the first (in digestLater_)
+// Reads back the big staged files, for their digests: the first (in digestLater_)
 // whose digest cannot be read or is not the signed one, or nothing. It runs beside the flush,
 // which mostly waits on the disk.
 std::optional<std::size_t> PayloadInstaller::digestStaged() {

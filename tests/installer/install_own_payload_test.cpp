@@ -59,6 +59,23 @@ TEST(OwnPayload, FilesAreMovedIntoPlaceWithTheirDigests) {
     for (const auto& file : receipt->files) EXPECT_EQ(file.sha256, own.digests[file.path]) << file.path;
 }
 
+// A big file is moved without being read first; its digest, read back from staging, is the
+// one the receipt keeps.
+TEST(OwnPayload, BigFilesAreMovedAndTheirDigestsReadBackFromStaging) {
+    OwnPayload own;
+    const std::string big(3u << 20, 'q');
+    own.scene.payloadFile("z/big.bin", big);
+    own.digests["z/big.bin"] = Sha256Hex(big);
+    const auto report = InstallPayload(own.request());
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_EQ(FilesIn(own.scene.payload), 0u);
+    EXPECT_EQ(own.scene.templateFile("z/big.bin"), big);
+    const auto receipt = installer::ReadReceipt(report.receiptPath);
+    ASSERT_TRUE(receipt);
+    ASSERT_EQ(receipt->files.size(), 5u);
+    for (const auto& file : receipt->files) EXPECT_EQ(file.sha256, own.digests[file.path]) << file.path;
+}
+
 // Each way an install of a moved payload can fail after some files were taken: the
 // template folder is as it was and the payload is back, byte for byte.
 TEST(OwnPayload, AFailedInstallGivesThePayloadBack) {
@@ -72,6 +89,14 @@ TEST(OwnPayload, AFailedInstallGivesThePayloadBack) {
          "z/last.qtpl"},
         {"a file the signature lacks", [](OwnPayload& own) { own.scene.payloadFile("zz.qtpl", "extra\n"); },
          "zz.qtpl"},
+        {"a tampered big file, read back only beside the flush",
+         [](OwnPayload& own) {
+             std::string big(2u << 20, 'x');
+             own.digests["a/big.bin"] = Sha256Hex(big);
+             big[big.size() / 2] = 'y';
+             own.scene.payloadFile("a/big.bin", big);
+         },
+         "a/big.bin"},
         {"a folder in the way of the last file",
          [](OwnPayload& own) { fs::create_directories(own.scene.templateFolder + "/z/last.qtpl"); },
          "z/last.qtpl"},

@@ -106,9 +106,6 @@ TEST(InstallStaging, CopiedBytesMustMatchTheSignedDigests) {
     EXPECT_EQ(scene.templateFile("unsigned.txt"), "<missing>");
 }
 
-// Big files are copied in the kernel and read back for their digests while the flush runs:
-// one whose bytes differ from the signed digest still stops the install whole, whichever of
-// several it is.
 // The receipt's list is written as files are staged; a name XML cannot hold still fails the
 // install only when the receipt is written, and changes nothing, the earlier receipt included.
 TEST(InstallStaging, ANameNoReceiptCanHoldFailsTheInstallAndChangesNothing) {
@@ -131,6 +128,9 @@ TEST(InstallStaging, ANameNoReceiptCanHoldFailsTheInstallAndChangesNothing) {
     EXPECT_EQ(after->files.size(), earlier->files.size());
 }
 
+// Big files are copied in the kernel and read back for their digests while the flush runs:
+// one whose bytes differ from the signed digest still stops the install whole, whichever of
+// several it is.
 TEST(InstallStaging, BigFilesReadBackMustMatchTheSignedDigests) {
     const std::string big(2u << 20, 'x');
     for (const std::string swapped : {"Big/a.bin", "Big/c.bin"}) {
