@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <utility>
@@ -48,6 +49,8 @@ constexpr std::size_t kFlushers = 8;
 // A file moved from the payload at least this big has its digest read back from staging while
 // the flush runs, as a big copied file's is, rather than before it is moved.
 constexpr std::uint64_t kDigestLaterFrom = 1u << 20;
+// Big files' digests are read back by this many threads beside the flush.
+constexpr std::size_t kDigestReaders = 2;
 
 std::string Reason(int error) {
     return std::strerror(error);
@@ -94,7 +97,7 @@ class PayloadInstaller {
     bool stageAll();
     bool checkDigest(const PayloadFile& entry, const std::string& sha256);
     bool isSignedDigest(const std::string& relative, const std::string& sha256) const;
-    std::optional<std::size_t> digestStaged();
+    std::optional<std::size_t> digestStaged(std::size_t first, std::size_t stride);
     bool mayTake(const struct stat& info) const;
     std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
                              int toFolder);
@@ -147,6 +150,7 @@ class PayloadInstaller {
     // The receipt's list of files, kept on disk as files are staged.
     ReceiptSpool spool_;
     bool receiptUnwritable_ = false;  // A path XML cannot hold: no receipt can be written.
+    std::mutex spoolMutex_;            // The digest readers fill in the spool side by side.
     int spoolError_ = 0;               // Why a late digest could not go into the spool.
     Receipt receipt_;
     // Big files copied in the kernel or moved from the payload, whose digests are read back
@@ -520,16 +524,18 @@ bool PayloadInstaller::flushEverything() {
     return true;
 }
 
-// Reads back the big staged files, for their digests: the first (in digestLater_)
-// whose digest cannot be read or is not the signed one, or nothing. It runs beside the flush,
-// which mostly waits on the disk.
-std::optional<std::size_t> PayloadInstaller::digestStaged() {
+// Reads back big staged files for their digests, those at `first`, `first + stride`, ... of
+// digestLater_: the first of them whose digest cannot be read or is not the signed one, or
+// nothing. Readers run beside the flush, which mostly waits on the disk, so hashing takes
+// the processors the flush leaves idle.
+std::optional<std::size_t> PayloadInstaller::digestStaged(std::size_t first, std::size_t stride) {
     FolderCache staged(stagedNew_);
-    for (std::size_t i = 0; i < digestLater_.size(); ++i) {
+    for (std::size_t i = first; i < digestLater_.size(); i += stride) {
         const LaterDigest& file = digestLater_[i];
         const FolderHandle& parent = staged.at(ParentPath(file.path));
         const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(file.path)) : std::nullopt;
         if (!digest || digest->size != file.size || !isSignedDigest(file.path, digest->sha256)) return i;
+        const std::lock_guard<std::mutex> hold(spoolMutex_);
         if (!spool_.setDigest(file.spoolAt, digest->sha256)) {
             spoolError_ = errno;
             return i;
@@ -543,13 +549,19 @@ std::optional<std::size_t> PayloadInstaller::digestStaged() {
 bool PayloadInstaller::flushStage() {
     phase("flush");
     auto flushing = std::async(std::launch::async, [this] { return flushEverything(); });
-    auto digesting = std::async(std::launch::async, [this] { return digestStaged(); });
-    for (;;) {
-        const bool flushed = flushing.wait_for(kProgressPause) == std::future_status::ready;
-        if (flushed && digesting.wait_for(kProgressPause) == std::future_status::ready) break;
-        tell("");
+    std::vector<std::future<std::optional<std::size_t>>> digesting;
+    for (std::size_t reader = 0; reader < kDigestReaders; ++reader) {
+        digesting.push_back(std::async(std::launch::async, [this, reader] {
+            return digestStaged(reader, kDigestReaders);
+        }));
     }
-    const std::optional<std::size_t> mismatch = digesting.get();
+    const auto ready = [](auto& future) { return future.wait_for(kProgressPause) == std::future_status::ready; };
+    while (!ready(flushing) || !std::all_of(digesting.begin(), digesting.end(), ready)) tell("");
+    std::optional<std::size_t> mismatch;
+    for (auto& reader : digesting) {
+        const std::optional<std::size_t> found = reader.get();
+        if (found && (!mismatch || *found < *mismatch)) mismatch = found;
+    }
     if (!flushing.get()) return false;
     if (!mismatch) return true;
     if (spoolError_ != 0) return fail("install.error.write", stagePath(), spoolError_);

@@ -133,7 +133,7 @@ TEST(InstallStaging, ANameNoReceiptCanHoldFailsTheInstallAndChangesNothing) {
 // several it is.
 TEST(InstallStaging, BigFilesReadBackMustMatchTheSignedDigests) {
     const std::string big(2u << 20, 'x');
-    for (const std::string swapped : {"Big/a.bin", "Big/c.bin"}) {
+    for (const std::string swapped : {"Big/a.bin", "Big/b.bin", "Big/c.bin"}) {
         InstallScene scene;
         std::map<std::string, std::string> signedDigests{
             {"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
@@ -158,6 +158,31 @@ TEST(InstallStaging, BigFilesReadBackMustMatchTheSignedDigests) {
         EXPECT_EQ(packgate_test::FirstDifference(before, packgate_test::SnapshotTree(scene.templateFolder)), "");
         EXPECT_TRUE(NothingStaged(scene.templateFolder));
     }
+}
+
+// Big files are read back by more than one thread; of two that differ from their signed
+// digests, the error names the first, as a single reader would.
+TEST(InstallStaging, OfTwoBadBigFilesTheFirstIsNamed) {
+    const std::string big(2u << 20, 'x');
+    InstallScene scene;
+    std::map<std::string, std::string> signedDigests{
+        {"Storyboards/Panel A.qtpl", Sha256Hex("panel a\n")},
+        {"Storyboards/Wide/Panel B.qtpl", Sha256Hex(std::string(70000, 'b'))},
+        {"read-me.txt", Sha256Hex("hello\n")}};
+    std::string changed = big;
+    changed[0] = 'y';
+    for (const char* name : {"Big/a.bin", "Big/b.bin", "Big/c.bin", "Big/d.bin"}) {
+        const bool bad = std::string(name) == "Big/b.bin" || std::string(name) == "Big/c.bin";
+        scene.payloadFile(name, bad ? changed : big);
+        signedDigests[name] = Sha256Hex(big);
+    }
+    auto request = scene.request();
+    request.expectedSha256 = signedDigests;
+    const auto report = InstallPayload(request);
+    EXPECT_FALSE(report.installed);
+    EXPECT_NE(report.error.find("Big/b.bin"), std::string::npos) << report.error;
+    EXPECT_EQ(scene.templateFile("Big/a.bin"), "<missing>");
+    EXPECT_TRUE(NothingStaged(scene.templateFolder));
 }
 
 class JournalTest : public testing::Test {
