@@ -3,11 +3,15 @@
 // (`cp -r && sync -f`), and checking the installed files' digests (`sha256sum -c`). The two
 // sides run alternately, each from a fresh destination after a full flush, and the medians
 // give the ratio (ours / reference). Our side runs as a child of this program (the same
-// binary, given --install or --verify), so its peak memory is measured alone.
+// binary, given --install or --verify), so its peak memory is measured alone. The child also
+// notes the longest wait between its progress reports, from the install's start to its end.
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -26,6 +30,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr long kTmpfsMagic = 0x01021994;
+// Where an install child writes its longest wait between progress reports, in milliseconds.
+constexpr const char* kGapFileVariable = "PACKGATE_BENCH_GAP_FILE";
+constexpr double kGapGoalMs = 100;
 
 int InstallChild(const std::string& pack, const std::string& destination, const std::string& home) {
     const installer::PackOpening opening = installer::OpenPack(pack);
@@ -40,7 +47,18 @@ int InstallChild(const std::string& pack, const std::string& destination, const 
     request.home = home;
     request.hostTitle = "Bench";
     request.payloadIsOwn = opening.pack->openedArchive != nullptr;
+    using Clock = std::chrono::steady_clock;
+    auto last = Clock::now();
+    double longestMs = 0;
+    const auto note = [&] {
+        const auto now = Clock::now();
+        longestMs = std::max(longestMs, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    };
+    request.progress = [&](const installer::InstallProgress&) { note(); };
     const installer::InstallReport report = installer::InstallPayload(request);
+    note();  // The wait after the last report counts too.
+    if (const char* gapFile = std::getenv(kGapFileVariable)) std::ofstream(gapFile) << longestMs << "\n";
     if (!report.installed) std::fprintf(stderr, "%s\n", report.error.c_str());
     return report.installed ? 0 : 1;
 }
@@ -55,6 +73,7 @@ struct Row {
     double reference = 0;
     double ours = 0;
     double goal = 0;
+    double longestGapMs = 0;  // Between progress reports, over our side's rounds.
 };
 
 class Bench {
@@ -64,6 +83,7 @@ class Bench {
         fs::create_directories(scratch_);
         rounds_ = std::getenv("PACKGATE_BENCH_ROUNDS") ? std::atoi(std::getenv("PACKGATE_BENCH_ROUNDS")) : 3;
         if (rounds_ < 1) rounds_ = 1;
+        setenv(kGapFileVariable, gapFile().c_str(), 1);
     }
 
     void run();
@@ -77,6 +97,13 @@ class Bench {
         Shell("sync");
     }
     fs::path destination() const { return scratch_ / "destination"; }
+    std::string gapFile() const { return (scratch_ / "progress-gap.txt").string(); }
+    // The longest wait between progress reports the last install child noted.
+    double lastGapMs() const {
+        double gap = 0;
+        std::ifstream(gapFile()) >> gap;
+        return gap;
+    }
     std::vector<std::string> shell(const std::string& command) const { return {"/bin/sh", "-c", command}; }
     std::vector<std::string> ours(const std::string& pack) const {
         return {self_, "--install", pack, (destination() / "Template").string(), (destination() / "home").string()};
@@ -108,6 +135,7 @@ void Bench::measure(const std::string& name, double goal, const std::vector<std:
                     const std::vector<std::string>& ourSide) {
     std::vector<double> references;
     std::vector<double> ourTimes;
+    double longestGapMs = 0;
     // The side that goes first alternates too, so a disk that grows slower or faster during
     // the run weighs on both alike.
     auto runReference = [&] {
@@ -119,6 +147,7 @@ void Bench::measure(const std::string& name, double goal, const std::vector<std:
         const Timed timed = RunTimed(ourSide);
         ourTimes.push_back(timed.seconds);
         peakMiB_ = std::max(peakMiB_, timed.peakMiB);
+        longestGapMs = std::max(longestGapMs, lastGapMs());
     };
     for (int round = 0; round < rounds_; ++round) {
         if (round % 2 == 0) {
@@ -129,7 +158,7 @@ void Bench::measure(const std::string& name, double goal, const std::vector<std:
             runReference();
         }
     }
-    rows_.push_back({name, Median(references), Median(ourTimes), goal});
+    rows_.push_back({name, Median(references), Median(ourTimes), goal, longestGapMs});
     std::printf("  %-34s done\n", name.c_str());
     std::fflush(stdout);
 }
@@ -167,6 +196,13 @@ void Bench::print() const {
         allMet = allMet && ratio <= row.goal;
         std::printf("%-36s %9.2fs %9.2fs %6.2fx %5.1fx %s\n", row.name.c_str(), row.reference,
                     row.ours, ratio, row.goal, ratio <= row.goal ? "met" : "OVER");
+    }
+    std::printf("\nprogress: longest wait between reports (goal at most %.0f ms)\n", kGapGoalMs);
+    for (const Row& row : rows_) {
+        if (row.longestGapMs <= 0) continue;  // --verify reports no progress.
+        allMet = allMet && row.longestGapMs <= kGapGoalMs;
+        std::printf("  %-34s %6.0f ms %s\n", row.name.c_str(), row.longestGapMs,
+                    row.longestGapMs <= kGapGoalMs ? "met" : "OVER");
     }
     // Memory that grew with the number of files would show as the second figure far above the
     // first; the goal holds for the largest.
