@@ -14,6 +14,7 @@
 #include "foundation/plist_value.h"
 #include "foundation/plist_write.h"
 #include "installer/install/folder_handle.h"
+#include "system/file_write.h"
 #include "system/posix_calls.h"
 #include "installer/install/install_room.h"  // Last: see there.
 
@@ -58,28 +59,11 @@ bool CopyBytes(int from, int to, off_t offset) {
     }
 }
 
-// A temporary file beside `path`, filled by `fill`, flushed, then renamed over `path`, so a
-// reader sees the earlier receipt or the new one, never a part.
+// `path` written whole by `fill`, with the folders above it made: the reason of a failure, or
+// the empty text.
 std::string WriteAtomically(const std::string& path, const std::function<bool(int)>& fill) {
     if (std::string error = MakeFoldersAbove(path); !error.empty()) return error;
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    std::string temporary = (slash == std::string::npos ? "./." + path
-                                                        : path.substr(0, slash + 1) + "." + path.substr(slash + 1)) +
-                            ".XXXXXX";
-    const auto& posix = platform::Posix();
-    const int fd = posix.mkstemp(temporary.data());
-    if (fd < 0) return path + ": " + std::strerror(errno);
-    const bool complete = posix.fchmod(fd, kReceiptMode) == 0 && fill(fd) && platform::FsyncRetrying(fd) == 0;
-    int error = complete ? 0 : (errno != 0 ? errno : EIO);
-    if (platform::CloseOnce(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && posix.rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        posix.unlink(temporary.c_str());
-        return path + ": " + std::strerror(error);
-    }
-    const FolderHandle above(platform::OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (above.valid()) FlushFolder(above.fd());  // Best effort, as for every receipt.
+    if (!platform::WriteFileAtomically(path, kReceiptMode, fill)) return path + ": " + std::strerror(errno);
     return "";
 }
 
