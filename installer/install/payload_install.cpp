@@ -46,9 +46,6 @@ constexpr std::uint64_t kRoomPerEntry = 4096;  // A folder entry and an inode, r
 constexpr std::uint64_t kOwnFlushBytes = 1u << 20;
 constexpr std::size_t kFlushEachUpTo = 64;
 constexpr std::size_t kFlushers = 8;
-// A file moved from the payload at least this big has its digest read back from staging while
-// the flush runs, as a big copied file's is, rather than before it is moved.
-constexpr std::uint64_t kDigestLaterFrom = 1u << 20;
 // Big files' digests are read back by this many threads beside the flush.
 constexpr std::size_t kDigestReaders = 2;
 

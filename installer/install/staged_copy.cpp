@@ -14,8 +14,6 @@ namespace {
 
 // Large enough that a big file takes few calls, small enough to stay in the caches.
 constexpr std::size_t kCopyBuffer = 1u << 20;
-// A file this big is copied inside the kernel; its digest is left to be read back.
-constexpr std::uint64_t kKernelCopyFrom = 1u << 20;
 constexpr std::size_t kKernelStep = 4u << 20;
 
 }  // namespace
@@ -46,7 +44,7 @@ std::optional<CopyResult> StagedCopier::copyInKernel(int from, int to) {
 }
 
 CopyResult StagedCopier::copy(int from, int to, std::uint64_t expectedSize) {
-    if (expectedSize >= kKernelCopyFrom) {
+    if (expectedSize >= kDigestLaterFrom) {
         if (auto copied = copyInKernel(from, to)) return *copied;
     }
     CopyResult result;

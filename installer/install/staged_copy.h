@@ -14,6 +14,10 @@
 
 namespace installer {
 
+// From this size a staged file's digest is read back from staging beside the flush: a copied
+// file is copied inside the kernel, and a file moved from the payload is not read first.
+constexpr std::uint64_t kDigestLaterFrom = 1u << 20;
+
 struct CopyResult {
     bool copied = false;
     bool readFailed = false;  // Set with `error` when the source failed, not the copy.
