@@ -14,6 +14,7 @@
 #include <fstream>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,14 +90,18 @@ class Bench {
     void run();
 
   private:
-    // A fresh destination: the template folder inside it, and a home for the receipts.
+    // A fresh destination: the template folder inside it, and a home for the receipts. Each
+    // run gets a new one and none is removed before the end: ext4 passes over the inodes freed
+    // in the last minute or so when it allocates one, checking each, so a round that followed
+    // the removal of 15000 files created its own up to twenty times slower (tar -xf of the
+    // small pack: 0.5 s in a new folder, 10 s right after the last round's was removed).
     void freshDestination() {
-        fs::remove_all(destination());
+        destination_ = scratch_ / "destinations" / std::to_string(++runs_);
         fs::create_directories(destination() / "Template");
         fs::create_directories(destination() / "home");
         Shell("sync");
     }
-    fs::path destination() const { return scratch_ / "destination"; }
+    fs::path destination() const { return destination_; }
     std::string gapFile() const { return (scratch_ / "progress-gap.txt").string(); }
     // The longest wait between progress reports the last install child noted.
     double lastGapMs() const {
@@ -105,17 +110,23 @@ class Bench {
         return gap;
     }
     std::vector<std::string> shell(const std::string& command) const { return {"/bin/sh", "-c", command}; }
-    std::vector<std::string> ours(const std::string& pack) const {
-        return {self_, "--install", pack, (destination() / "Template").string(), (destination() / "home").string()};
+    // A side's command line, made for each run's destination.
+    using Command = std::function<std::vector<std::string>()>;
+    Command ours(const std::string& pack) const {
+        return [this, pack]() -> std::vector<std::string> {
+            return {self_, "--install", pack, (destination() / "Template").string(),
+                    (destination() / "home").string()};
+        };
     }
-    void measure(const std::string& name, double goal, const std::vector<std::string>& reference,
-                 const std::vector<std::string>& ourSide);
+    void measure(const std::string& name, double goal, const Command& reference, const Command& ourSide);
     void measureVerify(const std::string& pack);
     double peakOf(const std::string& pack);
     void print() const;
 
     std::string self_;
     fs::path scratch_;
+    fs::path destination_;
+    int runs_ = 0;
     int rounds_ = 3;
     std::vector<Row> rows_;
     double peakMiB_ = 0;
@@ -126,13 +137,12 @@ class Bench {
 // The peak memory of one install of `pack` (its time is the disk's, not measured here).
 double Bench::peakOf(const std::string& pack) {
     freshDestination();
-    const double peak = RunTimed(ours(pack)).peakMiB;
+    const double peak = RunTimed(ours(pack)()).peakMiB;
     peakMiB_ = std::max(peakMiB_, peak);
     return peak;
 }
 
-void Bench::measure(const std::string& name, double goal, const std::vector<std::string>& reference,
-                    const std::vector<std::string>& ourSide) {
+void Bench::measure(const std::string& name, double goal, const Command& reference, const Command& ourSide) {
     std::vector<double> references;
     std::vector<double> ourTimes;
     double longestGapMs = 0;
@@ -140,11 +150,11 @@ void Bench::measure(const std::string& name, double goal, const std::vector<std:
     // the run weighs on both alike.
     auto runReference = [&] {
         freshDestination();
-        references.push_back(RunTimed(reference).seconds);
+        references.push_back(RunTimed(reference()).seconds);
     };
     auto runOurs = [&] {
         freshDestination();
-        const Timed timed = RunTimed(ourSide);
+        const Timed timed = RunTimed(ourSide());
         ourTimes.push_back(timed.seconds);
         peakMiB_ = std::max(peakMiB_, timed.peakMiB);
         longestGapMs = std::max(longestGapMs, lastGapMs());
@@ -168,7 +178,7 @@ void Bench::measureVerify(const std::string& pack) {
     const std::string list = (scratch_ / "small.sha256").string();
     Shell("cd '" + pack + "/Contents/Payload' && find . -type f -print0 | xargs -0 sha256sum > '" + list + "'");
     freshDestination();
-    RunTimed(ours(pack));
+    RunTimed(ours(pack)());
     const auto receipts = installer::ReceiptPaths((destination() / "home").string(), "");
     if (receipts.size() != 1) {
         std::fprintf(stderr, "no receipt after the install\n");
@@ -222,6 +232,8 @@ void Bench::run() {
     }
     std::printf("install benchmark in %s (making the packs the first time takes a while)\n", scratch_.c_str());
     std::fflush(stdout);
+    // Left by a run that was stopped; removed now, before the packs are made, not between rounds.
+    fs::remove_all(scratch_ / "destinations");
     const std::string packs = (scratch_ / "packs").string();
     fs::create_directories(packs);
     const std::string small = MakePackFolder(packs, {"Small", 15000, 4096, 500});
@@ -235,12 +247,14 @@ void Bench::run() {
     MakeArchive(large, largeXz, "J");
     const std::string manyTar = packs + "/Many.pack.tar";
     MakeArchive(many, manyTar, "");
-    const std::string to = (destination() / "Template").string();
-    auto untar = [&](const std::string& flags, const std::string& archive) {
-        return shell("tar -x" + flags + "f '" + archive + "' -C '" + to + "' && sync -f '" + to + "'");
+    const auto to = [this] { return (destination() / "Template").string(); };
+    auto untar = [&](const std::string& flags, const std::string& archive) -> Command {
+        return [=, this] {
+            return shell("tar -x" + flags + "f '" + archive + "' -C '" + to() + "' && sync -f '" + to() + "'");
+        };
     };
-    auto copy = [&](const std::string& pack) {
-        return shell("cp -r '" + pack + "' '" + to + "' && sync -f '" + to + "'");
+    auto copy = [&](const std::string& pack) -> Command {
+        return [=, this] { return shell("cp -r '" + pack + "' '" + to() + "' && sync -f '" + to() + "'"); };
     };
     measure("15000 x 4 KiB, tar (tar -xf)", 1.5, untar("", smallTar), ours(smallTar));
     measure("64 x 8 MiB, tar (tar -xf)", 1.3, untar("", largeTar), ours(largeTar));
@@ -250,7 +264,7 @@ void Bench::run() {
     measureVerify(small);
     smallPeakMiB_ = peakOf(smallTar);
     manyPeakMiB_ = peakOf(manyTar);
-    fs::remove_all(destination());
+    fs::remove_all(scratch_ / "destinations");
     print();
 }
 
