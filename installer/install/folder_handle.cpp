@@ -99,6 +99,30 @@ int FlushFileSystem(int fd) {
     return result;
 }
 
+std::optional<std::size_t> EntriesIn(int folder) {
+    // A descriptor of its own, so reading the folder leaves the caller's where it was.
+    const int fd = platform::OpenAtRetrying(folder, ".", kFolderFlags);
+    if (fd < 0) return std::nullopt;
+    DIR* listing = ::fdopendir(fd);
+    if (listing == nullptr) {
+        platform::CloseOnce(fd);
+        return std::nullopt;
+    }
+    std::size_t entries = 0;
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") ++entries;
+    }
+    const int error = errno;
+    ::closedir(listing);
+    if (error != 0) {
+        errno = error;
+        return std::nullopt;
+    }
+    return entries;
+}
+
 bool RemoveTreeAt(int folder, const std::string& name) {
     const auto& posix = platform::Posix();
     struct stat info {};

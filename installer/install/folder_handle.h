@@ -4,6 +4,7 @@
 // call goes through the platform's system-call seam (system/posix_calls.h).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,10 @@ int FlushFolder(int fd);
 // Flushes everything written to the file system that holds `fd` in one call (syncfs): far
 // cheaper than a flush per file when thousands were written. -1 and errno on failure.
 int FlushFileSystem(int fd);
+
+// How many entries (other than "." and "..") the open folder `folder` holds; nothing (errno
+// set) when it cannot be read. `folder` stays open and unmoved.
+std::optional<std::size_t> EntriesIn(int folder);
 
 // Removes the entry `name` of the folder `folder` with everything below it, following no
 // link. False (errno set) when something could not be removed; a missing entry is no failure.

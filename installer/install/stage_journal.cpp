@@ -120,17 +120,10 @@ std::optional<StageJournal> ReadStageJournal(int stage) {
 }
 
 bool NothingSetAside(int stage) {
-    const int fd = platform::OpenAtRetrying(stage, kStagedOld, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT;
-    DIR* listing = ::fdopendir(fd);
-    if (listing == nullptr) {
-        platform::CloseOnce(fd);
-        return false;
-    }
-    int entries = 0;
-    while (::readdir(listing) != nullptr) ++entries;
-    ::closedir(listing);
-    return entries <= 2;
+    const FolderHandle old = OpenBelow(stage, {kStagedOld}, false);
+    if (!old.valid()) return errno == ENOENT;
+    const std::optional<std::size_t> entries = EntriesIn(old.fd());
+    return entries && *entries == 0;
 }
 
 void UndoStagedMoves(int destination, int stage, const std::vector<StagedMove>& moves) {
