@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -96,8 +97,14 @@ class PayloadInstaller {
     bool isSignedDigest(const std::string& relative, const std::string& sha256) const;
     std::optional<std::size_t> digestStaged(std::size_t first, std::size_t stride);
     bool mayTake(const struct stat& info) const;
+    bool mayTakeFolder(std::size_t index) const;
+    bool underTakenFolder(const std::string& relative) const;
     std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
                              int toFolder);
+    std::optional<bool> takeFolder(std::size_t index, int fromFolder, int toFolder);
+    bool adoptTaken(std::size_t index, int fd, const struct stat& staged);
+    bool checkTakenFile(std::size_t index, const FolderHandle& stagedParent);
+    bool takenFoldersHoldOnlyTheListed();
     void giveBack();
     // `current`: the staged file's mode when known (0 when not), so a change that changes
     // nothing is not made.
@@ -159,6 +166,10 @@ class PayloadInstaller {
     };
     std::vector<LaterDigest> digestLater_;
     std::vector<bool> taken_;  // By listing position: moved from the payload, not copied.
+    // Folders moved whole from the payload, and below them every folder with how many
+    // entries the listing gives it (checked once all are staged).
+    std::set<std::string> takenFolders_;
+    std::map<std::string, std::size_t> takenChildren_;
     bool journaled_ = false;
     const uid_t writer_ = ::geteuid();  // Asked once: every staged file is checked against it.
     InstallProgress progress_;
@@ -322,16 +333,9 @@ std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const st
                             int toFolder) {
     const PayloadFile& entry = listing_.files[index];
     const std::string leaf = LeafName(entry.relativePath);
-    const bool digestLater = static_cast<std::uint64_t>(info.st_size) >= kDigestLaterFrom;
-    std::optional<FileDigest> digest;
-    if (!digestLater) {
-        digest = DigestOfOpenFile(from);
-        if (!digest) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
-        if (!checkDigest(entry, digest->sha256)) return false;
-    }
     const auto& posix = platform::Posix();
     if (posix.renameat(fromFolder, leaf.c_str(), toFolder, leaf.c_str()) != 0) {
-        if (errno == EXDEV && ::lseek(from, 0, SEEK_SET) == 0) return std::nullopt;
+        if (errno == EXDEV) return std::nullopt;
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }
     taken_[index] = true;
@@ -340,14 +344,104 @@ std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const st
         staged.st_ino != info.st_ino || staged.st_dev != info.st_dev) {
         return fail("install.error.write", destinationPath(entry.relativePath), EBUSY);
     }
-    if (!finishStagedFile(from, entry, staged.st_mode)) return false;
-    if (digestLater) {
+    return adoptTaken(index, from, staged);
+}
+
+// A file now in staging, open as `fd`, that was moved there from the payload (by itself or
+// with its folder): a small file's digest is taken and checked now; a big one's is read back
+// beside the flush, so its bytes are read once and the hashing overlaps the disk's work.
+bool PayloadInstaller::adoptTaken(std::size_t index, int fd, const struct stat& staged) {
+    const PayloadFile& entry = listing_.files[index];
+    if (static_cast<std::uint64_t>(staged.st_size) >= kDigestLaterFrom) {
+        if (!finishStagedFile(fd, entry, staged.st_mode)) return false;
         const auto size = static_cast<std::uint64_t>(staged.st_size);
         progress_.bytesDone += size;
         return listFile({entry.relativePath, size, ""}, true);
     }
+    const std::optional<FileDigest> digest = DigestOfOpenFile(fd);
+    if (!digest) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
+    if (!checkDigest(entry, digest->sha256) || !finishStagedFile(fd, entry, staged.st_mode)) return false;
     progress_.bytesDone += digest->size;
     return listFile({entry.relativePath, digest->size, digest->sha256}, false);
+}
+
+// Whether the payload folder at `index` may move into staging whole: every entry below it,
+// as listed, is the writer's, and no file has a second name that would let it change later.
+bool PayloadInstaller::mayTakeFolder(std::size_t index) const {
+    const PayloadFile& folder = listing_.files[index];
+    if (!request_.payloadIsOwn || folder.owner != writer_) return false;
+    // What lies below a folder comes together in name order, though not always right after it
+    // ("a-b" sorts between "a" and "a/b").
+    const std::string prefix = folder.relativePath + "/";
+    auto it = std::lower_bound(listing_.files.begin(), listing_.files.end(), prefix,
+                               [](const PayloadFile& file, const std::string& path) { return file.relativePath < path; });
+    for (; it != listing_.files.end() && it->relativePath.starts_with(prefix); ++it) {
+        if (it->owner != writer_ || it->hardLinked) return false;
+    }
+    return true;
+}
+
+bool PayloadInstaller::underTakenFolder(const std::string& relative) const {
+    if (takenFolders_.empty()) return false;
+    for (std::string above = ParentPath(relative); !above.empty(); above = ParentPath(above)) {
+        if (takenFolders_.count(above) != 0) return true;
+    }
+    return false;
+}
+
+// Moves the payload folder at `index` into staging whole: one rename instead of one per file.
+// What it holds is checked file by file as the listing reaches it (checkTakenFile), and its
+// folders against the listing once everything is staged. Nothing when the two folders are on
+// different mounts: the folder is then staged entry by entry.
+std::optional<bool> PayloadInstaller::takeFolder(std::size_t index, int fromFolder, int toFolder) {
+    const PayloadFile& entry = listing_.files[index];
+    const std::string leaf = LeafName(entry.relativePath);
+    if (platform::Posix().renameat(fromFolder, leaf.c_str(), toFolder, leaf.c_str()) != 0) {
+        if (errno == EXDEV) return std::nullopt;
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
+    }
+    taken_[index] = true;
+    takenFolders_.insert(entry.relativePath);
+    takenChildren_[entry.relativePath];
+    return true;
+}
+
+// A file that came into staging with its folder: it must still be a regular file of the
+// writer's with one name, on the template folder's file system, as the listing saw it.
+bool PayloadInstaller::checkTakenFile(std::size_t index, const FolderHandle& stagedParent) {
+    const PayloadFile& entry = listing_.files[index];
+    const std::string changed = request_.payloadPath + "/" + entry.relativePath;
+    const int fd = stagedParent.valid() ? platform::OpenAtRetrying(stagedParent.fd(), LeafName(entry.relativePath).c_str(),
+                                                                   O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                                        : -1;
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ELOOP) return failText(Words::ForUser().text("install.error.changed", {{"path", changed}}));
+        return fail("install.error.read", destinationPath(entry.relativePath), errno);
+    }
+    struct stat info {};
+    const bool same = platform::Posix().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                      info.st_uid == writer_ && info.st_nlink == 1 && info.st_dev == destinationInfo_.st_dev;
+    const bool good = same ? adoptTaken(index, fd, info)
+                           : failText(Words::ForUser().text("install.error.changed", {{"path", changed}}));
+    if (platform::CloseOnce(fd) != 0 && good) {
+        return fail("install.error.write", destinationPath(entry.relativePath), errno);
+    }
+    return good;
+}
+
+// A folder moved whole may have gained entries since the listing was taken; those would be
+// installed unchecked, so each staged folder below must hold exactly what the listing gives it.
+bool PayloadInstaller::takenFoldersHoldOnlyTheListed() {
+    for (const auto& [folder, listed] : takenChildren_) {
+        const FolderHandle staged = OpenBelow(stagedNew_.fd(), Names(folder), false);
+        const std::optional<std::size_t> held = staged.valid() ? EntriesIn(staged.fd()) : std::nullopt;
+        if (!held) return fail("install.error.read", destinationPath(folder), errno);
+        if (*held != listed) {
+            return failText(Words::ForUser().text("install.error.changed",
+                                                  {{"path", request_.payloadPath + "/" + folder}}));
+        }
+    }
+    return true;
 }
 
 // After a failure (and the rollback, which brings every placed file back into staging):
@@ -409,14 +503,40 @@ bool PayloadInstaller::stageAll() {
         const std::string parentPath = ParentPath(entry.relativePath);
         const std::string leaf = LeafName(entry.relativePath);
         const FolderHandle& stagedParent = staged.at(parentPath);
+        const bool inTakenFolder = underTakenFolder(entry.relativePath);
+        if (inTakenFolder) ++takenChildren_[parentPath];
         if (entry.folder()) {
-            if (!stagedParent.valid() || posix.mkdirat(stagedParent.fd(), leaf.c_str(), 0700) != 0) {
+            if (inTakenFolder) {
+                takenChildren_[entry.relativePath];
+                stagedFolders_.push_back(entry.relativePath);
+                continue;
+            }
+            if (mayTakeFolder(index) && stagedParent.valid()) {
+                int from = -1;
+                reading([&] { from = sources.at(parentPath).fd(); });
+                const std::optional<bool> taken = takeFolder(index, from, stagedParent.fd());
+                if (taken && !*taken) return false;
+                if (taken) {
+                    stagedFolders_.push_back(entry.relativePath);
+                    continue;
+                }
+            }
+            // The folder's own permissions, and always the writer's way in, since the install
+            // writes into it (the staging folder above keeps it private until committed).
+            const mode_t mode = (entry.mode & 0777) | 0700;
+            if (!stagedParent.valid() || posix.mkdirat(stagedParent.fd(), leaf.c_str(), mode) != 0) {
                 return fail("install.error.write", destinationPath(entry.relativePath), errno);
             }
             stagedFolders_.push_back(entry.relativePath);
             continue;
         }
         phase("stage", step++);
+        if (inTakenFolder) {
+            if (!checkTakenFile(index, stagedParent)) return false;
+            ++progress_.filesDone;
+            tellWhenDue(entry.relativePath);
+            continue;
+        }
         const std::string source = request_.payloadPath + "/" + entry.relativePath;
         int from = -1;
         int error = 0;
@@ -471,6 +591,7 @@ bool PayloadInstaller::stageAll() {
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
     }
+    if (!takenFoldersHoldOnlyTheListed()) return false;
     tell("");
     return true;
 }

@@ -53,7 +53,7 @@ PayloadListing ListPayload(const std::string& payloadPath) {
             return listing;
         }
         PayloadFile file{relative, folder ? 0 : static_cast<std::uint64_t>(facts.st_size),
-                         facts.st_mode & (S_IFMT | 07777)};
+                         facts.st_mode & (S_IFMT | 07777), facts.st_uid, !folder && facts.st_nlink > 1};
         listing.totalBytes += file.size;
         listing.files.push_back(std::move(file));
     }

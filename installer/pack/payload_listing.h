@@ -15,6 +15,8 @@ struct PayloadFile {
     std::string relativePath;  // From the payload folder, "/"-separated.
     std::uint64_t size = 0;    // 0 for a folder.
     mode_t mode = 0;           // The permission bits (S_IFDIR set for a folder).
+    uid_t owner = 0;
+    bool hardLinked = false;   // A file with more than one name.
     bool folder() const { return S_ISDIR(mode); }
 };
 
