@@ -18,6 +18,7 @@
 #include "installer/pack/archive_name_locale.h"
 #include "installer/pack/pack_folder.h"
 #include "installer/pack/pack_words.h"
+#include "installer/pack/unpack_writers.h"
 
 namespace installer {
 namespace {
@@ -25,6 +26,11 @@ namespace {
 using Reader = std::unique_ptr<archive, decltype(&archive_read_free)>;
 
 constexpr const char* kUnpackedPrefix = "packgate-pack-";
+// Files up to this size are read whole and written by the writers, at most this many bytes
+// of them waiting at once; bigger ones are written as they are read.
+constexpr std::uint64_t kQueuedFileBytes = 1u << 20;
+constexpr std::size_t kWaitingBytes = 16u << 20;
+constexpr std::size_t kWriterThreads = 2;
 
 // The private folder an archive is unpacked into, removed with everything in it. It is
 // locked (flock) while it lives, so that a folder left by a run that was killed can be told
@@ -186,6 +192,10 @@ std::string Parent(const std::string& relative) {
     return slash == std::string::npos ? std::string() : relative.substr(0, slash);
 }
 
+std::string JoinPath(const std::string& base, const std::string& relative) {
+    return relative.empty() ? base : base + "/" + relative;
+}
+
 // Bytes unpacked so far, against the caps: a header may understate what its data expands to.
 struct Unpacked {
     const ArchiveCaps& caps;
@@ -193,35 +203,67 @@ struct Unpacked {
     std::vector<char> buffer = std::vector<char>(1u << 20);  // One for every file.
 };
 
-// archive_read_data (not the raw blocks) holds each entry to the size its header states.
-std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
-                                 const std::string& name, const std::string& target,
-                                 Unpacked& unpacked) {
-    const mode_t mode = (archive_entry_perm(entry) & 0755) | 0600;
-    FileHandle file{open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode)};
-    if (file.fd < 0) return SystemFailure(path, name, errno);
-    std::uint64_t written = 0;
+mode_t FileMode(archive_entry* entry) { return (archive_entry_perm(entry) & 0755) | 0600; }
+
+// Reads the entry's data, held to the caps as it comes, handing each piece to `take` (which
+// answers a failure, or nothing to go on). archive_read_data (not the raw blocks) holds each
+// entry to the size its header states.
+template <typename Take>
+std::optional<Failure> ReadData(const std::string& path, archive* reader, const std::string& name,
+                                Unpacked& unpacked, Take&& take) {
+    std::uint64_t read = 0;
     std::vector<char>& buffer = unpacked.buffer;
     for (;;) {
         const la_ssize_t count = archive_read_data(reader, buffer.data(), buffer.size());
-        if (count == 0) break;
+        if (count == 0) return std::nullopt;
         if (count < 0) return Failure{DamagedAt(path, name, reader)};
-        written += static_cast<std::uint64_t>(count);
+        read += static_cast<std::uint64_t>(count);
         unpacked.total += static_cast<std::uint64_t>(count);
-        if (written > unpacked.caps.fileBytes) {
+        if (read > unpacked.caps.fileBytes) {
             return Failure{Refusal(path, name, EntryRefusal::FileTooLarge, unpacked.caps)};
         }
         if (unpacked.total > unpacked.caps.totalBytes) {
             return Failure{Refusal(path, name, EntryRefusal::TotalTooLarge, unpacked.caps)};
         }
-        for (la_ssize_t done = 0; done < count;) {
-            const ssize_t step = write(file.fd, buffer.data() + done, static_cast<std::size_t>(count - done));
+        if (auto failure = take(buffer.data(), static_cast<std::size_t>(count))) return failure;
+    }
+}
+
+// Writes a big file as it is read.
+std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
+                                 const std::string& name, const std::string& target,
+                                 Unpacked& unpacked) {
+    FileHandle file{open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, FileMode(entry))};
+    if (file.fd < 0) return SystemFailure(path, name, errno);
+    auto failure = ReadData(path, reader, name, unpacked, [&](const char* bytes, std::size_t count) -> std::optional<Failure> {
+        for (std::size_t done = 0; done < count;) {
+            const ssize_t step = write(file.fd, bytes + done, count - done);
             if (step < 0 && errno == EINTR) continue;
             if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
-            done += step;
+            done += static_cast<std::size_t>(step);
         }
-    }
+        return std::nullopt;
+    });
+    if (failure) return failure;
     if (close(std::exchange(file.fd, -1)) != 0) return SystemFailure(path, name, errno);
+    return std::nullopt;
+}
+
+// Reads a small file (of `size` bytes, as its header says) whole and gives it to the writers.
+// `writersFailed` is set when an earlier file could not be written (the writers say which).
+std::optional<Failure> QueueFile(const std::string& path, archive* reader, archive_entry* entry,
+                                 const EntryHeader& header, const std::string& folder, const std::string& leaf,
+                                 Unpacked& unpacked,
+                                 UnpackWriters& writers, bool& writersFailed) {
+    const std::string& name = header.name;
+    std::vector<char> bytes;
+    bytes.reserve(static_cast<std::size_t>(header.size));
+    auto failure = ReadData(path, reader, name, unpacked, [&](const char* data, std::size_t count) {
+        bytes.insert(bytes.end(), data, data + count);
+        return std::optional<Failure>();
+    });
+    if (failure) return failure;
+    writersFailed = !writers.write(folder, leaf, FileMode(entry), std::move(bytes), name);
     return std::nullopt;
 }
 
@@ -241,6 +283,8 @@ std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps
     if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
     EntryListCheck check(caps);
     Unpacked unpacked{caps};
+    UnpackWriters writers(kWriterThreads, kWaitingBytes);
+    bool writersFailed = false;
     std::vector<PendingLink> links;
     std::string lastFolder;
     for (;;) {
@@ -267,6 +311,13 @@ std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps
         }
         if (header.kind == EntryKind::SymbolicLink) {
             links.push_back({header.name, header.linkTarget, place});
+        } else if (header.kind == EntryKind::File && header.size <= kQueuedFileBytes) {
+            const std::string leaf = place.substr(place.rfind('/') + 1);  // npos + 1: all of it.
+            if (auto failure = QueueFile(path, reader.get(), entry, header, JoinPath(folder, Parent(place)),
+                                         leaf, unpacked, writers, writersFailed)) {
+                return failure;
+            }
+            if (writersFailed) break;
         } else if (header.kind == EntryKind::File) {
             if (auto failure = WriteFile(path, reader.get(), entry, header.name,
                                          folder + "/" + place, unpacked)) {
@@ -274,6 +325,7 @@ std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps
             }
         }
     }
+    if (auto failed = writers.finish()) return SystemFailure(path, failed->entry, failed->error);
     if (check.count() == 0) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
     if (auto refused = check.finish()) {
         return Failure{Refusal(path, refused->entry, refused->refusal, caps)};
@@ -327,7 +379,7 @@ PackOpening OpenPackArchive(const std::string& path, const ArchiveCaps& caps, co
     if (auto failure = Unpack(path, file.fd, caps, pattern, folder)) {
         return {{}, failure->error, failure->cannotRun};
     }
-    PackOpening opening = OpenPackFolder(folder, path, gate);
+    PackOpening opening = OpenPackFolder(folder, path, gate, true);
     if (opening.pack) opening.pack->openedArchive = unpacked;
     return opening;
 }

@@ -1,0 +1,103 @@
+#include "installer/pack/unpack_writers.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+namespace installer {
+namespace {
+
+// 0, or why the file could not be written whole.
+int WriteWhole(const std::string& path, mode_t mode, const std::vector<char>& bytes) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) return errno;
+    int error = 0;
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t step = write(fd, bytes.data() + done, bytes.size() - done);
+        if (step < 0 && errno == EINTR) continue;
+        if (step <= 0) error = step < 0 ? errno : ENOSPC;
+        if (step > 0) done += static_cast<std::size_t>(step);
+    }
+    if (close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
+}  // namespace
+
+UnpackWriters::UnpackWriters(std::size_t threads, std::size_t maxWaitingBytes)
+    : lanes_(std::max<std::size_t>(threads, 1)), maxWaitingBytes_(maxWaitingBytes) {
+    for (std::size_t lane = 0; lane < lanes_.size(); ++lane) threads_.emplace_back([this, lane] { work(lane); });
+}
+
+UnpackWriters::~UnpackWriters() {
+    finish();
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+}
+
+bool UnpackWriters::idle() const {
+    return busy_ == 0 && std::all_of(lanes_.begin(), lanes_.end(), [](const auto& lane) { return lane.empty(); });
+}
+
+bool UnpackWriters::write(const std::string& folder, const std::string& name, mode_t mode,
+                          std::vector<char> bytes, std::string entry) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    changed_.wait(hold, [&] {
+        return failedOrder_ || waitingBytes_ == 0 || waitingBytes_ + bytes.size() <= maxWaitingBytes_;
+    });
+    if (failedOrder_) return false;
+    // An archive mostly holds a folder's files together: each run of them takes the next lane.
+    if (folder != lastFolder_) {
+        lastFolder_ = folder;
+        lane_ = (lane_ + 1) % lanes_.size();
+    }
+    waitingBytes_ += bytes.size();
+    lanes_[lane_].push_back({queued_++, folder + "/" + name, mode, std::move(bytes), std::move(entry)});
+    hold.unlock();
+    changed_.notify_all();
+    return true;
+}
+
+std::optional<UnpackWriteFailure> UnpackWriters::finish() {
+    std::unique_lock<std::mutex> hold(mutex_);
+    changed_.wait(hold, [&] { return idle(); });
+    if (!failedOrder_) return std::nullopt;
+    return failure_;
+}
+
+void UnpackWriters::failed(const File& file, int error) {
+    if (failedOrder_ && *failedOrder_ < file.order) return;
+    failedOrder_ = file.order;
+    failure_ = {file.entry, error};
+}
+
+void UnpackWriters::work(std::size_t lane) {
+    std::deque<File>& waiting = lanes_[lane];
+    std::unique_lock<std::mutex> hold(mutex_);
+    for (;;) {
+        changed_.wait(hold, [&] { return stopping_ || !waiting.empty(); });
+        if (waiting.empty()) return;
+        File file = std::move(waiting.front());
+        waiting.pop_front();
+        waitingBytes_ -= file.bytes.size();
+        ++busy_;
+        // Once a file failed, the rest are not written: the unpack is abandoned anyway.
+        const bool skip = failedOrder_.has_value();
+        hold.unlock();
+        changed_.notify_all();
+        const int error = skip ? 0 : WriteWhole(file.path, file.mode, file.bytes);
+        hold.lock();
+        if (error != 0) failed(file, error);
+        --busy_;
+        changed_.notify_all();
+    }
+}
+
+}  // namespace installer
