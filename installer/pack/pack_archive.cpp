@@ -29,7 +29,7 @@ constexpr const char* kUnpackedPrefix = "packgate-pack-";
 // Files up to this size are read whole and written by the writers, at most this many bytes
 // of them waiting at once; bigger ones are written as they are read.
 constexpr std::uint64_t kQueuedFileBytes = 1u << 20;
-constexpr std::size_t kWaitingBytes = 16u << 20;
+constexpr std::size_t kWaitingBytes = 4u << 20;
 constexpr std::size_t kWriterThreads = 2;
 
 // The private folder an archive is unpacked into, removed with everything in it. It is
