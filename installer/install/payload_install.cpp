@@ -109,7 +109,7 @@ class PayloadInstaller {
     // `current`: the staged file's mode when known (0 when not), so a change that changes
     // nothing is not made.
     bool finishStagedFile(int to, const PayloadFile& entry, mode_t current = 0);
-    bool listFile(const ReceiptFile& file, bool digestPending);
+    bool listFile(std::size_t index, const ReceiptFile& file, bool digestPending);
     bool flushStage();
     bool flushEverything();
     int flushStagedFile(const std::string& relative) const;
@@ -157,10 +157,10 @@ class PayloadInstaller {
     std::mutex spoolMutex_;            // The digest readers fill in the spool side by side.
     int spoolError_ = 0;               // Why a late digest could not go into the spool.
     Receipt receipt_;
-    // Big files copied in the kernel or moved from the payload, whose digests are read back
-    // from staging.
+    // Big files copied in the kernel and files moved from the payload, whose digests are read
+    // back from staging.
     struct LaterDigest {
-        std::string path;
+        std::size_t index = 0;  // In the listing.
         std::uint64_t size = 0;
         std::uint64_t spoolAt = 0;
     };
@@ -348,21 +348,15 @@ std::optional<bool> PayloadInstaller::take(std::size_t index, int from, const st
 }
 
 // A file now in staging, open as `fd`, that was moved there from the payload (by itself or
-// with its folder): a small file's digest is taken and checked now; a big one's is read back
-// beside the flush, so its bytes are read once and the hashing overlaps the disk's work.
+// with its folder). Its digest is read back beside the flush, which mostly waits on the disk:
+// the hashing takes processors the flush leaves idle, and the bytes, just unpacked by this
+// run, are read from memory. Nothing is committed before it is checked.
 bool PayloadInstaller::adoptTaken(std::size_t index, int fd, const struct stat& staged) {
     const PayloadFile& entry = listing_.files[index];
-    if (static_cast<std::uint64_t>(staged.st_size) >= kDigestLaterFrom) {
-        if (!finishStagedFile(fd, entry, staged.st_mode)) return false;
-        const auto size = static_cast<std::uint64_t>(staged.st_size);
-        progress_.bytesDone += size;
-        return listFile({entry.relativePath, size, ""}, true);
-    }
-    const std::optional<FileDigest> digest = DigestOfOpenFile(fd);
-    if (!digest) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
-    if (!checkDigest(entry, digest->sha256) || !finishStagedFile(fd, entry, staged.st_mode)) return false;
-    progress_.bytesDone += digest->size;
-    return listFile({entry.relativePath, digest->size, digest->sha256}, false);
+    if (!finishStagedFile(fd, entry, staged.st_mode)) return false;
+    const auto size = static_cast<std::uint64_t>(staged.st_size);
+    progress_.bytesDone += size;
+    return listFile(index, {entry.relativePath, size, ""}, true);
 }
 
 // Whether the payload folder at `index` may move into staging whole: every entry below it,
@@ -480,14 +474,14 @@ bool PayloadInstaller::finishStagedFile(int to, const PayloadFile& entry, mode_t
 
 // Adds a staged file to the receipt's list. A path XML cannot hold fails the install when the
 // receipt is written, as it always has.
-bool PayloadInstaller::listFile(const ReceiptFile& file, bool digestPending) {
+bool PayloadInstaller::listFile(std::size_t index, const ReceiptFile& file, bool digestPending) {
     const std::optional<std::uint64_t> at = spool_.add(file, digestPending);
     if (!at && errno == EILSEQ) {
         receiptUnwritable_ = true;
         return true;
     }
     if (!at) return fail("install.error.write", stagePath(), errno);
-    if (digestPending) digestLater_.push_back({file.path, file.size, *at});
+    if (digestPending) digestLater_.push_back({index, file.size, *at});
     return true;
 }
 
@@ -587,7 +581,7 @@ bool PayloadInstaller::stageAll() {
             good = fail("install.error.write", destinationPath(entry.relativePath), errno);
         }
         if (!good) return false;
-        if (!listFile({entry.relativePath, copied.bytes, copied.sha256}, copied.digestPending)) return false;
+        if (!listFile(index, {entry.relativePath, copied.bytes, copied.sha256}, copied.digestPending)) return false;
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
     }
@@ -650,9 +644,10 @@ std::optional<std::size_t> PayloadInstaller::digestStaged(std::size_t first, std
     FolderCache staged(stagedNew_);
     for (std::size_t i = first; i < digestLater_.size(); i += stride) {
         const LaterDigest& file = digestLater_[i];
-        const FolderHandle& parent = staged.at(ParentPath(file.path));
-        const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(file.path)) : std::nullopt;
-        if (!digest || digest->size != file.size || !isSignedDigest(file.path, digest->sha256)) return i;
+        const std::string& path = listing_.files[file.index].relativePath;
+        const FolderHandle& parent = staged.at(ParentPath(path));
+        const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(path)) : std::nullopt;
+        if (!digest || digest->size != file.size || !isSignedDigest(path, digest->sha256)) return i;
         const std::lock_guard<std::mutex> hold(spoolMutex_);
         if (!spool_.setDigest(file.spoolAt, digest->sha256)) {
             spoolError_ = errno;
@@ -673,8 +668,14 @@ bool PayloadInstaller::flushStage() {
             return digestStaged(reader, kDigestReaders);
         }));
     }
-    const auto ready = [](auto& future) { return future.wait_for(kProgressPause) == std::future_status::ready; };
-    while (!ready(flushing) || !std::all_of(digesting.begin(), digesting.end(), ready)) tell("");
+    // Each wait is for one unfinished task at most one pause long, so progress is told at
+    // least that often however many tasks are left.
+    const auto waitedOn = [](auto& future) {
+        if (future.wait_for(std::chrono::seconds(0)) == std::future_status::ready) return false;
+        future.wait_for(kProgressPause);
+        return true;
+    };
+    while (waitedOn(flushing) || std::any_of(digesting.begin(), digesting.end(), waitedOn)) tell("");
     std::optional<std::size_t> mismatch;
     for (auto& reader : digesting) {
         const std::optional<std::size_t> found = reader.get();
@@ -684,7 +685,8 @@ bool PayloadInstaller::flushStage() {
     if (!mismatch) return true;
     if (spoolError_ != 0) return fail("install.error.write", stagePath(), spoolError_);
     return failText(Words::ForUser().text(
-        "install.error.digest", {{"path", request_.payloadPath + "/" + digestLater_[*mismatch].path}}));
+        "install.error.digest",
+        {{"path", request_.payloadPath + "/" + listing_.files[digestLater_[*mismatch].index].relativePath}}));
 }
 
 // The template folder may have been removed, or a link put in its place, while the files

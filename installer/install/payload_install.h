@@ -3,9 +3,10 @@
 //
 // It checks the free space first, stages every file in a hidden folder inside the template
 // folder (so the final moves are renames on one file system), taking each file's digest as it
-// is copied (or, for an archive unpacked for this run, moved instead of copied; a big file's
-// is read back from its staged copy while the flush runs), makes everything staged durable at once (one flush of the file system when there
-// are many files, so thousands of files cost no more than one), checks that the template
+// is copied (or, for an archive unpacked for this run, moved instead of copied, a folder whole
+// when everything in it may move; a big file's digest is read back from its staged copy while
+// the flush runs), makes everything staged durable at once (one flush of the file system when
+// there are many files, so thousands of files cost no more than one), checks that the template
 // folder is still the one it opened, writes the journal of its moves, then renames each file
 // (or each folder the template folder lacks, whole) into place, moving aside a file of the
 // same name. Any failure puts everything back: the template folder is left as it was, and the
@@ -51,9 +52,10 @@ struct InstallRequest {
     // payload folder; a file whose copied bytes differ, or that is not listed, fails the install.
     std::optional<std::map<std::string, std::string>> expectedSha256;
     // The payload folder is this run's own (an archive unpacked for it): a file of it that is
-    // the writer's and on the template folder's file system is moved into staging instead of
-    // copied (its digest still taken from the file moved), and moved back if the install
-    // fails, so the payload is whole again for another attempt.
+    // the writer's, with one name, on the template folder's file system is moved into staging
+    // instead of copied (its digest still taken from the file moved), a folder of such files
+    // whole, and moved back if the install fails, so the payload is whole again for another
+    // attempt.
     bool payloadIsOwn = false;
     // Told as the install reaches each of its phases ("stage", "flush", "commit",
     // "committed", "clean"), with the step within it (each file staged, each move made).

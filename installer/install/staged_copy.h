@@ -14,8 +14,9 @@
 
 namespace installer {
 
-// From this size a staged file's digest is read back from staging beside the flush: a copied
-// file is copied inside the kernel, and a file moved from the payload is not read first.
+// From this size a copied file's digest is read back from staging beside the flush, since it
+// is copied inside the kernel (a file moved from the payload, of any size, is never read
+// before it is staged: its digest is always read back).
 constexpr std::uint64_t kDigestLaterFrom = 1u << 20;
 
 struct CopyResult {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -116,6 +117,62 @@ TEST(OwnPayload, AFailedInstallGivesThePayloadBack) {
                   "")
             << one.what;
     }
+}
+
+// A folder moves into staging whole, so whatever appears in it after the payload was listed
+// would move along: the install must notice it, install nothing, and give the payload back.
+TEST(OwnPayload, WhatChangesInAFolderAfterTheListingStopsTheInstall) {
+    struct Case {
+        const char* what;
+        std::function<void(OwnPayload&)> change;
+    };
+    const std::vector<Case> cases{
+        {"a file added", [](OwnPayload& own) { own.scene.payloadFile("a/sneaked.qtpl", "unlisted\n"); }},
+        {"a folder added", [](OwnPayload& own) { fs::create_directories(own.scene.payload + "/z/inner"); }},
+        {"a file swapped for a link",
+         [](OwnPayload& own) {
+             fs::remove(own.scene.payload + "/a/two.qtpl");
+             fs::create_symlink("/etc/hostname", own.scene.payload + "/a/two.qtpl");
+         }},
+        {"a file given a second name",
+         [](OwnPayload& own) {
+             fs::create_hard_link(own.scene.payload + "/z/last.qtpl", own.scene.pack / "other-name");
+         }},
+    };
+    for (const Case& one : cases) {
+        OwnPayload own;
+        const auto templateBefore = packgate_test::SnapshotTree(own.scene.templateFolder);
+        auto request = own.request();
+        bool changed = false;
+        // Told first once the payload is listed and the room checked, before anything is staged.
+        request.progress = [&](const installer::InstallProgress&) {
+            if (!std::exchange(changed, true)) one.change(own);
+        };
+        const auto report = InstallPayload(request);
+        EXPECT_FALSE(report.installed) << one.what;
+        EXPECT_NE(report.error.find("changed while the pack was being installed"), std::string::npos)
+            << one.what << ": " << report.error;
+        EXPECT_EQ(packgate_test::FirstDifference(templateBefore,
+                                                 packgate_test::SnapshotTree(own.scene.templateFolder)),
+                  "")
+            << one.what;
+        EXPECT_TRUE(fs::exists(own.scene.payload + "/a/one.qtpl")) << one.what << ": the payload is back";
+    }
+}
+
+// A file with a second name outside the payload is copied, not moved (a change through the
+// other name would change the installed file); its folder is then staged entry by entry.
+TEST(OwnPayload, AFileWithASecondNameIsCopiedAndTheRestStillMoved) {
+    OwnPayload own;
+    const std::string other = own.scene.pack / "other-name";
+    fs::create_hard_link(own.scene.payload + "/a/one.qtpl", other);
+    const auto report = InstallPayload(own.request());
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_EQ(own.scene.templateFile("a/one.qtpl"), "bytes of a/one.qtpl\n");
+    EXPECT_EQ(fs::hard_link_count(own.scene.templateFolder + "/a/one.qtpl"), 1u);
+    EXPECT_EQ(fs::hard_link_count(other), 2u) << "the payload's file stays where it was";
+    EXPECT_FALSE(fs::exists(own.scene.payload + "/a/two.qtpl")) << "moved";
+    EXPECT_FALSE(fs::exists(own.scene.payload + "/z")) << "moved whole";
 }
 
 // A second attempt after a failure installs the same files in full.
