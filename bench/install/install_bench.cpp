@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_packs.h"
@@ -125,6 +126,8 @@ class Bench {
         };
     }
     void measure(const std::string& name, double goal, const Command& reference, const Command& ourSide);
+    void removeDestinations();
+    void waitForRemovedFiles();
     void measureVerify(const std::string& pack);
     double peakOf(const std::string& pack);
     void print() const;
@@ -139,6 +142,34 @@ class Bench {
     double smallPeakMiB_ = 0;  // Installing the 15000-file pack.
     double manyPeakMiB_ = 0;   // Installing the pack of many more, tiny files.
 };
+
+// Removes every destination, and notes when, so the next run can wait until the files
+// removed no longer slow down the making of new ones.
+void Bench::removeDestinations() {
+    if (!fs::exists(scratch_ / "destinations")) return;
+    fs::remove_all(scratch_ / "destinations");
+    Shell("sync");
+    std::ofstream(scratch_ / "removed-at") << std::chrono::duration_cast<std::chrono::seconds>(
+                                                  std::chrono::system_clock::now().time_since_epoch())
+                                                  .count();
+}
+
+// ext4 passes over the inodes freed in the last minute once they are flushed (five more
+// while not), so a run started right after the last one removed its destinations would
+// measure that instead of the install.
+void Bench::waitForRemovedFiles() {
+    constexpr long kAgeOut = 75;
+    long removedAt = 0;
+    std::ifstream(scratch_ / "removed-at") >> removedAt;
+    const long now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    const long wait = removedAt + kAgeOut - now;
+    if (removedAt == 0 || wait <= 0) return;
+    std::printf("waiting %ld s: the files the last run removed would slow this one\n", std::min(wait, kAgeOut));
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::seconds(std::min(wait, kAgeOut)));
+}
 
 // The peak memory of one install of `pack` (its time is the disk's, not measured here).
 double Bench::peakOf(const std::string& pack) {
@@ -238,8 +269,8 @@ void Bench::run() {
     }
     std::printf("install benchmark in %s (making the packs the first time takes a while)\n", scratch_.c_str());
     std::fflush(stdout);
-    // Left by a run that was stopped; removed now, before the packs are made, not between rounds.
-    fs::remove_all(scratch_ / "destinations");
+    removeDestinations();  // Left by a run that was stopped.
+    waitForRemovedFiles();
     const std::string packs = (scratch_ / "packs").string();
     fs::create_directories(packs);
     const std::string small = MakePackFolder(packs, {"Small", 15000, 4096, 500});
@@ -270,7 +301,7 @@ void Bench::run() {
     measureVerify(small);
     smallPeakMiB_ = peakOf(smallTar);
     manyPeakMiB_ = peakOf(manyTar);
-    fs::remove_all(scratch_ / "destinations");
+    removeDestinations();
     print();
 }
 

@@ -10,6 +10,14 @@
 namespace installer {
 namespace {
 
+// What a waiting file costs besides its bytes (its path, its place in the queue), so that a
+// queue of tiny files is bounded as well as one of big ones.
+constexpr std::size_t kCostPerFile = 512;
+
+std::size_t CostOf(const std::string& path, const std::vector<char>& bytes) {
+    return kCostPerFile + path.size() + bytes.size();
+}
+
 // 0, or why the file could not be written whole.
 int WriteWhole(const std::string& path, mode_t mode, const std::vector<char>& bytes) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
@@ -49,8 +57,9 @@ bool UnpackWriters::idle() const {
 bool UnpackWriters::write(const std::string& folder, const std::string& name, mode_t mode,
                           std::vector<char> bytes, std::string entry) {
     std::unique_lock<std::mutex> hold(mutex_);
+    const std::size_t cost = CostOf(folder + "/" + name, bytes);
     changed_.wait(hold, [&] {
-        return failedOrder_ || waitingBytes_ == 0 || waitingBytes_ + bytes.size() <= maxWaitingBytes_;
+        return failedOrder_ || waitingBytes_ == 0 || waitingBytes_ + cost <= maxWaitingBytes_;
     });
     if (failedOrder_) return false;
     // An archive mostly holds a folder's files together: each run of them takes the next lane.
@@ -58,7 +67,7 @@ bool UnpackWriters::write(const std::string& folder, const std::string& name, mo
         lastFolder_ = folder;
         lane_ = (lane_ + 1) % lanes_.size();
     }
-    waitingBytes_ += bytes.size();
+    waitingBytes_ += cost;
     lanes_[lane_].push_back({queued_++, folder + "/" + name, mode, std::move(bytes), std::move(entry)});
     hold.unlock();
     changed_.notify_all();
@@ -86,10 +95,11 @@ void UnpackWriters::work(std::size_t lane) {
         if (waiting.empty()) return;
         File file = std::move(waiting.front());
         waiting.pop_front();
-        waitingBytes_ -= file.bytes.size();
+        waitingBytes_ -= CostOf(file.path, file.bytes);
         ++busy_;
-        // Once a file failed, the rest are not written: the unpack is abandoned anyway.
-        const bool skip = failedOrder_.has_value();
+        // Once a file failed, those queued after it are not written (the unpack is abandoned
+        // anyway); those queued before still are, so the failure named is always the earliest.
+        const bool skip = failedOrder_ && file.order > *failedOrder_;
         hold.unlock();
         changed_.notify_all();
         const int error = skip ? 0 : WriteWhole(file.path, file.mode, file.bytes);

@@ -29,8 +29,8 @@ struct UnpackWriteFailure {
 
 class UnpackWriters {
   public:
-    // `threads` writers (at least one); `maxWaitingBytes` bounds the bytes queued at once
-    // (a bigger file still goes, alone).
+    // `threads` writers (at least one); `maxWaitingBytes` bounds the memory of the files queued
+    // at once, their bytes and a little for each (a bigger file still goes, alone).
     UnpackWriters(std::size_t threads, std::size_t maxWaitingBytes);
     ~UnpackWriters();  // Waits for the files queued.
     UnpackWriters(const UnpackWriters&) = delete;
