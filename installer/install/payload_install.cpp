@@ -367,8 +367,8 @@ bool PayloadInstaller::mayTakeFolder(std::size_t index) const {
     // What lies below a folder comes together in name order, though not always right after it
     // ("a-b" sorts between "a" and "a/b").
     const std::string prefix = folder.relativePath + "/";
-    auto it = std::lower_bound(listing_.files.begin(), listing_.files.end(), prefix,
-                               [](const PayloadFile& file, const std::string& path) { return file.relativePath < path; });
+    const auto before = [](const PayloadFile& file, const std::string& path) { return file.relativePath < path; };
+    auto it = std::lower_bound(listing_.files.begin(), listing_.files.end(), prefix, before);
     for (; it != listing_.files.end() && it->relativePath.starts_with(prefix); ++it) {
         if (it->owner != writer_ || it->hardLinked) return false;
     }
@@ -404,19 +404,21 @@ std::optional<bool> PayloadInstaller::takeFolder(std::size_t index, int fromFold
 // writer's with one name, on the template folder's file system, as the listing saw it.
 bool PayloadInstaller::checkTakenFile(std::size_t index, const FolderHandle& stagedParent) {
     const PayloadFile& entry = listing_.files[index];
-    const std::string changed = request_.payloadPath + "/" + entry.relativePath;
-    const int fd = stagedParent.valid() ? platform::OpenAtRetrying(stagedParent.fd(), LeafName(entry.relativePath).c_str(),
-                                                                   O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
-                                        : -1;
+    const std::string changed = Words::ForUser().text(
+        "install.error.changed", {{"path", request_.payloadPath + "/" + entry.relativePath}});
+    const std::string leaf = LeafName(entry.relativePath);
+    const int fd = stagedParent.valid()
+                       ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                       : -1;
     if (fd < 0) {
-        if (errno == ENOENT || errno == ELOOP) return failText(Words::ForUser().text("install.error.changed", {{"path", changed}}));
+        if (errno == ENOENT || errno == ELOOP) return failText(changed);
         return fail("install.error.read", destinationPath(entry.relativePath), errno);
     }
     struct stat info {};
     const bool same = platform::Posix().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                      info.st_uid == writer_ && info.st_nlink == 1 && info.st_dev == destinationInfo_.st_dev;
-    const bool good = same ? adoptTaken(index, fd, info)
-                           : failText(Words::ForUser().text("install.error.changed", {{"path", changed}}));
+                      info.st_uid == writer_ && info.st_nlink == 1 &&
+                      info.st_dev == destinationInfo_.st_dev;
+    const bool good = same ? adoptTaken(index, fd, info) : failText(changed);
     if (platform::CloseOnce(fd) != 0 && good) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
     }

@@ -235,15 +235,16 @@ std::optional<Failure> WriteFile(const std::string& path, archive* reader, archi
                                  Unpacked& unpacked) {
     FileHandle file{open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, FileMode(entry))};
     if (file.fd < 0) return SystemFailure(path, name, errno);
-    auto failure = ReadData(path, reader, name, unpacked, [&](const char* bytes, std::size_t count) -> std::optional<Failure> {
+    const auto write = [&](const char* bytes, std::size_t count) -> std::optional<Failure> {
         for (std::size_t done = 0; done < count;) {
-            const ssize_t step = write(file.fd, bytes + done, count - done);
+            const ssize_t step = ::write(file.fd, bytes + done, count - done);
             if (step < 0 && errno == EINTR) continue;
             if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
             done += static_cast<std::size_t>(step);
         }
         return std::nullopt;
-    });
+    };
+    auto failure = ReadData(path, reader, name, unpacked, write);
     if (failure) return failure;
     if (close(std::exchange(file.fd, -1)) != 0) return SystemFailure(path, name, errno);
     return std::nullopt;

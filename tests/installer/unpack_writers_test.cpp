@@ -42,8 +42,8 @@ TEST(UnpackWriters, WritesEveryFileOfManyFoldersWhole) {
         for (int file = 0; file < 300; ++file) {
             const std::string& folder = folders[static_cast<std::size_t>(file / 50)];
             const std::string name = "file " + std::to_string(file);
-            ASSERT_TRUE(writers.write(folder, name, 0640, Bytes(std::string(static_cast<std::size_t>(file), 'x') + name),
-                                      name));
+            const std::string text = std::string(static_cast<std::size_t>(file), 'x') + name;
+            ASSERT_TRUE(writers.write(folder, name, 0640, Bytes(text), name));
         }
         EXPECT_FALSE(writers.finish());
     }
