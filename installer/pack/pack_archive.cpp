@@ -26,8 +26,8 @@ namespace {
 using Reader = std::unique_ptr<archive, decltype(&archive_read_free)>;
 
 constexpr const char* kUnpackedPrefix = "packgate-pack-";
-// Files up to this size are read whole and written by the writers, at most this many bytes
-// of them waiting at once; bigger ones are written as they are read.
+// Files of up to this many bytes are read whole and written by the writers, at most this
+// much of them waiting at once; bigger ones are written as they are read.
 constexpr std::uint64_t kQueuedFileBytes = 1u << 20;
 constexpr std::size_t kWaitingBytes = 4u << 20;
 constexpr std::size_t kWriterThreads = 2;
@@ -229,42 +229,47 @@ std::optional<Failure> ReadData(const std::string& path, archive* reader, const 
     }
 }
 
-// Writes a big file as it is read.
-std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
-                                 const std::string& name, const std::string& target,
-                                 Unpacked& unpacked) {
-    FileHandle file{open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, FileMode(entry))};
-    if (file.fd < 0) return SystemFailure(path, name, errno);
-    const auto write = [&](const char* bytes, std::size_t count) -> std::optional<Failure> {
-        for (std::size_t done = 0; done < count;) {
-            const ssize_t step = ::write(file.fd, bytes + done, count - done);
-            if (step < 0 && errno == EINTR) continue;
-            if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
-            done += static_cast<std::size_t>(step);
-        }
-        return std::nullopt;
-    };
-    auto failure = ReadData(path, reader, name, unpacked, write);
-    if (failure) return failure;
-    if (close(std::exchange(file.fd, -1)) != 0) return SystemFailure(path, name, errno);
+std::optional<Failure> WriteAll(int fd, const char* bytes, std::size_t count, const std::string& path,
+                                const std::string& name) {
+    for (std::size_t done = 0; done < count;) {
+        const ssize_t step = ::write(fd, bytes + done, count - done);
+        if (step < 0 && errno == EINTR) continue;
+        if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
+        done += static_cast<std::size_t>(step);
+    }
     return std::nullopt;
 }
 
-// Reads a small file (of `size` bytes, as its header says) whole and gives it to the writers.
-// `writersFailed` is set when an earlier file could not be written (the writers say which).
-std::optional<Failure> QueueFile(const std::string& path, archive* reader, archive_entry* entry,
-                                 const EntryHeader& header, const std::string& folder, const std::string& leaf,
-                                 Unpacked& unpacked,
-                                 UnpackWriters& writers, bool& writersFailed) {
-    const std::string& name = header.name;
+// Writes a file entry as `leaf` in `folder`. A small one (by the bytes it holds, not by what
+// its header says) is read whole and given to the writers; one that outgrows that is written
+// here as it is read. `writersFailed` is set when an earlier file could not be written (the
+// writers say which).
+std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
+                                 const std::string& name, const std::string& folder,
+                                 const std::string& leaf, Unpacked& unpacked, UnpackWriters& writers,
+                                 bool& writersFailed) {
+    const std::string target = folder + "/" + leaf;
     std::vector<char> bytes;
-    bytes.reserve(static_cast<std::size_t>(header.size));
-    auto failure = ReadData(path, reader, name, unpacked, [&](const char* data, std::size_t count) {
-        bytes.insert(bytes.end(), data, data + count);
-        return std::optional<Failure>();
-    });
-    if (failure) return failure;
-    writersFailed = !writers.write(folder, leaf, FileMode(entry), std::move(bytes), name);
+    FileHandle file;
+    const auto take = [&](const char* data, std::size_t count) -> std::optional<Failure> {
+        if (file.fd < 0 && bytes.size() + count <= kQueuedFileBytes) {
+            bytes.insert(bytes.end(), data, data + count);
+            return std::nullopt;
+        }
+        if (file.fd < 0) {
+            file.fd = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, FileMode(entry));
+            if (file.fd < 0) return SystemFailure(path, name, errno);
+            if (auto failure = WriteAll(file.fd, bytes.data(), bytes.size(), path, name)) return failure;
+            std::vector<char>().swap(bytes);
+        }
+        return WriteAll(file.fd, data, count, path, name);
+    };
+    if (auto failure = ReadData(path, reader, name, unpacked, take)) return failure;
+    if (file.fd < 0) {
+        writersFailed = !writers.write(folder, leaf, FileMode(entry), std::move(bytes), name);
+        return std::nullopt;
+    }
+    if (close(std::exchange(file.fd, -1)) != 0) return SystemFailure(path, name, errno);
     return std::nullopt;
 }
 
@@ -312,18 +317,13 @@ std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps
         }
         if (header.kind == EntryKind::SymbolicLink) {
             links.push_back({header.name, header.linkTarget, place});
-        } else if (header.kind == EntryKind::File && header.size <= kQueuedFileBytes) {
+        } else if (header.kind == EntryKind::File) {
             const std::string leaf = place.substr(place.rfind('/') + 1);  // npos + 1: all of it.
-            if (auto failure = QueueFile(path, reader.get(), entry, header, JoinPath(folder, Parent(place)),
+            if (auto failure = WriteFile(path, reader.get(), entry, header.name, JoinPath(folder, Parent(place)),
                                          leaf, unpacked, writers, writersFailed)) {
                 return failure;
             }
             if (writersFailed) break;
-        } else if (header.kind == EntryKind::File) {
-            if (auto failure = WriteFile(path, reader.get(), entry, header.name,
-                                         folder + "/" + place, unpacked)) {
-                return failure;
-            }
         }
     }
     if (auto failed = writers.finish()) return SystemFailure(path, failed->entry, failed->error);

@@ -310,6 +310,16 @@ TEST_F(PackOpenTest, LyingSizesAreNeverUnpacked) {
     EXPECT_EQ(opening.error, archive + ": the archive is damaged at \"" + c + "Payload/part\": " +
                                  "ZIP uncompressed data is wrong size (read 3000, expected 3)");
     EXPECT_TRUE(pack_test::FolderContents(tmp.path()).empty());
+
+    // Past what is held in memory to be written by another thread, the rest goes straight to
+    // the file, however small the header says it is.
+    entries = pack_test::SoundEntries();
+    entries.push_back({{"name", c + "Payload/grown"}, {"data", "g"}, {"repeat", 3000000}, {"size", 10}});
+    pack_test::MakeEntriesArchive("zip", archive, entries);
+    opening = installer::OpenPackArchive(archive);
+    EXPECT_EQ(opening.error, archive + ": the archive is damaged at \"" + c + "Payload/grown\": " +
+                                 "ZIP uncompressed data is wrong size (read 3000000, expected 10)");
+    EXPECT_TRUE(pack_test::FolderContents(tmp.path()).empty());
 }
 
 }  // namespace
