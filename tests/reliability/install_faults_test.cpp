@@ -102,6 +102,46 @@ TEST_P(InstallFaults, EveryFailingCallLeavesTheTemplateFolderAsItWas) {
     }
 }
 
+// A payload of this run's own moves into staging (its folders whole where they can): a rename
+// that fails at any point, staging or placing, leaves the template folder as it was and the
+// payload whole again, byte for byte, for another attempt.
+TEST(InstallFaultsOwnPayload, EveryFailingRenameGivesTheMovedPayloadBack) {
+    for (int n = 0; n < 400; ++n) {
+        installer_test::InstallScene scene;
+        ASSERT_TRUE(installer::InstallPayload(scene.request("1.0")).installed);
+        scene.payloadFile("read-me.txt", "second version\n");
+        scene.payloadFile("Extra/new.qtpl", "new\n");
+        scene.payloadFile("Extra/Deeper/newer.qtpl", "newer\n");
+        const auto templateBefore = packgate_test::SnapshotTree(scene.templateFolder);
+        const auto payloadBefore = packgate_test::SnapshotTree(scene.payload);
+        FaultCase fault(kFamily, "EACCES on rename of a moved payload at call " + std::to_string(n));
+        gFault = {CallFault::Call::Renameat, n, EACCES};
+        auto request = scene.request("1.1");
+        request.payloadIsOwn = true;
+        installer::InstallReport report;
+        {
+            const platform::ScopedPosixCalls calls(FaultyCalls());
+            report = installer::InstallPayload(request);
+        }
+        if (report.installed) {
+            EXPECT_EQ(scene.templateFile("Extra/Deeper/newer.qtpl"), "newer\n");
+            if (gFault.countdown >= 0) break;  // No rename was left to fail.
+            continue;
+        }
+        EXPECT_NE(report.error.find(std::strerror(EACCES)), std::string::npos) << report.error;
+        std::string difference =
+            packgate_test::FirstDifference(templateBefore, packgate_test::SnapshotTree(scene.templateFolder));
+        if (difference.empty()) {
+            difference = packgate_test::FirstDifference(payloadBefore, packgate_test::SnapshotTree(scene.payload));
+        }
+        if (!difference.empty()) {
+            fault.dataLost();
+            ADD_FAILURE() << "rename " << n << ": " << difference;
+        }
+        if (testing::Test::HasFailure()) break;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AtEveryStep, InstallFaults,
     testing::Values(Family{"disk full on write", CallFault::Call::Write, ENOSPC},
