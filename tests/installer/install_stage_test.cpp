@@ -59,6 +59,23 @@ TEST(InstallStaging, ManyFilesArriveWholeWithTheirFoldersInTheReceipt) {
 
 // Big files take the kernel's copy and have their digest read back in windows: one that ends
 // part way into a window comes out whole with the right digest.
+// A folder the pack creates keeps the pack's permissions, whether its files were copied or
+// moved with it from an archive unpacked for this run.
+TEST(InstallStaging, NewFoldersKeepThePacksPermissions) {
+    for (const bool own : {false, true}) {
+        InstallScene scene;
+        scene.payloadFile("Shared/Inner/one.qtpl", "one\n");
+        fs::permissions(scene.payload + "/Shared", fs::perms(0750));
+        fs::permissions(scene.payload + "/Shared/Inner", fs::perms(0755));
+        auto request = scene.request();
+        request.payloadIsOwn = own;
+        const auto report = InstallPayload(request);
+        ASSERT_TRUE(report.installed) << report.error;
+        EXPECT_EQ(fs::status(scene.templateFolder + "/Shared").permissions(), fs::perms(0750)) << own;
+        EXPECT_EQ(fs::status(scene.templateFolder + "/Shared/Inner").permissions(), fs::perms(0755)) << own;
+    }
+}
+
 TEST(InstallStaging, BigFilesArriveWholeWithTheirDigests) {
     InstallScene scene;
     std::string big(9u << 20, '\0');
