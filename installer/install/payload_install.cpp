@@ -491,7 +491,12 @@ bool PayloadInstaller::stageAll() {
     const auto& posix = platform::Posix();
     FolderCache sources(payload_);
     FolderCache staged(stagedNew_);
-    StagedCopier copier([this](std::uint64_t bytes) { progress_.bytesDone += bytes; });
+    // A big file takes a while to copy on a slow disk: progress is told during its copy too.
+    std::string copying;
+    StagedCopier copier([this, &copying](std::uint64_t bytes) {
+        progress_.bytesDone += bytes;
+        tellWhenDue(copying);
+    });
     std::size_t step = 0;
     taken_.assign(listing_.files.size(), false);
     for (std::size_t index = 0; index < listing_.files.size(); ++index) {
@@ -570,6 +575,7 @@ bool PayloadInstaller::stageAll() {
             platform::CloseOnce(from);
             return fail("install.error.write", destinationPath(entry.relativePath), error);
         }
+        copying = entry.relativePath;
         const CopyResult copied = copier.copy(from, to, entry.size);
         platform::CloseOnce(from);
         bool good = copied.copied;

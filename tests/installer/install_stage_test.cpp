@@ -76,6 +76,23 @@ TEST(InstallStaging, NewFoldersKeepThePacksPermissions) {
     }
 }
 
+// A big file's copy may take longer than a pause between reports: progress is told while it
+// is copied, naming it, not only once it is done.
+TEST(InstallStaging, ProgressIsToldWhileABigFileIsCopied) {
+    InstallScene scene;
+    scene.payloadFile("Big/huge.bin", std::string(13u << 20, 'h'));
+    auto request = scene.request();
+    bool toldDuringTheCopy = false;
+    // "Big/" sorts first: the bytes done are the big file's alone while it is copied.
+    request.progress = [&](const installer::InstallProgress& progress) {
+        toldDuringTheCopy = toldDuringTheCopy || (progress.currentFile == "Big/huge.bin" &&
+                                                  progress.bytesDone > 0 && progress.bytesDone < (13u << 20));
+    };
+    const auto report = InstallPayload(request);
+    ASSERT_TRUE(report.installed) << report.error;
+    EXPECT_TRUE(toldDuringTheCopy);
+}
+
 TEST(InstallStaging, BigFilesArriveWholeWithTheirDigests) {
     InstallScene scene;
     std::string big(9u << 20, '\0');
