@@ -58,6 +58,15 @@ std::vector<std::string> Names(const std::string& relative) {
     return relative.empty() ? std::vector<std::string>{} : PathNames(relative);
 }
 
+// Whether `relative` lies below one of `folders` (which moves, whole, with it).
+bool BelowAny(const std::set<std::string>& folders, const std::string& relative) {
+    if (folders.empty()) return false;
+    for (std::string above = ParentPath(relative); !above.empty(); above = ParentPath(above)) {
+        if (folders.count(above) != 0) return true;
+    }
+    return false;
+}
+
 // The open folder `relative` below a base, kept while the next files share it (the listing
 // is in name order, so they mostly do).
 class FolderCache {
@@ -98,7 +107,6 @@ class PayloadInstaller {
     std::optional<std::size_t> digestStaged(std::size_t first, std::size_t stride);
     bool mayTake(const struct stat& info) const;
     bool mayTakeFolder(std::size_t index) const;
-    bool underTakenFolder(const std::string& relative) const;
     std::optional<bool> take(std::size_t index, int from, const struct stat& info, int fromFolder,
                              int toFolder);
     std::optional<bool> takeFolder(std::size_t index, int fromFolder, int toFolder);
@@ -375,14 +383,6 @@ bool PayloadInstaller::mayTakeFolder(std::size_t index) const {
     return true;
 }
 
-bool PayloadInstaller::underTakenFolder(const std::string& relative) const {
-    if (takenFolders_.empty()) return false;
-    for (std::string above = ParentPath(relative); !above.empty(); above = ParentPath(above)) {
-        if (takenFolders_.count(above) != 0) return true;
-    }
-    return false;
-}
-
 // Moves the payload folder at `index` into staging whole: one rename instead of one per file.
 // What it holds is checked file by file as the listing reaches it (checkTakenFile), and its
 // folders against the listing once everything is staged. Nothing when the two folders are on
@@ -415,9 +415,7 @@ bool PayloadInstaller::checkTakenFile(std::size_t index, const FolderHandle& sta
         return fail("install.error.read", destinationPath(entry.relativePath), errno);
     }
     struct stat info {};
-    const bool same = platform::Posix().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                      info.st_uid == writer_ && info.st_nlink == 1 &&
-                      info.st_dev == destinationInfo_.st_dev;
+    const bool same = platform::Posix().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && mayTake(info);
     const bool good = same ? adoptTaken(index, fd, info) : failText(changed);
     if (platform::CloseOnce(fd) != 0 && good) {
         return fail("install.error.write", destinationPath(entry.relativePath), errno);
@@ -504,7 +502,7 @@ bool PayloadInstaller::stageAll() {
         const std::string parentPath = ParentPath(entry.relativePath);
         const std::string leaf = LeafName(entry.relativePath);
         const FolderHandle& stagedParent = staged.at(parentPath);
-        const bool inTakenFolder = underTakenFolder(entry.relativePath);
+        const bool inTakenFolder = BelowAny(takenFolders_, entry.relativePath);
         if (inTakenFolder) ++takenChildren_[parentPath];
         if (entry.folder()) {
             if (inTakenFolder) {
@@ -716,8 +714,7 @@ bool PayloadInstaller::destinationUnchanged() {
 // Plans one entry's move: a folder the template folder lacks moves whole (with everything
 // in it); a file goes into a folder that is there, moving aside a file of the same name.
 bool PayloadInstaller::planEntry(const PayloadFile& entry, std::set<std::string>& movedFolders) {
-    for (std::string above = ParentPath(entry.relativePath); !above.empty(); above = ParentPath(above)) {
-        if (movedFolders.count(above) == 0) continue;
+    if (BelowAny(movedFolders, entry.relativePath)) {
         if (entry.folder()) createdFolders_.push_back(entry.relativePath);
         return true;
     }
