@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 #include "system/posix_calls.h"
 #include "installer/install/install_room.h"  // Last: see there.
@@ -59,10 +61,53 @@ std::optional<FileDigest> DigestOfOpenFile(int fd) {
     return result;
 }
 
-std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name) {
-    const int fd = platform::OpenAtRetrying(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+namespace {
+
+// Direct reads must start, end and sit in memory on the device's block boundaries; 4 KiB
+// covers the devices in use. Each read waits on the disk, so they are big.
+constexpr std::size_t kBlock = 4096;
+constexpr std::size_t kDirectReadBytes = 1u << 20;
+
+struct AlignedBytes {
+    void operator()(unsigned char* bytes) const { std::free(bytes); }
+};
+
+// DigestOfOpenFile for a file opened with O_DIRECT. Should the file system refuse a read
+// (an alignment it needs beyond a block), the rest is read through the cache.
+std::optional<FileDigest> DigestOfDirectFile(int fd) {
+    const std::unique_ptr<unsigned char, AlignedBytes> buffer(
+        static_cast<unsigned char*>(std::aligned_alloc(kBlock, kDirectReadBytes)));
+    if (!buffer) {
+        errno = ENOMEM;
+        return std::nullopt;
+    }
+    Sha256 sha;
+    FileDigest result;
+    for (;;) {
+        ssize_t got = platform::ReadRetrying(fd, buffer.get(), kDirectReadBytes);
+        if (got < 0 && errno == EINVAL) {
+            const int flags = fcntl(fd, F_GETFL);
+            if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_DIRECT) != 0) return std::nullopt;
+            got = platform::ReadRetrying(fd, buffer.get(), kDirectReadBytes);
+        }
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
+        sha.add(buffer.get(), static_cast<std::size_t>(got));
+        result.size += static_cast<unsigned long long>(got);
+    }
+    result.sha256 = sha.hex();
+    return result;
+}
+
+}  // namespace
+
+std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name, bool pastCache) {
+    const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = pastCache ? platform::OpenAtRetrying(folder, name.c_str(), flags | O_DIRECT) : -1;
+    const bool direct = fd >= 0;
+    if (!direct && (!pastCache || errno == EINVAL)) fd = platform::OpenAtRetrying(folder, name.c_str(), flags);
     if (fd < 0) return std::nullopt;
-    auto result = DigestOfOpenFile(fd);
+    auto result = direct ? DigestOfDirectFile(fd) : DigestOfOpenFile(fd);
     const int error = errno;
     platform::CloseOnce(fd);
     errno = error;

@@ -31,7 +31,10 @@ struct FileDigest {
     std::string sha256;
     unsigned long long size = 0;
 };
-std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name);
+// A big file just written past the page cache is best read past it too (`pastCache`): read
+// through it, its pages would all be filled for nothing. Where the file system refuses, it is
+// read through the cache.
+std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name, bool pastCache = false);
 // The same for the open file `fd`, read from where it stands to its end.
 std::optional<FileDigest> DigestOfOpenFile(int fd);
 

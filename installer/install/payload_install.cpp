@@ -27,6 +27,7 @@
 #include "installer/install/stage_journal.h"
 #include "installer/install/staged_copy.h"
 #include "installer/install/stale_stages.h"
+#include "installer/pack/direct_file_writer.h"
 #include "installer/pack/payload_listing.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
@@ -652,7 +653,8 @@ std::optional<std::size_t> PayloadInstaller::digestStaged(std::size_t first, std
         const LaterDigest& file = digestLater_[i];
         const std::string& path = listing_.files[file.index].relativePath;
         const FolderHandle& parent = staged.at(ParentPath(path));
-        const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(path)) : std::nullopt;
+        const bool pastCache = taken_[file.index] && file.size > kUnpackedPastCacheBytes;
+        const auto digest = parent.valid() ? DigestOfFileAt(parent.fd(), LeafName(path), pastCache) : std::nullopt;
         if (!digest || digest->size != file.size || !isSignedDigest(path, digest->sha256)) return i;
         const std::lock_guard<std::mutex> hold(spoolMutex_);
         if (!spool_.setDigest(file.spoolAt, digest->sha256)) {

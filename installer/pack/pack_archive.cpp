@@ -12,10 +12,12 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "installer/pack/archive_name_locale.h"
+#include "installer/pack/direct_file_writer.h"
 #include "installer/pack/pack_folder.h"
 #include "installer/pack/pack_words.h"
 #include "installer/pack/unpack_writers.h"
@@ -28,7 +30,7 @@ using Reader = std::unique_ptr<archive, decltype(&archive_read_free)>;
 constexpr const char* kUnpackedPrefix = "packgate-pack-";
 // Files of up to this many bytes are read whole and written by the writers, at most this
 // much of them waiting at once; bigger ones are written as they are read.
-constexpr std::uint64_t kQueuedFileBytes = 1u << 20;
+constexpr std::uint64_t kQueuedFileBytes = kUnpackedPastCacheBytes;
 constexpr std::size_t kWaitingBytes = 4u << 20;
 constexpr std::size_t kWriterThreads = 2;
 
@@ -229,47 +231,37 @@ std::optional<Failure> ReadData(const std::string& path, archive* reader, const 
     }
 }
 
-std::optional<Failure> WriteAll(int fd, const char* bytes, std::size_t count, const std::string& path,
-                                const std::string& name) {
-    for (std::size_t done = 0; done < count;) {
-        const ssize_t step = ::write(fd, bytes + done, count - done);
-        if (step < 0 && errno == EINTR) continue;
-        if (step <= 0) return SystemFailure(path, name, step < 0 ? errno : ENOSPC);
-        done += static_cast<std::size_t>(step);
-    }
-    return std::nullopt;
-}
-
 // Writes a file entry as `leaf` in `folder`. A small one (by the bytes it holds, not by what
 // its header says) is read whole and given to the writers; one that outgrows that is written
-// here as it is read. `writersFailed` is set when an earlier file could not be written (the
-// writers say which).
+// here as it is read, past the page cache. `writersFailed` is set when an earlier file could
+// not be written (the writers say which).
 std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
                                  const std::string& name, const std::string& folder,
                                  const std::string& leaf, Unpacked& unpacked, UnpackWriters& writers,
                                  bool& writersFailed) {
-    const std::string target = folder + "/" + leaf;
     std::vector<char> bytes;
-    FileHandle file;
+    std::optional<DirectFileWriter> file;
     const auto take = [&](const char* data, std::size_t count) -> std::optional<Failure> {
-        if (file.fd < 0 && bytes.size() + count <= kQueuedFileBytes) {
+        if (!file && bytes.size() + count <= kQueuedFileBytes) {
             bytes.insert(bytes.end(), data, data + count);
             return std::nullopt;
         }
-        if (file.fd < 0) {
-            file.fd = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, FileMode(entry));
-            if (file.fd < 0) return SystemFailure(path, name, errno);
-            if (auto failure = WriteAll(file.fd, bytes.data(), bytes.size(), path, name)) return failure;
+        if (!file) {
+            file.emplace();
+            if (!file->create(folder + "/" + leaf, FileMode(entry)) || !file->write(bytes.data(), bytes.size())) {
+                return SystemFailure(path, name, errno);
+            }
             std::vector<char>().swap(bytes);
         }
-        return WriteAll(file.fd, data, count, path, name);
+        if (!file->write(data, count)) return SystemFailure(path, name, errno);
+        return std::nullopt;
     };
     if (auto failure = ReadData(path, reader, name, unpacked, take)) return failure;
-    if (file.fd < 0) {
+    if (!file) {
         writersFailed = !writers.write(folder, leaf, FileMode(entry), std::move(bytes), name);
         return std::nullopt;
     }
-    if (close(std::exchange(file.fd, -1)) != 0) return SystemFailure(path, name, errno);
+    if (!file->finish()) return SystemFailure(path, name, errno);
     return std::nullopt;
 }
 
