@@ -40,7 +40,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint64_t kProgressEvery = 4u << 20;
-constexpr auto kProgressPause = std::chrono::milliseconds(80);
+// Progress is told at least this often, so that a file that is slow to make (a busy disk
+// can hold one up for tens of milliseconds) still leaves the person waiting no gap over
+// a tenth of a second.
+constexpr auto kProgressPause = std::chrono::milliseconds(50);
 constexpr std::uint64_t kRoomPerEntry = 4096;  // A folder entry and an inode, roughly.
 // A few files are flushed each by itself (the big ones several at once, so the disk works on
 // them together); more, with one flush of the file system, which costs one wait on the disk

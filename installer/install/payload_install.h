@@ -41,7 +41,7 @@ struct InstallRequest {
     // Asked before an older version replaces a newer one (without it, or on no, the install
     // is refused unless allowDowngrade).
     std::function<bool(const std::string& question)> confirm;
-    // Told as the files are copied (every few MiB and at least every 80 ms while there is
+    // Told as the files are copied (every few MiB and at least every 50 ms while there is
     // progress, and during the final flush), and once every file is staged.
     std::function<void(const InstallProgress&)> progress;
     // Runs `read` (listing the payload, opening its folders and files) with the identity
