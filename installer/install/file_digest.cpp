@@ -46,21 +46,6 @@ std::string Sha256::hex() {
     return text;
 }
 
-std::optional<FileDigest> DigestOfOpenFile(int fd) {
-    Sha256 sha;
-    FileDigest result;
-    std::array<unsigned char, 65536> buffer{};
-    for (;;) {
-        const ssize_t got = platform::ReadRetrying(fd, buffer.data(), buffer.size());
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        sha.add(buffer.data(), static_cast<std::size_t>(got));
-        result.size += static_cast<unsigned long long>(got);
-    }
-    result.sha256 = sha.hex();
-    return result;
-}
-
 namespace {
 
 // Direct reads must start, end and sit in memory on the device's block boundaries; 4 KiB
@@ -72,8 +57,29 @@ struct AlignedBytes {
     void operator()(unsigned char* bytes) const { std::free(bytes); }
 };
 
-// DigestOfOpenFile for a file opened with O_DIRECT. Should the file system refuse a read
-// (an alignment it needs beyond a block), the rest is read through the cache.
+// Goes on through the cache when a file opened with O_DIRECT has a read refused (an
+// alignment the file system needs beyond a block); false for a file read through it already.
+bool LeaveDirect(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && (flags & O_DIRECT) != 0 && fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0;
+}
+
+std::optional<FileDigest> DigestReadInto(int fd, unsigned char* buffer, std::size_t size) {
+    Sha256 sha;
+    FileDigest result;
+    for (;;) {
+        ssize_t got = platform::ReadRetrying(fd, buffer, size);
+        if (got < 0 && errno == EINVAL && LeaveDirect(fd)) got = platform::ReadRetrying(fd, buffer, size);
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
+        sha.add(buffer, static_cast<std::size_t>(got));
+        result.size += static_cast<unsigned long long>(got);
+    }
+    result.sha256 = sha.hex();
+    return result;
+}
+
+// DigestOfOpenFile for a file opened with O_DIRECT.
 std::optional<FileDigest> DigestOfDirectFile(int fd) {
     const std::unique_ptr<unsigned char, AlignedBytes> buffer(
         static_cast<unsigned char*>(std::aligned_alloc(kBlock, kDirectReadBytes)));
@@ -81,25 +87,15 @@ std::optional<FileDigest> DigestOfDirectFile(int fd) {
         errno = ENOMEM;
         return std::nullopt;
     }
-    Sha256 sha;
-    FileDigest result;
-    for (;;) {
-        ssize_t got = platform::ReadRetrying(fd, buffer.get(), kDirectReadBytes);
-        if (got < 0 && errno == EINVAL) {
-            const int flags = fcntl(fd, F_GETFL);
-            if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_DIRECT) != 0) return std::nullopt;
-            got = platform::ReadRetrying(fd, buffer.get(), kDirectReadBytes);
-        }
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        sha.add(buffer.get(), static_cast<std::size_t>(got));
-        result.size += static_cast<unsigned long long>(got);
-    }
-    result.sha256 = sha.hex();
-    return result;
+    return DigestReadInto(fd, buffer.get(), kDirectReadBytes);
 }
 
 }  // namespace
+
+std::optional<FileDigest> DigestOfOpenFile(int fd) {
+    std::array<unsigned char, 65536> buffer{};
+    return DigestReadInto(fd, buffer.data(), buffer.size());
+}
 
 std::optional<FileDigest> DigestOfFileAt(int folder, const std::string& name, bool pastCache) {
     const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC;
