@@ -1,18 +1,21 @@
 #include "installer/pack/payload_listing.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <string_view>
 #include <system_error>
-#include <filesystem>
+#include <vector>
 
 #include "installer/pack/pack_words.h"
 
 namespace installer {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The words key of what `mode` is, when the payload may not hold it.
 const char* RefusedKind(mode_t mode) {
@@ -26,37 +29,78 @@ const char* RefusedKind(mode_t mode) {
     }
 }
 
-}  // namespace
+struct CloseFolder {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
 
-PayloadListing ListPayload(const std::string& payloadPath) {
-    PayloadListing listing;
-    std::error_code error;
-    if (!fs::is_directory(fs::symlink_status(payloadPath, error))) {
-        listing.error = PackText("pack.error.not_payload", {{"path", payloadPath}});
-        return listing;
+// Lists the folder open as `folder` (taking it over), `prefix` its path from the payload,
+// into `listing`; each entry is looked at relative to its open folder, so no path is walked
+// again from the top. An error is left in `error`, a refused entry in the listing.
+void ListFolder(int folder, const std::string& prefix, const std::string& payloadPath, PayloadListing& listing,
+                std::error_code& error) {
+    const std::unique_ptr<DIR, CloseFolder> dir(fdopendir(folder));
+    if (!dir) {
+        error = std::error_code(errno, std::generic_category());
+        close(folder);
+        return;
     }
-    fs::recursive_directory_iterator walk(payloadPath, error);
-    for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
-        // One lstat gives the kind, the mode and the size: a pack of many files pays it per file.
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+        errno = 0;
+    }
+    if (errno != 0) {
+        error = std::error_code(errno, std::generic_category());
+        return;
+    }
+    for (const std::string& name : names) {
+        // One stat gives the kind, the mode and the size: a pack of many files pays it per file.
         struct stat facts {};
-        if (lstat(walk->path().c_str(), &facts) != 0) {
+        if (fstatat(dirfd(dir.get()), name.c_str(), &facts, AT_SYMLINK_NOFOLLOW) != 0) {
             error = std::error_code(errno, std::generic_category());
-            break;
+            return;
         }
-        const std::string relative = walk->path().lexically_relative(payloadPath).string();
-        const bool folder = S_ISDIR(facts.st_mode);
-        if (!folder && !S_ISREG(facts.st_mode)) {
+        const std::string relative = prefix.empty() ? name : prefix + "/" + name;
+        const bool isFolder = S_ISDIR(facts.st_mode);
+        if (!isFolder && !S_ISREG(facts.st_mode)) {
             listing.error = PackText("pack.error.payload_kind",
                                      {{"path", payloadPath},
                                       {"entry", PrintableName(relative)},
                                       {"kind", PackText(RefusedKind(facts.st_mode))}});
-            return listing;
+            return;
         }
-        PayloadFile file{relative, folder ? 0 : static_cast<std::uint64_t>(facts.st_size),
-                         facts.st_mode & (S_IFMT | 07777), facts.st_uid, !folder && facts.st_nlink > 1};
-        listing.totalBytes += file.size;
-        listing.files.push_back(std::move(file));
+        listing.files.push_back({relative, isFolder ? 0 : static_cast<std::uint64_t>(facts.st_size),
+                                 facts.st_mode & (S_IFMT | 07777), facts.st_uid, !isFolder && facts.st_nlink > 1});
+        listing.totalBytes += listing.files.back().size;
+        if (!isFolder) continue;
+        const int child = openat(dirfd(dir.get()), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child < 0) {
+            error = std::error_code(errno, std::generic_category());
+            return;
+        }
+        ListFolder(child, relative, payloadPath, listing, error);
+        if (error || !listing.error.empty()) return;
     }
+}
+
+}  // namespace
+
+PayloadListing ListPayload(const std::string& payloadPath) {
+    PayloadListing listing;
+    const int top = open(payloadPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (top < 0 && (errno == ENOTDIR || errno == ELOOP || errno == ENOENT)) {
+        listing.error = PackText("pack.error.not_payload", {{"path", payloadPath}});
+        return listing;
+    }
+    std::error_code error;
+    if (top < 0) {
+        error = std::error_code(errno, std::generic_category());
+    } else {
+        ListFolder(top, "", payloadPath, listing, error);
+    }
+    if (!listing.error.empty()) return listing;
     if (error) {
         listing.error = PackText("pack.error.payload_unreadable",
                                  {{"path", payloadPath}, {"reason", error.message()}});
