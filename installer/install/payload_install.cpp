@@ -29,6 +29,7 @@
 #include "installer/install/stale_stages.h"
 #include "installer/pack/direct_file_writer.h"
 #include "installer/pack/payload_listing.h"
+#include "installer/pack/small_file_writers.h"
 #include "installer/words/words.h"
 #include "system/posix_calls.h"
 #include "installer/install/install_room.h"  // Last: see there.
@@ -51,6 +52,9 @@ constexpr std::uint64_t kRoomPerEntry = 4096;  // A folder entry and an inode, r
 constexpr std::uint64_t kOwnFlushBytes = 1u << 20;
 constexpr std::size_t kFlushEachUpTo = 64;
 constexpr std::size_t kFlushers = 8;
+// Writers of a pack's small files, when there are many (the same as an archive's unpack).
+constexpr std::size_t kSmallFileWriters = 2;
+constexpr std::size_t kSmallFileQueueBytes = 4u << 20;
 // Big files' digests are read back by this many threads beside the flush.
 constexpr std::size_t kDigestReaders = 2;
 
@@ -117,6 +121,8 @@ class PayloadInstaller {
     bool adoptTaken(std::size_t index, int fd, const struct stat& staged);
     bool checkTakenFile(std::size_t index, const FolderHandle& stagedParent);
     bool takenFoldersHoldOnlyTheListed();
+    std::optional<bool> queueSmallFile(std::size_t index, int from, SmallFileWriters& writers);
+    bool writersDone(SmallFileWriters& writers);
     void giveBack();
     // `current`: the staged file's mode when known (0 when not), so a change that changes
     // nothing is not made.
@@ -501,6 +507,10 @@ bool PayloadInstaller::stageAll() {
     });
     std::size_t step = 0;
     taken_.assign(listing_.files.size(), false);
+    // With many small files, making them is most of the install: two writers make them side
+    // by side. With few, each is flushed by itself as it is staged, so they are made here.
+    std::optional<SmallFileWriters> writers;
+    if (!flushEach_) writers.emplace(kSmallFileWriters, kSmallFileQueueBytes, stagedNew_.fd());
     for (std::size_t index = 0; index < listing_.files.size(); ++index) {
         const PayloadFile& entry = listing_.files[index];
         const std::string parentPath = ParentPath(entry.relativePath);
@@ -568,6 +578,21 @@ bool PayloadInstaller::stageAll() {
                 continue;
             }
         }
+        if (writers && entry.size < kDigestLaterFrom && stagedParent.valid()) {
+            const std::optional<bool> queued = queueSmallFile(index, from, *writers);
+            if (queued) {
+                platform::CloseOnce(from);
+                if (!*queued) return false;
+                ++progress_.filesDone;
+                tellWhenDue(entry.relativePath);
+                continue;
+            }
+            if (lseek(from, 0, SEEK_SET) != 0) {
+                error = errno;
+                platform::CloseOnce(from);
+                return fail("install.error.read", source, error);
+            }
+        }
         const int to = stagedParent.valid()
                            ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
                                                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
@@ -595,9 +620,50 @@ bool PayloadInstaller::stageAll() {
         ++progress_.filesDone;
         tellWhenDue(entry.relativePath);
     }
+    if (writers && !writersDone(*writers)) return false;
     if (!takenFoldersHoldOnlyTheListed()) return false;
     tell("");
     return true;
+}
+
+// Reads the small file open as `from` whole, checks its digest and queues it for the writers,
+// which make it in staging with its final permissions. Nothing when it holds more than a
+// small file may (it grew since it was listed: it is then copied as any other).
+std::optional<bool> PayloadInstaller::queueSmallFile(std::size_t index, int from, SmallFileWriters& writers) {
+    const PayloadFile& entry = listing_.files[index];
+    std::vector<char> bytes(static_cast<std::size_t>(entry.size) + 1);
+    std::size_t held = 0;
+    for (;;) {
+        if (held == bytes.size()) {
+            if (held > kDigestLaterFrom) return std::nullopt;
+            bytes.resize(std::min<std::size_t>(held * 2, kDigestLaterFrom + 1));
+        }
+        const ssize_t got = platform::ReadRetrying(from, bytes.data() + held, bytes.size() - held);
+        if (got < 0) return fail("install.error.read", request_.payloadPath + "/" + entry.relativePath, errno);
+        if (got == 0) break;
+        held += static_cast<std::size_t>(got);
+    }
+    bytes.resize(held);
+    Sha256 sha;
+    sha.add(bytes.data(), held);
+    const std::string digest = sha.hex();
+    if (!checkDigest(entry, digest)) return false;
+    const mode_t mode = (entry.mode & 0777) | 0400;
+    if (!writers.write(ParentPath(entry.relativePath), LeafName(entry.relativePath), mode, std::move(bytes),
+                       entry.relativePath)) {
+        writersDone(writers);  // A file queued earlier failed: this names it.
+        return false;
+    }
+    progress_.bytesDone += held;
+    return listFile(index, {entry.relativePath, held, digest}, false);
+}
+
+// Waits for the writers, telling progress meanwhile: false (the install failed) when a file
+// could not be written.
+bool PayloadInstaller::writersDone(SmallFileWriters& writers) {
+    while (!writers.idleWithin(kProgressPause)) tell("");
+    const std::optional<SmallFileWriteFailure> failed = writers.finish();
+    return !failed || fail("install.error.write", destinationPath(failed->entry), failed->error);
 }
 
 // Flushes the staged file `relative`; 0, or the error.

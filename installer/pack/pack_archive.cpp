@@ -20,7 +20,7 @@
 #include "installer/pack/direct_file_writer.h"
 #include "installer/pack/pack_folder.h"
 #include "installer/pack/pack_words.h"
-#include "installer/pack/unpack_writers.h"
+#include "installer/pack/small_file_writers.h"
 
 namespace installer {
 namespace {
@@ -237,7 +237,7 @@ std::optional<Failure> ReadData(const std::string& path, archive* reader, const 
 // not be written (the writers say which).
 std::optional<Failure> WriteFile(const std::string& path, archive* reader, archive_entry* entry,
                                  const std::string& name, const std::string& folder,
-                                 const std::string& leaf, Unpacked& unpacked, UnpackWriters& writers,
+                                 const std::string& leaf, Unpacked& unpacked, SmallFileWriters& writers,
                                  bool& writersFailed) {
     std::vector<char> bytes;
     std::optional<DirectFileWriter> file;
@@ -281,7 +281,7 @@ std::optional<Failure> Unpack(const std::string& path, int fd, const ArchiveCaps
     if (!reader) return Failure{PackText("pack.error.not_pack", {{"path", path}})};
     EntryListCheck check(caps);
     Unpacked unpacked{caps};
-    UnpackWriters writers(kWriterThreads, kWaitingBytes);
+    SmallFileWriters writers(kWriterThreads, kWaitingBytes);
     bool writersFailed = false;
     std::vector<PendingLink> links;
     std::string lastFolder;

@@ -1,11 +1,14 @@
-#include "installer/pack/unpack_writers.h"
+#include "installer/pack/small_file_writers.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <span>
 #include <utility>
+
+#include "system/posix_calls.h"
 
 namespace installer {
 namespace {
@@ -19,28 +22,31 @@ std::size_t CostOf(const std::string& path, const std::vector<char>& bytes) {
 }
 
 // 0, or why the file could not be written whole.
-int WriteWhole(const std::string& path, mode_t mode, const std::vector<char>& bytes) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+int WriteWhole(int base, const std::string& path, mode_t mode, bool exactMode, const std::vector<char>& bytes) {
+    const int fd = platform::OpenAtRetrying(base, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                            exactMode ? 0600 : mode);
     if (fd < 0) return errno;
-    int error = 0;
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
-        const ssize_t step = write(fd, bytes.data() + done, bytes.size() - done);
-        if (step < 0 && errno == EINTR) continue;
-        if (step <= 0) error = step < 0 ? errno : ENOSPC;
-        if (step > 0) done += static_cast<std::size_t>(step);
-    }
-    if (close(fd) != 0 && error == 0) error = errno;
+    const std::span<const std::uint8_t> all(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    int error = platform::WriteAll(fd, all) ? 0 : (errno != 0 ? errno : ENOSPC);
+    if (error == 0 && exactMode && platform::Posix().fchmod(fd, mode) != 0) error = errno;
+    if (platform::CloseOnce(fd) != 0 && error == 0) error = errno;
     return error;
 }
 
 }  // namespace
 
-UnpackWriters::UnpackWriters(std::size_t threads, std::size_t maxWaitingBytes)
-    : lanes_(std::max<std::size_t>(threads, 1)), maxWaitingBytes_(maxWaitingBytes) {
+SmallFileWriters::SmallFileWriters(std::size_t threads, std::size_t maxWaitingBytes)
+    : SmallFileWriters(threads, maxWaitingBytes, AT_FDCWD, false) {}
+
+SmallFileWriters::SmallFileWriters(std::size_t threads, std::size_t maxWaitingBytes, int base)
+    : SmallFileWriters(threads, maxWaitingBytes, base, true) {}
+
+SmallFileWriters::SmallFileWriters(std::size_t threads, std::size_t maxWaitingBytes, int base, bool exactMode)
+    : lanes_(std::max<std::size_t>(threads, 1)), maxWaitingBytes_(maxWaitingBytes), base_(base), exactMode_(exactMode) {
     for (std::size_t lane = 0; lane < lanes_.size(); ++lane) threads_.emplace_back([this, lane] { work(lane); });
 }
 
-UnpackWriters::~UnpackWriters() {
+SmallFileWriters::~SmallFileWriters() {
     finish();
     {
         const std::lock_guard<std::mutex> hold(mutex_);
@@ -50,14 +56,15 @@ UnpackWriters::~UnpackWriters() {
     for (std::thread& thread : threads_) thread.join();
 }
 
-bool UnpackWriters::idle() const {
+bool SmallFileWriters::idle() const {
     return busy_ == 0 && std::all_of(lanes_.begin(), lanes_.end(), [](const auto& lane) { return lane.empty(); });
 }
 
-bool UnpackWriters::write(const std::string& folder, const std::string& name, mode_t mode,
+bool SmallFileWriters::write(const std::string& folder, const std::string& name, mode_t mode,
                           std::vector<char> bytes, std::string entry) {
     std::unique_lock<std::mutex> hold(mutex_);
-    const std::size_t cost = CostOf(folder + "/" + name, bytes);
+    std::string path = folder.empty() ? name : folder + "/" + name;
+    const std::size_t cost = CostOf(path, bytes);
     changed_.wait(hold, [&] {
         return failedOrder_ || waitingBytes_ == 0 || waitingBytes_ + cost <= maxWaitingBytes_;
     });
@@ -68,26 +75,31 @@ bool UnpackWriters::write(const std::string& folder, const std::string& name, mo
         lane_ = (lane_ + 1) % lanes_.size();
     }
     waitingBytes_ += cost;
-    lanes_[lane_].push_back({queued_++, folder + "/" + name, mode, std::move(bytes), std::move(entry)});
+    lanes_[lane_].push_back({queued_++, std::move(path), mode, std::move(bytes), std::move(entry)});
     hold.unlock();
     changed_.notify_all();
     return true;
 }
 
-std::optional<UnpackWriteFailure> UnpackWriters::finish() {
+bool SmallFileWriters::idleWithin(std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    return changed_.wait_for(hold, wait, [&] { return idle(); });
+}
+
+std::optional<SmallFileWriteFailure> SmallFileWriters::finish() {
     std::unique_lock<std::mutex> hold(mutex_);
     changed_.wait(hold, [&] { return idle(); });
     if (!failedOrder_) return std::nullopt;
     return failure_;
 }
 
-void UnpackWriters::failed(const File& file, int error) {
+void SmallFileWriters::failed(const File& file, int error) {
     if (failedOrder_ && *failedOrder_ < file.order) return;
     failedOrder_ = file.order;
     failure_ = {file.entry, error};
 }
 
-void UnpackWriters::work(std::size_t lane) {
+void SmallFileWriters::work(std::size_t lane) {
     std::deque<File>& waiting = lanes_[lane];
     std::unique_lock<std::mutex> hold(mutex_);
     for (;;) {
@@ -102,7 +114,7 @@ void UnpackWriters::work(std::size_t lane) {
         const bool skip = failedOrder_ && file.order > *failedOrder_;
         hold.unlock();
         changed_.notify_all();
-        const int error = skip ? 0 : WriteWhole(file.path, file.mode, file.bytes);
+        const int error = skip ? 0 : WriteWhole(base_, file.path, file.mode, exactMode_, file.bytes);
         hold.lock();
         if (error != 0) failed(file, error);
         --busy_;

@@ -12,13 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/pack/unpack_writers.h"
+#include "installer/pack/small_file_writers.h"
 #include "scratch_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using installer::UnpackWriters;
+using installer::SmallFileWriters;
 
 std::vector<char> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -29,7 +29,7 @@ std::string Read(const std::string& path) {
     return text.str();
 }
 
-TEST(UnpackWriters, WritesEveryFileOfManyFoldersWhole) {
+TEST(SmallFileWriters, WritesEveryFileOfManyFoldersWhole) {
     packgate_test::ScratchFolder scratch("pg-writers");
     std::vector<std::string> folders;
     for (int folder = 0; folder < 6; ++folder) {
@@ -38,7 +38,7 @@ TEST(UnpackWriters, WritesEveryFileOfManyFoldersWhole) {
     }
     {
         // Little room, so the reader waits on the writers again and again.
-        UnpackWriters writers(2, 64);
+        SmallFileWriters writers(2, 64);
         for (int file = 0; file < 300; ++file) {
             const std::string& folder = folders[static_cast<std::size_t>(file / 50)];
             const std::string name = "file " + std::to_string(file);
@@ -58,11 +58,11 @@ TEST(UnpackWriters, WritesEveryFileOfManyFoldersWhole) {
     }
 }
 
-TEST(UnpackWriters, NamesTheEarliestFileThatFailedAndRefusesMore) {
+TEST(SmallFileWriters, NamesTheEarliestFileThatFailedAndRefusesMore) {
     packgate_test::ScratchFolder scratch("pg-writers");
     const std::string good = scratch / "good";
     fs::create_directory(good);
-    UnpackWriters writers(2, 1 << 20);
+    SmallFileWriters writers(2, 1 << 20);
     // Each folder its own writer: the later failure may well come first.
     ASSERT_TRUE(writers.write(good, "one", 0644, Bytes("1"), "entry one"));
     ASSERT_TRUE(writers.write(scratch / "missing-a", "two", 0644, Bytes("2"), "entry two"));
