@@ -661,7 +661,8 @@ std::optional<bool> PayloadInstaller::queueSmallFile(std::size_t index, int from
 // Waits for the writers, telling progress meanwhile: false (the install failed) when a file
 // could not be written.
 bool PayloadInstaller::writersDone(SmallFileWriters& writers) {
-    while (!writers.idleWithin(kProgressPause)) tell("");
+    // The last report may be most of a pause old already, so the wait is checked often.
+    while (!writers.idleWithin(kProgressPause / 5)) tellWhenDue("");
     const std::optional<SmallFileWriteFailure> failed = writers.finish();
     return !failed || fail("install.error.write", destinationPath(failed->entry), failed->error);
 }
