@@ -567,31 +567,22 @@ bool PayloadInstaller::stageAll() {
             platform::CloseOnce(from);
             return fail("install.error.read", source, error);
         }
+        // Staged another way than copied here (moved, or queued for the writers); nothing when
+        // it is to be copied after all.
+        std::optional<bool> movedOrQueued;
         if (mayTake(info) && stagedParent.valid()) {
-            const std::optional<bool> taken =
-                take(index, from, info, sources.at(parentPath).fd(), stagedParent.fd());
-            if (taken) {
-                platform::CloseOnce(from);
-                if (!*taken) return false;
-                ++progress_.filesDone;
-                tellWhenDue(entry.relativePath);
-                continue;
-            }
+            movedOrQueued = take(index, from, info, sources.at(parentPath).fd(), stagedParent.fd());
         }
-        if (writers && entry.size < kDigestLaterFrom && stagedParent.valid()) {
-            const std::optional<bool> queued = queueSmallFile(index, from, *writers);
-            if (queued) {
-                platform::CloseOnce(from);
-                if (!*queued) return false;
-                ++progress_.filesDone;
-                tellWhenDue(entry.relativePath);
-                continue;
-            }
-            if (lseek(from, 0, SEEK_SET) != 0) {
-                error = errno;
-                platform::CloseOnce(from);
-                return fail("install.error.read", source, error);
-            }
+        if (!movedOrQueued && writers && entry.size < kDigestLaterFrom && stagedParent.valid()) {
+            movedOrQueued = queueSmallFile(index, from, *writers);
+            if (!movedOrQueued && lseek(from, 0, SEEK_SET) != 0) movedOrQueued = fail("install.error.read", source, errno);
+        }
+        if (movedOrQueued) {
+            platform::CloseOnce(from);
+            if (!*movedOrQueued) return false;
+            ++progress_.filesDone;
+            tellWhenDue(entry.relativePath);
+            continue;
         }
         const int to = stagedParent.valid()
                            ? platform::OpenAtRetrying(stagedParent.fd(), leaf.c_str(),
