@@ -12,9 +12,11 @@
 namespace installer {
 namespace {
 
-// Large enough that a big file takes few calls, small enough to stay in the caches.
+// Large enough that a big file takes few calls, small enough to stay in the caches; a step
+// of the kernel's copy is as big, since progress is told only between steps, and a slow disk
+// can take tens of milliseconds over each megabyte.
 constexpr std::size_t kCopyBuffer = 1u << 20;
-constexpr std::size_t kKernelStep = 4u << 20;
+constexpr std::size_t kKernelStep = 1u << 20;
 
 }  // namespace
 
