@@ -969,9 +969,14 @@ InstallReport PayloadInstaller::run() {
     report_ = ReportFor(request_);
     if (!prepare() || !checkVersion() || !checkSpace()) return report_;
     tell("");
-    const bool done = makeStage() && stageAll() && flushStage() && destinationUnchanged() &&
-                      planMoves() && writeJournal() && commitAll() && markCommitted() &&
-                      writeReceipt();
+    // Each step after staging may wait on the disk: progress is told between them when due.
+    const auto thenTell = [this](bool done) {
+        if (done) tellWhenDue("");
+        return done;
+    };
+    const bool done = makeStage() && stageAll() && thenTell(flushStage()) && thenTell(destinationUnchanged()) &&
+                      thenTell(planMoves()) && thenTell(writeJournal()) && thenTell(commitAll()) &&
+                      thenTell(markCommitted()) && writeReceipt();
     if (!done) {
         report_.keptFiles.clear();
         rollBack();
