@@ -5,9 +5,8 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdlib>
-#include <memory>
 
+#include "installer/pack/direct_access.h"
 #include "system/posix_calls.h"
 #include "installer/install/install_room.h"  // Last: see there.
 
@@ -48,28 +47,17 @@ std::string Sha256::hex() {
 
 namespace {
 
-// Direct reads must start, end and sit in memory on the device's block boundaries; 4 KiB
-// covers the devices in use. Each read waits on the disk, so they are big.
-constexpr std::size_t kBlock = 4096;
+// Each direct read waits on the disk, so they are big.
 constexpr std::size_t kDirectReadBytes = 1u << 20;
 
-struct AlignedBytes {
-    void operator()(unsigned char* bytes) const { std::free(bytes); }
-};
-
-// Goes on through the cache when a file opened with O_DIRECT has a read refused (an
-// alignment the file system needs beyond a block); false for a file read through it already.
-bool LeaveDirect(int fd) {
-    const int flags = fcntl(fd, F_GETFL);
-    return flags >= 0 && (flags & O_DIRECT) != 0 && fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0;
-}
-
-std::optional<FileDigest> DigestReadInto(int fd, unsigned char* buffer, std::size_t size) {
+// The digest of what is left to read of `fd`, through `buffer`. Should the file system refuse
+// a direct read (an alignment it needs beyond a block), the rest is read through the cache.
+std::optional<FileDigest> DigestReadInto(int fd, char* buffer, std::size_t size) {
     Sha256 sha;
     FileDigest result;
     for (;;) {
         ssize_t got = platform::ReadRetrying(fd, buffer, size);
-        if (got < 0 && errno == EINVAL && LeaveDirect(fd)) got = platform::ReadRetrying(fd, buffer, size);
+        if (got < 0 && errno == EINVAL && LeaveDirectAccess(fd)) got = platform::ReadRetrying(fd, buffer, size);
         if (got < 0) return std::nullopt;
         if (got == 0) break;
         sha.add(buffer, static_cast<std::size_t>(got));
@@ -81,8 +69,7 @@ std::optional<FileDigest> DigestReadInto(int fd, unsigned char* buffer, std::siz
 
 // DigestOfOpenFile for a file opened with O_DIRECT.
 std::optional<FileDigest> DigestOfDirectFile(int fd) {
-    const std::unique_ptr<unsigned char, AlignedBytes> buffer(
-        static_cast<unsigned char*>(std::aligned_alloc(kBlock, kDirectReadBytes)));
+    const DirectBuffer buffer = NewDirectBuffer(kDirectReadBytes);
     if (!buffer) {
         errno = ENOMEM;
         return std::nullopt;
@@ -93,7 +80,7 @@ std::optional<FileDigest> DigestOfDirectFile(int fd) {
 }  // namespace
 
 std::optional<FileDigest> DigestOfOpenFile(int fd) {
-    std::array<unsigned char, 65536> buffer{};
+    std::array<char, 65536> buffer{};
     return DigestReadInto(fd, buffer.data(), buffer.size());
 }
 

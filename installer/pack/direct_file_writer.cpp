@@ -4,36 +4,28 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
+#include "installer/pack/direct_access.h"
 #include "system/posix_calls.h"
 
 namespace installer {
 namespace {
 
-// Direct writes must start, end and sit in memory on the device's block boundaries; 4 KiB
-// covers the devices in use. The buffer is as big as the pieces the archive is read in.
-constexpr std::size_t kBlock = 4096;
+// As big as the pieces the archive is read in.
 constexpr std::size_t kBufferBytes = 1u << 20;
 
 }  // namespace
 
-struct DirectFileWriter::Buffer {
-    char* bytes = static_cast<char*>(std::aligned_alloc(kBlock, kBufferBytes));
-    std::size_t held = 0;
-    ~Buffer() { std::free(bytes); }
-};
-
-DirectFileWriter::DirectFileWriter() : buffer_(std::make_unique<Buffer>()) {}
+DirectFileWriter::DirectFileWriter() : buffer_(NewDirectBuffer(kBufferBytes)) {}
 
 DirectFileWriter::~DirectFileWriter() {
     if (fd_ >= 0) platform::CloseOnce(fd_);
 }
 
 bool DirectFileWriter::create(const std::string& path, mode_t mode) {
-    if (buffer_->bytes == nullptr) {
+    if (!buffer_) {
         errno = ENOMEM;
         return false;
     }
@@ -46,8 +38,7 @@ bool DirectFileWriter::create(const std::string& path, mode_t mode) {
 
 // Goes on through the cache: the file system refused a direct write.
 bool DirectFileWriter::leaveDirect() {
-    const int flags = fcntl(fd_, F_GETFL);
-    if (flags < 0 || fcntl(fd_, F_SETFL, flags & ~O_DIRECT) != 0) return false;
+    if (!LeaveDirectAccess(fd_)) return false;
     direct_ = false;
     return true;
 }
@@ -56,7 +47,7 @@ bool DirectFileWriter::leaveDirect() {
 bool DirectFileWriter::writeHeld(std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t step = platform::Posix().write(fd_, buffer_->bytes + done, count - done);
+        const ssize_t step = platform::Posix().write(fd_, buffer_.get() + done, count - done);
         if (step < 0 && errno == EINTR) continue;
         if (step < 0 && errno == EINVAL && direct_) {
             if (!leaveDirect()) return false;
@@ -71,28 +62,28 @@ bool DirectFileWriter::writeHeld(std::size_t count) {
         // rest goes through the cache.
         done += static_cast<std::size_t>(step);
     }
-    std::memmove(buffer_->bytes, buffer_->bytes + count, buffer_->held - count);
-    buffer_->held -= count;
+    std::memmove(buffer_.get(), buffer_.get() + count, held_ - count);
+    held_ -= count;
     return true;
 }
 
 bool DirectFileWriter::write(const char* bytes, std::size_t count) {
     while (count > 0) {
-        const std::size_t room = std::min(count, kBufferBytes - buffer_->held);
-        std::memcpy(buffer_->bytes + buffer_->held, bytes, room);
-        buffer_->held += room;
+        const std::size_t room = std::min(count, kBufferBytes - held_);
+        std::memcpy(buffer_.get() + held_, bytes, room);
+        held_ += room;
         bytes += room;
         count -= room;
-        if (buffer_->held == kBufferBytes && !writeHeld(kBufferBytes)) return false;
+        if (held_ == kBufferBytes && !writeHeld(kBufferBytes)) return false;
     }
     return true;
 }
 
 bool DirectFileWriter::finish() {
-    const std::size_t whole = buffer_->held - buffer_->held % kBlock;
+    const std::size_t whole = held_ - held_ % kDirectBlock;
     bool written = whole == 0 || writeHeld(whole);
     // The tail is not a whole block, so it cannot go direct.
-    if (written && buffer_->held > 0) written = (!direct_ || leaveDirect()) && writeHeld(buffer_->held);
+    if (written && held_ > 0) written = (!direct_ || leaveDirect()) && writeHeld(held_);
     const int error = errno;
     const bool closed = platform::CloseOnce(std::exchange(fd_, -1)) == 0;
     if (!written) errno = error;

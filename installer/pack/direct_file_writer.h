@@ -10,8 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
+
+#include "installer/pack/direct_access.h"
 
 namespace installer {
 
@@ -40,8 +41,8 @@ class DirectFileWriter {
 
     int fd_ = -1;
     bool direct_ = false;
-    struct Buffer;
-    std::unique_ptr<Buffer> buffer_;
+    DirectBuffer buffer_;
+    std::size_t held_ = 0;  // Bytes in the buffer, not yet written.
 };
 
 }  // namespace installer
