@@ -4,20 +4,18 @@
 // a write or read part way) the rest goes through the cache with nothing lost. Digests are
 // checked against OpenSSL's one-shot SHA-256.
 #include <fcntl.h>
-#include <openssl/sha.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "install_scene.h"
 #include "installer/install/file_digest.h"
 #include "installer/pack/direct_file_writer.h"
 #include "scratch_folder.h"
@@ -27,6 +25,8 @@ namespace {
 
 using installer::DigestOfFileAt;
 using installer::DirectFileWriter;
+using installer_test::FileText;
+using installer_test::Sha256Hex;
 
 constexpr std::size_t kMiB = 1u << 20;
 
@@ -35,21 +35,6 @@ std::string RandomBytes(std::size_t count, unsigned seed) {
     std::string bytes(count, '\0');
     for (char& byte : bytes) byte = static_cast<char>(generator());
     return bytes;
-}
-
-std::string Sha256Hex(const std::string& bytes) {
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-    std::ostringstream hex;
-    for (const unsigned char byte : digest) hex << "0123456789abcdef"[byte >> 4] << "0123456789abcdef"[byte & 15];
-    return hex.str();
-}
-
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 bool WriteInPieces(DirectFileWriter& writer, const std::string& bytes, std::size_t piece) {
@@ -96,7 +81,7 @@ TEST(PastCache, BigFilesComeOutWholeWhateverThePieces) {
             ASSERT_TRUE(writer.create(scratch / name, 0640));
             EXPECT_EQ(writer.direct(), direct);
             ASSERT_TRUE(WriteInPieces(writer, bytes, piece));
-            EXPECT_TRUE(Read(scratch / name) == bytes);
+            EXPECT_TRUE(FileText(scratch / name) == bytes);
             struct stat facts {};
             ASSERT_EQ(stat((scratch / name).c_str(), &facts), 0);
             EXPECT_EQ(facts.st_mode & 07777, 0640u);
@@ -116,7 +101,7 @@ TEST(PastCache, AnExistingFileOrALinkIsNeverWrittenThrough) {
         EXPECT_FALSE(writer.create(scratch / name, 0600));
         EXPECT_EQ(errno, EEXIST);
     }
-    EXPECT_EQ(Read(scratch / "there"), "kept");
+    EXPECT_EQ(FileText(scratch / "there"), "kept");
 }
 
 // The seam's faults: direct access refused at the open or after some writes or reads, a
@@ -195,7 +180,7 @@ TEST(PastCache, WhatTheFileSystemRefusesGoesThroughTheCacheWithNothingLost) {
         ASSERT_TRUE(writer.create(scratch / name, 0600));
         ASSERT_TRUE(WriteInPieces(writer, bytes, 65536));
         EXPECT_FALSE(writer.direct());
-        EXPECT_TRUE(Read(scratch / name) == bytes);
+        EXPECT_TRUE(FileText(scratch / name) == bytes);
         const Digest digest = DigestPastCache(scratch.path(), name);
         EXPECT_EQ(digest.sha256, sha256);
         EXPECT_EQ(digest.size, bytes.size());
